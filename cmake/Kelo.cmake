@@ -1,0 +1,60 @@
+# Build helpers shared by every component: IDL compilation, type-library resources,
+# warnings and test registration.
+
+find_program(KELO_WIDL widl REQUIRED)
+set(KELO_WINE_IDL_DIR /usr/include/wine/wine/windows)
+set(KELO_WINE_TLB_DIR /usr/lib/x86_64-linux-gnu/wine/x86_64-windows)
+
+# kelo_idl(<target> <file.idl>)
+# Compiles the IDL once into a header, an interface-id source and a type library in
+# the current binary folder, adds the header folder and the id source to <target>, and
+# sets <name>_TLB in the caller's scope. All three outputs come from one rule because
+# widl writes them together.
+function(kelo_idl target idl)
+  get_filename_component(name ${idl} NAME_WE)
+  get_filename_component(idl_abs ${idl} ABSOLUTE)
+  set(out ${CMAKE_CURRENT_BINARY_DIR}/idl)
+  set(header ${out}/${name}.h)
+  set(ids ${out}/${name}_i.c)
+  set(tlb ${out}/${name}.tlb)
+  add_custom_command(
+    OUTPUT ${header} ${ids} ${tlb}
+    COMMAND ${CMAKE_COMMAND} -E make_directory ${out}
+    COMMAND ${KELO_WIDL} ${KELO_WIDL_ARCH} -I${KELO_WINE_IDL_DIR} -L${KELO_WINE_TLB_DIR}
+            -I${CMAKE_CURRENT_SOURCE_DIR}
+            -h -H ${header} -u -U ${ids} -t -T ${tlb} ${idl_abs}
+    DEPENDS ${idl_abs}
+    COMMENT "widl ${name}.idl"
+    VERBATIM)
+  target_sources(${target} PRIVATE ${ids} ${header})
+  target_include_directories(${target} PUBLIC ${out})
+  set(${name}_TLB ${tlb} PARENT_SCOPE)
+endfunction()
+
+# kelo_typelib_resource(<target> <tlb>)
+# Embeds the type library as resource 1 TYPELIB, where LoadTypeLibEx on the module
+# path finds it.
+function(kelo_typelib_resource target tlb)
+  get_filename_component(name ${tlb} NAME_WE)
+  set(rc ${CMAKE_CURRENT_BINARY_DIR}/idl/${name}_tlb.rc)
+  file(WRITE ${rc}.in "1 TYPELIB \"${tlb}\"\n")
+  configure_file(${rc}.in ${rc} COPYONLY)
+  set_source_files_properties(${rc} PROPERTIES OBJECT_DEPENDS ${tlb})
+  target_sources(${target} PRIVATE ${rc})
+endfunction()
+
+# kelo_test(<name> SOURCES ... LIBS ...)
+# A GoogleTest executable run under Wine by ctest as one test.
+function(kelo_test name)
+  if(NOT KELO_BUILD_TESTS)
+    return()
+  endif()
+  cmake_parse_arguments(T "" "TIMEOUT" "SOURCES;LIBS;LABELS" ${ARGN})
+  add_executable(${name} ${T_SOURCES})
+  target_link_libraries(${name} PRIVATE ${T_LIBS} GTest::gtest GTest::gtest_main)
+  add_test(NAME ${name} COMMAND ${name} --gtest_color=no)
+  if(NOT T_TIMEOUT)
+    set(T_TIMEOUT 300)
+  endif()
+  set_tests_properties(${name} PROPERTIES TIMEOUT ${T_TIMEOUT} LABELS "${T_LABELS}")
+endfunction()

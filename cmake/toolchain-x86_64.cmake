@@ -1,0 +1,6 @@
+# Cross-compiles for 64-bit Windows with mingw-w64 (posix thread model).
+set(CMAKE_SYSTEM_NAME Windows)
+set(CMAKE_SYSTEM_PROCESSOR x86_64)
+set(KELO_TRIPLE x86_64-w64-mingw32)
+set(KELO_WIDL_ARCH -m64)
+include(${CMAKE_CURRENT_LIST_DIR}/mingw-common.cmake)
