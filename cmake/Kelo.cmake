@@ -6,15 +6,15 @@ set(KELO_WINE_IDL_DIR /usr/include/wine/wine/windows)
 set(KELO_WINE_TLB_DIR /usr/lib/x86_64-linux-gnu/wine/x86_64-windows)
 
 # kelo_idl(<target> <file.idl>)
-# Compiles the IDL once into a header, an interface-id source and a type library in
-# the current binary folder, adds the header folder and the id source to <target>, and
+# Compiles the IDL once into a header (<name>_h.h), an interface-id source and a type
+# library in the current binary folder, adds the header folder and the id source to <target>, and
 # sets <name>_TLB in the caller's scope. All three outputs come from one rule because
 # widl writes them together.
 function(kelo_idl target idl)
   get_filename_component(name ${idl} NAME_WE)
   get_filename_component(idl_abs ${idl} ABSOLUTE)
   set(out ${CMAKE_CURRENT_BINARY_DIR}/idl)
-  set(header ${out}/${name}.h)
+  set(header ${out}/${name}_h.h)
   set(ids ${out}/${name}_i.c)
   set(tlb ${out}/${name}.tlb)
   add_custom_command(
@@ -23,7 +23,8 @@ function(kelo_idl target idl)
     COMMAND ${KELO_WIDL} ${KELO_WIDL_ARCH} -I${KELO_WINE_IDL_DIR} -L${KELO_WINE_TLB_DIR}
             -I${CMAKE_CURRENT_SOURCE_DIR}
             -h -H ${header} -u -U ${ids} -t -T ${tlb} ${idl_abs}
-    DEPENDS ${idl_abs}
+    COMMAND python3 ${CMAKE_SOURCE_DIR}/cmake/fix-typelib-libid.py ${tlb} ${header}
+    DEPENDS ${idl_abs} ${CMAKE_SOURCE_DIR}/cmake/fix-typelib-libid.py
     COMMENT "widl ${name}.idl"
     VERBATIM)
   target_sources(${target} PRIVATE ${ids} ${header})

@@ -1,0 +1,89 @@
+#pragma once
+// Event delivery to sinks in any apartment or process.
+//
+// Each advised sink is registered in the process's global interface table; firing
+// fetches it from the table for the firing thread (a proxy when the sink lives in
+// another apartment) and calls IDispatch::Invoke synchronously. A sink that fails is
+// logged (naming this module) and skipped; the others still receive the event.
+#include <windows.h>
+#include <ocidl.h>
+#include <olectl.h>
+
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include "object.h"
+#include "variant.h"
+
+namespace com {
+
+class ConnectionPoint : public IConnectionPoint {
+public:
+    // container: the object the point belongs to (its references count for ours).
+    ConnectionPoint(IConnectionPointContainer* container, REFIID eventInterface);
+    ~ConnectionPoint();
+    ConnectionPoint(const ConnectionPoint&) = delete;
+    ConnectionPoint& operator=(const ConnectionPoint&) = delete;
+
+    STDMETHODIMP QueryInterface(REFIID iid, void** out) override;
+    STDMETHODIMP_(ULONG) AddRef() override { return container_->AddRef(); }
+    STDMETHODIMP_(ULONG) Release() override { return container_->Release(); }
+
+    STDMETHODIMP GetConnectionInterface(IID* iid) override;
+    STDMETHODIMP GetConnectionPointContainer(IConnectionPointContainer** container) override;
+    STDMETHODIMP Advise(IUnknown* sink, DWORD* cookie) override;
+    STDMETHODIMP Unadvise(DWORD cookie) override;
+    STDMETHODIMP EnumConnections(IEnumConnections** connections) override;
+
+    // Calls the event on every sink, arguments in their declared order. Returns the
+    // number of sinks that took it.
+    int fire(DISPID event, const std::vector<Variant>& arguments = {});
+
+    REFIID eventInterface() const { return eventInterface_; }
+
+private:
+    struct Connection {
+        DWORD cookie;
+        // Wine: a sink kept only in the global interface table receives the first event
+        // and then fails with 0x800706B5 (the table's entry does not keep the proxy's
+        // stub alive); holding the pointer until Unadvise avoids it.
+        ComPtr<IUnknown> sink;
+    };
+
+    HRESULT globalTable(ComPtr<IGlobalInterfaceTable>& table);
+
+    IConnectionPointContainer* const container_;
+    const IID eventInterface_;
+    std::mutex lock_;
+    std::vector<Connection> connections_;
+    ComPtr<IGlobalInterfaceTable> table_;
+};
+
+// IConnectionPointContainer for an object with one outgoing interface.
+class SingleEventSourceBase : public IConnectionPointContainer {
+public:
+    STDMETHODIMP EnumConnectionPoints(IEnumConnectionPoints** points) override;
+    STDMETHODIMP FindConnectionPoint(REFIID iid, IConnectionPoint** point) override;
+
+protected:
+    explicit SingleEventSourceBase(REFIID eventInterface) : events_(this, eventInterface) {}
+
+    ConnectionPoint& events() { return events_; }
+
+private:
+    ConnectionPoint events_;
+};
+
+template <class EventInterface>
+class EventSource : public SingleEventSourceBase {
+protected:
+    EventSource() : SingleEventSourceBase(__uuidof(EventInterface)) {}
+};
+
+template <class EventInterface>
+struct ImplementedInterface<EventSource<EventInterface>> {
+    using type = IConnectionPointContainer;
+};
+
+}  // namespace com

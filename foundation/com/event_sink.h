@@ -1,0 +1,57 @@
+#pragma once
+// The receiving side of events: a dispatch sink that hands every call to a handler,
+// and a subscription that advises it on a source and unadvises when it ends.
+#include <windows.h>
+#include <ocidl.h>
+
+#include <functional>
+
+#include "object.h"
+
+namespace com {
+
+// The argument at `index` in declared order (Invoke passes them last to first), or
+// nullptr when there are fewer arguments.
+const VARIANT* eventArgument(const DISPPARAMS* params, UINT index);
+
+class EventSink : public Object<EventSink, IDispatch> {
+public:
+    using Handler = std::function<HRESULT(DISPID event, DISPPARAMS* params)>;
+
+    EventSink(REFIID eventInterface, Handler handler);
+
+    STDMETHODIMP GetTypeInfoCount(UINT* count) override;
+    STDMETHODIMP GetTypeInfo(UINT, LCID, ITypeInfo** info) override;
+    STDMETHODIMP GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) override;
+    STDMETHODIMP Invoke(DISPID event, REFIID, LCID, WORD, DISPPARAMS* params, VARIANT*, EXCEPINFO*,
+                        UINT*) override;
+
+    HRESULT queryOther(REFIID iid, void** out);
+
+private:
+    const IID eventInterface_;
+    Handler handler_;
+};
+
+// Advises a sink on the source's connection point for one event interface; unadvises
+// when destroyed or ended.
+class Subscription {
+public:
+    Subscription() = default;
+    ~Subscription() { end(); }
+    Subscription(Subscription&& other) noexcept;
+    Subscription& operator=(Subscription&& other) noexcept;
+    Subscription(const Subscription&) = delete;
+    Subscription& operator=(const Subscription&) = delete;
+
+    // Returns the HRESULT of FindConnectionPoint or Advise.
+    HRESULT begin(IUnknown* source, REFIID eventInterface, IUnknown* sink);
+    void end();
+    bool active() const { return cookie_ != 0; }
+
+private:
+    ComPtr<IConnectionPoint> point_;
+    DWORD cookie_ = 0;
+};
+
+}  // namespace com

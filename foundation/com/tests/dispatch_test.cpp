@@ -1,0 +1,189 @@
+// IDispatch answered from the embedded type library, and rich error information both
+// through the vtable and through Invoke.
+#include "bstr.h"
+#include "calculator.h"
+#include "com_test_support.h"
+#include "debug_log.h"
+#include "variant.h"
+
+#include <stdexcept>
+#include <vector>
+
+using com::ComPtr;
+
+namespace {
+
+DISPID idOf(IDispatch* dispatch, const wchar_t* name) {
+    DISPID id = (DISPID)0xdeadbeef;
+    LPOLESTR names[] = {const_cast<LPOLESTR>(name)};
+    EXPECT_HRESULT_SUCCEEDED(dispatch->GetIDsOfNames(IID_NULL, names, 1, LOCALE_USER_DEFAULT, &id));
+    return id;
+}
+
+// Calls with arguments in declared order.
+HRESULT call(IDispatch* dispatch, DISPID id, WORD flags, std::vector<Variant> arguments, VARIANT* result,
+             EXCEPINFO* exception = nullptr) {
+    std::vector<VARIANTARG> reversed(arguments.rbegin(), arguments.rend());
+    DISPID named = DISPID_PROPERTYPUT;
+    DISPPARAMS params{reversed.empty() ? nullptr : reversed.data(), nullptr, (UINT)reversed.size(), 0};
+    if (flags == DISPATCH_PROPERTYPUT) {
+        params.rgdispidNamedArgs = &named;
+        params.cNamedArgs = 1;
+    }
+    UINT argumentError = 0;
+    return dispatch->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, flags, &params, result, exception, &argumentError);
+}
+
+class DispatchTest : public ComTest {
+protected:
+    void SetUp() override {
+        ComTest::SetUp();
+        ASSERT_HRESULT_SUCCEEDED(com::make<CCalculator>()->QueryInterface(IID_PPV_ARGS(&dispatch)));
+    }
+    void TearDown() override {
+        dispatch.Reset();
+        ComTest::TearDown();
+    }
+    ComPtr<IDispatch> dispatch;
+};
+
+}  // namespace
+
+TEST_F(DispatchTest, NamesMapToTheTypeLibraryIds) {
+    EXPECT_EQ(1, idOf(dispatch.Get(), L"add"));
+    EXPECT_EQ(2, idOf(dispatch.Get(), L"TOTAL")) << "names are not case sensitive";
+
+    DISPID id = (DISPID)0xdeadbeef;
+    LPOLESTR names[] = {const_cast<LPOLESTR>(L"nosuchmember")};
+    EXPECT_EQ(DISP_E_UNKNOWNNAME, dispatch->GetIDsOfNames(IID_NULL, names, 1, 0, &id));
+    EXPECT_EQ(DISPID_UNKNOWN, id);
+
+    UINT count = 0xdeadbeef;
+    ASSERT_HRESULT_SUCCEEDED(dispatch->GetTypeInfoCount(&count));
+    EXPECT_EQ(1u, count);
+    ITypeInfo* info = poisoned<ITypeInfo>();
+    EXPECT_EQ(DISP_E_BADINDEX, dispatch->GetTypeInfo(1, 0, &info));
+    EXPECT_EQ(nullptr, info);
+    ComPtr<ITypeInfo> typeInfo;
+    ASSERT_HRESULT_SUCCEEDED(dispatch->GetTypeInfo(0, 0, &typeInfo));
+    TYPEATTR* attributes = nullptr;
+    ASSERT_HRESULT_SUCCEEDED(typeInfo->GetTypeAttr(&attributes));
+    EXPECT_TRUE(IsEqualGUID(IID_ICalculator, attributes->guid));
+    typeInfo->ReleaseTypeAttr(attributes);
+}
+
+TEST_F(DispatchTest, InvokeCallsMethodsAndPropertiesWithDefaults) {
+    Variant result;
+    ASSERT_HRESULT_SUCCEEDED(call(dispatch.Get(), 1, DISPATCH_METHOD, {Variant(2L), Variant(3L)}, &result));
+    EXPECT_EQ(VT_I4, result.vt);
+    EXPECT_EQ(5, result.lVal);
+
+    ASSERT_HRESULT_SUCCEEDED(call(dispatch.Get(), 1, DISPATCH_METHOD, {Variant(2L)}, result.out()));
+    EXPECT_EQ(3, result.lVal) << "the optional argument takes its default";
+
+    ASSERT_HRESULT_SUCCEEDED(call(dispatch.Get(), 5, DISPATCH_METHOD, {}, result.out()));
+    EXPECT_EQ(L"hello world", result.toString());
+
+    ASSERT_HRESULT_SUCCEEDED(call(dispatch.Get(), 2, DISPATCH_PROPERTYPUT, {Variant(41L)}, nullptr));
+    ASSERT_HRESULT_SUCCEEDED(call(dispatch.Get(), 2, DISPATCH_PROPERTYGET, {}, result.out()));
+    EXPECT_EQ(41, result.lVal);
+
+    EXPECT_EQ(DISP_E_MEMBERNOTFOUND, call(dispatch.Get(), 99, DISPATCH_METHOD, {}, result.out()));
+    EXPECT_EQ(DISP_E_TYPEMISMATCH,
+              call(dispatch.Get(), 1, DISPATCH_METHOD, {Variant(L"not a number"), Variant(1L)}, result.out()));
+    EXPECT_EQ(DISP_E_UNKNOWNINTERFACE,
+              dispatch->Invoke(1, IID_ICalculator, 0, DISPATCH_METHOD, nullptr, nullptr, nullptr, nullptr));
+}
+
+namespace {
+
+struct ExpectedFailure {
+    long kind;
+    HRESULT hr;
+    std::wstring description;
+    const char* logged;
+};
+
+std::wstring systemText(HRESULT hr) {
+    wchar_t* text = nullptr;
+    FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM, nullptr, hr,
+                   MAKELANGID(LANG_NEUTRAL, SUBLANG_DEFAULT), (LPWSTR)&text, 0, nullptr);
+    std::wstring result = text ? text : L"";
+    LocalFree(text);
+    while (!result.empty() && (result.back() == L'\n' || result.back() == L'\r')) result.pop_back();
+    return result;
+}
+
+std::vector<ExpectedFailure> failures() {
+    return {
+        {0, DISP_E_EXCEPTION, L"Cannot find printer: P1", "library"},
+        {1, E_INVALIDARG, L"described COM error", "com"},
+        {2, E_ACCESSDENIED, systemText(E_ACCESSDENIED), "com"},
+        {3, DISP_E_EXCEPTION, L"Unknown error", "other"},
+    };
+}
+
+}  // namespace
+
+TEST_F(DispatchTest, ThrownErrorsBecomeRichErrorInformationOnTheVtable) {
+    ComPtr<ICalculator> calculator;
+    ASSERT_HRESULT_SUCCEEDED(dispatch.As(&calculator));
+    for (const auto& expected : failures()) {
+        SCOPED_TRACE(expected.kind);
+        SetErrorInfo(0, nullptr);
+        EXPECT_EQ(expected.hr, calculator->fail(expected.kind));
+        ComPtr<IErrorInfo> info;
+        ASSERT_EQ(S_OK, GetErrorInfo(0, &info));
+        BStr description, source;
+        GUID guid = {0xdeadbeef};
+        info->GetDescription(description.out());
+        info->GetSource(source.out());
+        info->GetGUID(&guid);
+        EXPECT_EQ(expected.description, description.str());
+        EXPECT_EQ(L"Test.Calculator.1", source.str());
+        EXPECT_TRUE(IsEqualGUID(GUID_NULL, guid));
+    }
+}
+
+TEST_F(DispatchTest, ThrownErrorsReachInvokeCallersAsExceptionInformation) {
+    for (const auto& expected : failures()) {
+        SCOPED_TRACE(expected.kind);
+        EXCEPINFO exception{};
+        Variant result;
+        EXPECT_EQ(DISP_E_EXCEPTION, call(dispatch.Get(), 3, DISPATCH_METHOD, {Variant(expected.kind)},
+                                         &result, &exception));
+        BStr description = BStr::attach(exception.bstrDescription);
+        BStr source = BStr::attach(exception.bstrSource);
+        SysFreeString(exception.bstrHelpFile);
+        EXPECT_EQ(expected.description, description.str());
+        EXPECT_EQ(L"Test.Calculator.1", source.str());
+        EXPECT_EQ(expected.hr, exception.scode);
+    }
+}
+
+TEST(Guard, LogsTheKindOfWhatWasThrownAndPassesResultsThrough) {
+    std::vector<com::Failure::Kind> kinds;
+    auto log = [&](const com::Failure& failure) { kinds.push_back(failure.kind); };
+    EXPECT_EQ(S_FALSE, com::guard(L"src", [] { return S_FALSE; }, log));
+    EXPECT_EQ(S_OK, com::guard(L"src", [] {}, log));
+    EXPECT_TRUE(kinds.empty());
+
+    EXPECT_EQ(DISP_E_EXCEPTION, com::guard(L"src", [] { throw cERROR_MSG(1000, "x"); }, log));
+    EXPECT_EQ(E_OUTOFMEMORY, com::guard(L"src", [] { throw _com_error(E_OUTOFMEMORY); }, log));
+    EXPECT_EQ(DISP_E_EXCEPTION, com::guard(L"src", [] { throw std::runtime_error("x"); }, log));
+    EXPECT_EQ((std::vector<com::Failure::Kind>{com::Failure::LibraryError, com::Failure::ComError,
+                                               com::Failure::Other}),
+              kinds);
+
+    auto failure = com::runCaught([] { throw cERROR_MSG(1000, "Invalid job handle"); });
+    ASSERT_TRUE(failure.has_value());
+    EXPECT_EQ("Invalid job handle", failure->message);
+}
+
+TEST(ComErrorText, FallsBackToDispatchErrorNumbersAndUnknownCodes) {
+    // No description and no system text: the number tells what it was.
+    auto itf = com::failureOf(_com_error(MAKE_HRESULT(SEVERITY_ERROR, FACILITY_ITF, 0x0207)));
+    EXPECT_EQ(L"IDispatch error #7", itf.description);
+    auto unknown = com::failureOf(_com_error(MAKE_HRESULT(SEVERITY_ERROR, 0x7ff, 0x1234)));
+    EXPECT_EQ(L"Unknown error 0x87FF1234", unknown.description);
+}
