@@ -27,7 +27,7 @@ public:
     // the table keeps its own and the one passed in is released, even on failure.
     void set(I* pointer) {
         Microsoft::WRL::ComPtr<I> taken;
-        taken.Attach(pointer);
+        *taken.GetAddressOf() = pointer;  // mingw's ComPtr::Attach adds a reference
         revoke();
         if (!pointer) return;
         DWORD previous = cookie_.exchange(git::registerInterface(pointer, __uuidof(I)));
@@ -38,7 +38,7 @@ public:
     // "*tMTA2STA: No interface marshaled" when nothing is held.
     Microsoft::WRL::ComPtr<I> get() const {
         Microsoft::WRL::ComPtr<I> pointer;
-        pointer.Attach(static_cast<I*>(git::getInterface(cookie_.load(), __uuidof(I))));
+        *pointer.GetAddressOf() = static_cast<I*>(git::getInterface(cookie_.load(), __uuidof(I)));
         return pointer;
     }
 
