@@ -1,0 +1,35 @@
+#pragma once
+// cMEMORY: an owned, zero-filled byte buffer. The allocation is the size rounded up to
+// (size + 15) with the low three bits cleared, so at least 8 spare zero bytes follow the
+// data (a text read from outside is always terminated).
+#include <cstddef>
+
+class cMEMORY {
+public:
+    cMEMORY() = default;
+    // Throws 11 "cMEMORY: cannot allocate memory %d\n".
+    explicit cMEMORY(size_t size);
+    ~cMEMORY() { free(); }
+    cMEMORY(cMEMORY&& other) noexcept;
+    cMEMORY& operator=(cMEMORY&& other) noexcept;
+    cMEMORY(const cMEMORY&) = delete;
+    cMEMORY& operator=(const cMEMORY&) = delete;
+
+    // Grows only: a smaller size just records the size. keepContent keeps the old bytes
+    // up to the smaller of the two sizes; otherwise the buffer comes back zero-filled.
+    // Throws 11 "cMEMORY: allocate memory %d\n".
+    void resize(size_t newSize, bool keepContent);
+    void free();
+
+    unsigned char* data() { return data_; }
+    const unsigned char* data() const { return data_; }
+    template <typename T>
+    T* as() { return reinterpret_cast<T*>(data_); }
+    size_t size() const { return size_; }
+    size_t capacity() const { return capacity_; }
+
+private:
+    unsigned char* data_ = nullptr;
+    size_t size_ = 0;
+    size_t capacity_ = 0;
+};

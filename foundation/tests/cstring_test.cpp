@@ -1,0 +1,87 @@
+#include "cstring.h"
+#include "test_support.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+TEST(CString, CopiesShareTheBodyAndChangesMakeANewOne) {
+    cSTRING original("printer");
+    cSTRING copy = original;
+    EXPECT_EQ(original.c_str(), copy.c_str());
+
+    copy += " port";
+    EXPECT_STREQ("printer", original.c_str());
+    EXPECT_STREQ("printer port", copy.c_str());
+
+    cSTRING replaced = original.replace('r', 'R');
+    EXPECT_STREQ("pRinteR", replaced.c_str());
+    EXPECT_STREQ("printer", original.c_str());
+
+    // Nothing to add or replace: the same body.
+    EXPECT_EQ(original.c_str(), (original + nullptr).c_str());
+    EXPECT_EQ(original.c_str(), (original + "").c_str());
+    EXPECT_EQ(original.c_str(), original.replace('x', 'y').c_str());
+}
+
+TEST(CString, ConstructionFromTextLengthAndWideText) {
+    EXPECT_STREQ("", cSTRING().c_str());
+    EXPECT_STREQ("", cSTRING((const char*)nullptr).c_str());
+    EXPECT_STREQ("abc", cSTRING("abcdef", 3).c_str());
+    EXPECT_EQ(3, cSTRING("abcdef", 3).length());
+    EXPECT_STREQ("abcdef", cSTRING("abcdef", -1).c_str());
+    EXPECT_STREQ("", cSTRING(L"").c_str());
+    EXPECT_STREQ("Wide text", cSTRING(L"Wide text").c_str());
+    EXPECT_EQ(L"Wide text", cSTRING("Wide text").wide());
+    EXPECT_EQ('d', cSTRING("abcd")[3]);
+    EXPECT_EQ("cSTRING: index 4 out of range", errorMessageOf([] { cSTRING("abcd")[4]; }));
+    EXPECT_TRUE(cSTRING("ab") + "c" == cSTRING("abc"));
+    EXPECT_TRUE(cSTRING("ab") != cSTRING("abc"));
+}
+
+TEST(CString, FindsCharactersFromAStartIndex) {
+    cSTRING text("a.b.c");
+    EXPECT_EQ(1, text.find('.'));
+    EXPECT_EQ(3, text.find('.', 2));
+    EXPECT_EQ(-1, text.find('.', 4));
+    EXPECT_EQ(-1, text.find('a', 5));
+    EXPECT_EQ(-1, text.find('a', 50));
+    EXPECT_EQ(-1, text.find('x'));
+}
+
+TEST(CString, SplitKeepsEmptyParts) {
+    auto parts = [](const char* text, const char* separator) {
+        std::string joined;
+        for (const cSTRING& part : cSTRING(text).split(separator)) joined += "[" + part.str() + "]";
+        return joined;
+    };
+    EXPECT_EQ("[a][b][][c]", parts("a,b,,c", ","));
+    EXPECT_EQ("[one][two][]", parts("one::two::", "::"));
+    EXPECT_EQ("[][x]", parts(":x", ":"));
+    EXPECT_EQ("[no separator]", parts("no separator", ";"));
+    EXPECT_EQ("[]", parts("", ","));
+    EXPECT_EQ("[a,b]", parts("a,b", ""));
+}
+
+TEST(CString, NumbersFallBackToTheDefault) {
+    EXPECT_EQ(42, cSTRING(" 42 ").toInt(-1));
+    EXPECT_EQ(-7, cSTRING("-7 pages").toInt(0));
+    EXPECT_EQ(-1, cSTRING("pages").toInt(-1));
+    EXPECT_EQ(5, cSTRING("").toInt(5));
+    EXPECT_FLOAT_EQ(2.5f, cSTRING("2.5").toReal(0));
+    EXPECT_FLOAT_EQ(595.0f, cSTRING(" 595 842").toReal(0));
+    EXPECT_FLOAT_EQ(8.5f, cSTRING("wide").toReal(8.5f));
+}
+
+TEST(CString, FormatHoldsTheWholeTextHoweverLong) {
+    EXPECT_STREQ("job 7 of printer ZOLT", cSTRING::format("job %d of %s", 7, "printer ZOLT").c_str());
+    EXPECT_STREQ("", cSTRING::format("%s", "").c_str());
+
+    std::string longText(25000, 'x');
+    cSTRING formatted = cSTRING::format("<%s|%d>", longText.c_str(), 12345);
+    ASSERT_EQ(25008, formatted.length());
+    EXPECT_EQ("<" + longText + "|12345>", formatted.str());
+
+    std::string atScratchSize(10000, 'y');
+    EXPECT_EQ(10000, cSTRING::format("%s", atScratchSize.c_str()).length());
+}

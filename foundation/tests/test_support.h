@@ -1,0 +1,52 @@
+#pragma once
+// Helpers shared by the foundation tests.
+#include <windows.h>
+
+#include <filesystem>
+#include <string>
+
+#include "error_msg.h"
+
+// The message of the cERROR_MSG the call throws, or "<no error>".
+template <typename Call>
+std::string errorMessageOf(Call&& call, uint32_t* code = nullptr) {
+    try {
+        call();
+    } catch (const cERROR_MSG& error) {
+        if (code) *code = error.code;
+        return error.message;
+    }
+    return "<no error>";
+}
+
+// A fresh folder under the temporary folder, removed with everything in it at the end.
+class TempFolder {
+public:
+    TempFolder() {
+        wchar_t temp[MAX_PATH + 1];
+        GetTempPathW(MAX_PATH + 1, temp);
+        static int serial = 0;
+        path_ = std::wstring(temp) + L"kelo-foundation-" + std::to_wstring(GetCurrentProcessId()) + L"-" +
+                std::to_wstring(++serial);
+        std::filesystem::create_directories(path_);
+    }
+    ~TempFolder() {
+        std::error_code ignored;
+        std::filesystem::remove_all(path_, ignored);
+    }
+    TempFolder(const TempFolder&) = delete;
+    TempFolder& operator=(const TempFolder&) = delete;
+
+    const std::wstring& path() const { return path_; }
+    std::wstring operator/(const std::wstring& name) const { return path_ + L"\\" + name; }
+
+private:
+    std::wstring path_;
+};
+
+inline void writeFile(const std::wstring& path, const std::string& content) {
+    HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    DWORD written = 0;
+    WriteFile(file, content.data(), (DWORD)content.size(), &written, nullptr);
+    CloseHandle(file);
+}
