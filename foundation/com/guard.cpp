@@ -1,24 +1,16 @@
 #include "guard.h"
 
-#include "bstr.h"
+#include "error_text.h"
+#include "text_convert.h"
 
 namespace com {
-namespace {
-std::wstring widen(const char* text) {
-    int length = MultiByteToWideChar(CP_ACP, 0, text, -1, nullptr, 0);
-    if (length <= 1) return L"";
-    std::wstring wide(length - 1, L'\0');
-    MultiByteToWideChar(CP_ACP, 0, text, -1, &wide[0], length);
-    return wide;
-}
-}  // namespace
 
 Failure failureOf(const cERROR_MSG& error) {
     Failure failure;
     failure.kind = Failure::LibraryError;
     failure.hr = DISP_E_EXCEPTION;
     failure.message = error.message;
-    failure.description = widen(error.message);
+    failure.description = toWide(error.message);
     return failure;
 }
 
@@ -26,13 +18,7 @@ Failure failureOf(const _com_error& error) {
     Failure failure;
     failure.kind = Failure::ComError;
     failure.hr = error.Error();
-    if (IErrorInfo* info = error.ErrorInfo()) {
-        BStr description;
-        info->GetDescription(description.out());
-        failure.description = description.str();
-        info->Release();  // ErrorInfo() hands out a reference
-    }
-    if (failure.description.empty()) failure.description = widen(error.ErrorMessage());
+    failure.description = comErrorText(error);
     return failure;
 }
 

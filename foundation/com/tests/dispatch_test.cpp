@@ -179,11 +179,3 @@ TEST(Guard, LogsTheKindOfWhatWasThrownAndPassesResultsThrough) {
     ASSERT_TRUE(failure.has_value());
     EXPECT_EQ("Invalid job handle", failure->message);
 }
-
-TEST(ComErrorText, FallsBackToDispatchErrorNumbersAndUnknownCodes) {
-    // No description and no system text: the number tells what it was.
-    auto itf = com::failureOf(_com_error(MAKE_HRESULT(SEVERITY_ERROR, FACILITY_ITF, 0x0207)));
-    EXPECT_EQ(L"IDispatch error #7", itf.description);
-    auto unknown = com::failureOf(_com_error(MAKE_HRESULT(SEVERITY_ERROR, 0x7ff, 0x1234)));
-    EXPECT_EQ(L"Unknown error 0x87FF1234", unknown.description);
-}
