@@ -67,7 +67,7 @@ std::wstring quoteArgument(const std::wstring& argument) {
     return quoted;
 }
 
-ScopedEnvironment::ScopedEnvironment(const std::wstring& name, const std::wstring& value) : name_(name) {
+ScopedEnvironment::ScopedEnvironment(const std::wstring& name, const std::optional<std::wstring>& value) : name_(name) {
     DWORD size = GetEnvironmentVariableW(name.c_str(), nullptr, 0);
     if (size > 0) {
         std::vector<wchar_t> old(size);
@@ -75,7 +75,7 @@ ScopedEnvironment::ScopedEnvironment(const std::wstring& name, const std::wstrin
         oldValue_ = old.data();
         hadValue_ = true;
     }
-    SetEnvironmentVariableW(name.c_str(), value.c_str());
+    SetEnvironmentVariableW(name.c_str(), value ? value->c_str() : nullptr);
 }
 
 ScopedEnvironment::~ScopedEnvironment() {

@@ -2,6 +2,7 @@
 // Starting the lab's programs from tests and reading what they print.
 #include <windows.h>
 
+#include <optional>
 #include <string>
 
 namespace lab {
@@ -18,10 +19,11 @@ ProgramRun runProgram(const std::wstring& commandLine, DWORD timeoutMs = 60000);
 // The argument quoted the way CommandLineToArgvW splits it back.
 std::wstring quoteArgument(const std::wstring& argument);
 
-// Sets an environment variable for the life of the object and restores the old state.
+// Sets (or, given no value, removes) an environment variable for the life of the object
+// and restores the old state afterwards.
 class ScopedEnvironment {
 public:
-    ScopedEnvironment(const std::wstring& name, const std::wstring& value);
+    ScopedEnvironment(const std::wstring& name, const std::optional<std::wstring>& value);
     ~ScopedEnvironment();
     ScopedEnvironment(const ScopedEnvironment&) = delete;
     ScopedEnvironment& operator=(const ScopedEnvironment&) = delete;
