@@ -22,7 +22,10 @@ const wchar_t kPrinterKey[] = L"SYSTEM\\CurrentControlSet\\Control\\Print\\Print
 std::vector<PRINTER_INFO_2W> enumLocalPrinters(std::vector<BYTE>& buffer) {
     DWORD needed = kPoisonDword, count = kPoisonDword;
     SetLastError(kPoisonDword);
-    EXPECT_FALSE(EnumPrintersW(PRINTER_ENUM_LOCAL, nullptr, 2, nullptr, 0, &needed, &count));
+    if (EnumPrintersW(PRINTER_ENUM_LOCAL, nullptr, 2, nullptr, 0, &needed, &count)) {
+        EXPECT_EQ(0u, count);  // no printers at all
+        return {};
+    }
     EXPECT_EQ((DWORD)ERROR_INSUFFICIENT_BUFFER, GetLastError());
     EXPECT_NE(kPoisonDword, needed);
 
