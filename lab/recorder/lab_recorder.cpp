@@ -1,0 +1,68 @@
+#include "lab_recorder.h"
+
+#include "error_msg.h"
+#include "lab_paths.h"
+#include "lab_text.h"
+
+namespace lab {
+
+const wchar_t kRecorderLogVariable[] = L"KELO_RECORDER_LOG";
+
+std::wstring recorderProgram() { return programFolder() + L"lab-recorder.exe"; }
+
+std::wstring openCommandFor(const std::wstring& program) { return L"\"" + program + L"\" \"%1\""; }
+
+FileAssociation::FileAssociation(const std::wstring& extension, const std::wstring& className, const std::wstring& command)
+    : extensionKey_(HKEY_CLASSES_ROOT, extension), classKey_(HKEY_CLASSES_ROOT, className) {
+    if (extension.size() < 2 || extension[0] != L'.' || className.empty())
+        throw cERROR_MSG(BV_ERR_GENERAL, "Bad file association: %s %s", toUtf8(extension).c_str(), toUtf8(className).c_str());
+    writeRegistryString(HKEY_CLASSES_ROOT, extension, L"", className);
+    // Other verbs and a DDE conversation of the old class would come before the command.
+    deleteRegistryTree(HKEY_CLASSES_ROOT, className + L"\\shell");
+    writeRegistryString(HKEY_CLASSES_ROOT, className + L"\\shell", L"", L"open");
+    writeRegistryString(HKEY_CLASSES_ROOT, className + L"\\shell\\open\\command", L"", command);
+}
+
+RecorderLog::RecorderLog(const std::wstring& path) : path_(path) {
+    DeleteFileW(path_.c_str());
+    variable_ = std::make_unique<ScopedEnvironment>(kRecorderLogVariable, path_);
+}
+
+RecorderLog::~RecorderLog() { DeleteFileW(path_.c_str()); }
+
+std::vector<std::wstring> RecorderLog::lines() const {
+    std::vector<std::wstring> result;
+    if (!fileExists(path_)) return result;
+    std::string text = readFileBytes(path_);
+    for (size_t start = 0; start < text.size();) {
+        size_t end = text.find("\r\n", start);
+        if (end == std::string::npos) break;  // a line still being written
+        result.push_back(fromUtf8(text.substr(start, end - start)));
+        start = end + 2;
+    }
+    return result;
+}
+
+bool RecorderLog::waitForLines(size_t count, DWORD timeoutMs) const {
+    DWORD start = GetTickCount();
+    while (lines().size() < count) {
+        if (GetTickCount() - start > timeoutMs) return false;
+        Sleep(20);
+    }
+    return true;
+}
+
+std::wstring parametersOf(const std::wstring& commandLine) {
+    size_t position = 0;
+    if (!commandLine.empty() && commandLine[0] == L'"') {
+        position = commandLine.find(L'"', 1);
+        position = position == std::wstring::npos ? commandLine.size() : position + 1;
+    } else {
+        position = commandLine.find_first_of(L" \t");
+        if (position == std::wstring::npos) position = commandLine.size();
+    }
+    while (position < commandLine.size() && (commandLine[position] == L' ' || commandLine[position] == L'\t')) position++;
+    return commandLine.substr(position);
+}
+
+}  // namespace lab
