@@ -19,6 +19,7 @@ import zipfile
 from urllib.parse import quote
 
 HERE = os.path.dirname(os.path.abspath(__file__))
+sys.dont_write_bytecode = True
 sys.path.insert(0, HERE)
 
 from standin import envelope, multipart  # noqa: E402
