@@ -12,6 +12,7 @@ import ssl
 import subprocess
 import sys
 import tempfile
+import threading
 import time
 import unittest
 import xml.etree.ElementTree as ET
@@ -376,11 +377,19 @@ class ScriptedAnswers(StandInTest):
         self.assertEqual((503, b'Service unavailable'),
                          standin.request('POST', SERVICE, document('getJobTypes').encode()))
 
-    def test_a_slow_answer(self):
-        standin.script(method='getJobStatus', delay=0.6)
+    def test_a_slow_answer_holds_up_no_other_request(self):
+        standin.script(method='getJobStatus', delay=2.0)
         started = time.monotonic()
-        self.assertEqual('OK', standin.call('getJobStatus')['returnCode'])
-        self.assertGreaterEqual(time.monotonic() - started, 0.55)
+        slow = threading.Thread(target=lambda: self.assertEqual('OK', standin.call('getJobStatus')['returnCode']))
+        slow.start()
+        while not standin.requests('getJobStatus'):
+            time.sleep(0.02)
+        self.assertEqual('OK', standin.call('getJobTypes')['returnCode'])
+        pending = standin.requests('getJobStatus')[0]
+        self.assertNotIn('answer', pending)  # answered the second while the first still waits
+        slow.join()
+        self.assertGreaterEqual(time.monotonic() - started, 1.95)
+        self.assertIn('answer', standin.requests('getJobStatus')[0])
 
     def test_closing_without_an_answer_still_records_the_request(self):
         for how in ('close', 'reset'):

@@ -85,7 +85,7 @@ class Handler(BaseHTTPRequestHandler):
             return
         record = self.state.new_record(self.command, self.path, [[k, v] for k, v in self.headers.items()],
                                        self.server.port, self.tls, self.client_address[1])
-        record.info['query'] = parse_qsl(url.query, keep_blank_values=True, errors='replace')
+        record.update(query=parse_qsl(url.query, keep_blank_values=True, errors='replace'))
         try:
             if path == answers.SERVICE_PAGE and self.command == 'POST':
                 self._service(record, path)
@@ -94,8 +94,15 @@ class Handler(BaseHTTPRequestHandler):
             else:
                 self._page(record, path)
         except (ConnectionError, socket.timeout, ssl.SSLError) as error:
-            record.info['connection_error'] = str(error)
+            record.update(connection_error=str(error))
             self.close_connection = True
+        except Exception as error:  # a fault of the stand-in itself: show it to the test
+            record.update(internal_error='%s: %s' % (type(error).__name__, error))
+            self.close_connection = True
+            try:
+                self.answer(500, ('provider stand-in fault: %s' % error).encode('utf-8'), 'text/plain')
+            except OSError:
+                pass
 
     # --- reading and answering ----------------------------------------------------
 
@@ -153,7 +160,7 @@ class Handler(BaseHTTPRequestHandler):
             time.sleep(float(script['delay']))
         if script and script.get('close'):
             self.drop_connection(script['close'])
-            record.info['closed'] = True
+            record.update(closed=True)
             return True
         return False
 
@@ -161,16 +168,13 @@ class Handler(BaseHTTPRequestHandler):
 
     def _service(self, record, path):
         body = self.read_body(record)
-        info = record.info
-        info['kind'] = 'service'
-        info['body_encoding'] = envelope.detect_encoding(body)
+        info = {'kind': 'service', 'body_encoding': envelope.detect_encoding(body)}
         try:
             request = envelope.parse_request(body)
             info.update(request)
         except envelope.RequestError as error:
             request = None
-            info['method'] = None
-            info['parse_error'] = str(error)
+            info.update(method=None, parse_error=str(error))
         method = info['method']
         values = info.get('values', {})
         if method == 'login':
@@ -179,6 +183,7 @@ class Handler(BaseHTTPRequestHandler):
                              'accepted': self.state.check_user(name, password)}
         script = self.state.take_script(method=method, path=path)
         info['script'] = script['id'] if script else None
+        record.update(**info)
         if self._scripted_end(record, script):
             return
         script = script or {}
@@ -199,41 +204,37 @@ class Handler(BaseHTTPRequestHandler):
             text = str(script['body'])
         charset = script.get('charset', 'utf-8')
         status = int(script.get('status', 200))
-        info.update(answer_fields=fields, answer=text, status=status)
+        record.update(answer_fields=fields, answer=text, status=status)
         self.answer(status, text.encode(charset, 'replace'),
                     script.get('content_type', 'text/xml; charset=%s' % charset))
 
     # --- the upload endpoint ------------------------------------------------------
 
     def _upload(self, record, path):
-        info = record.info
-        info['kind'] = 'upload'
         script = self.state.take_script(method='upload', path=path, any_method=False)
-        info['script'] = script['id'] if script else None
+        record.update(kind='upload', script=script['id'] if script else None)
         if script and script.get('close_after') is not None:
             self.read_body(record, limit=int(script['close_after']))
             self.drop_connection(script.get('close') if isinstance(script.get('close'), str) else 'close')
-            info['closed'] = True
+            record.update(closed=True)
             return
         body = self.read_body(record)
         upload = store_upload(self.state, record.seq, body, self.headers.get('Content-Type', ''))
-        info['upload'] = self.state.add_upload(upload)
+        record.update(upload=self.state.add_upload(upload))
         if self._scripted_end(record, script):
             return
         script = script or {}
         status = int(script.get('status', 200))
-        info['status'] = status
+        record.update(status=status)
         self.answer(status, str(script.get('body', 'OK')).encode('utf-8'),
                     script.get('content_type', 'text/plain; charset=utf-8'))
 
     # --- pictures, the update package, the order page and added files -------------
 
     def _page(self, record, path):
-        info = record.info
-        info['kind'] = 'page'
         self.read_body(record)
         script = self.state.take_script(path=path, any_method=False)
-        info['script'] = script['id'] if script else None
+        record.update(kind='page', script=script['id'] if script else None)
         if self._scripted_end(record, script):
             return
         script = script or {}
@@ -244,10 +245,10 @@ class Handler(BaseHTTPRequestHandler):
             content, content_type = added
         elif path == answers.ORDER_PAGE:
             content, content_type = media.ORDER_PAGE_HTML, 'text/html'
-            query = dict(info['query'])
+            query = dict(parse_qsl(urlsplit(self.path).query, keep_blank_values=True, errors='replace'))
             if query.get('encrypt') == '1':
-                info['credentials'] = {'username': envelope.unscramble(query.get('username', '')),
-                                       'password': envelope.unscramble(query.get('password', ''))}
+                record.update(credentials={'username': envelope.unscramble(query.get('username', '')),
+                                           'password': envelope.unscramble(query.get('password', ''))})
         elif path.startswith(answers.IMAGES) and extension in media.PICTURE_TYPES:
             content, content_type = media.PICTURE_TYPES[extension]
         elif path == answers.UPDATE_PACKAGE_PATH:
@@ -259,7 +260,7 @@ class Handler(BaseHTTPRequestHandler):
         if 'body' in script:
             content = str(script['body']).encode('utf-8')
         status = int(script.get('status', status))
-        info['status'] = status
+        record.update(status=status)
         self.answer(status, content, script.get('content_type', content_type))
 
 

@@ -33,7 +33,8 @@ def safe_relative_path(*pieces):
 class Record:
     """One HTTP request as it arrived, and what was done with it."""
 
-    def __init__(self, seq, verb, path, headers, listener_port, tls, client_port):
+    def __init__(self, lock, seq, verb, path, headers, listener_port, tls, client_port):
+        self._lock = lock
         self.seq = seq
         self.time = time.time()
         self.verb = verb
@@ -45,6 +46,11 @@ class Record:
         self.body = b''
         self.body_complete = False
         self.info = {}
+
+    def update(self, **fields):
+        """Adds what became known about the request (readers may be listing meanwhile)."""
+        with self._lock:
+            self.info.update(fields)
 
     def to_json(self, bodies=True):
         data = {
@@ -178,7 +184,7 @@ class State:
 
     def new_record(self, *args):
         with self._lock:
-            record = Record(len(self._records) + 1, *args)
+            record = Record(self._lock, len(self._records) + 1, *args)
             self._records.append(record)
             return record
 
