@@ -62,8 +62,9 @@ public:
         FileHandle input(CreateFileW(request_.file.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
                                      FILE_ATTRIBUTE_NORMAL, nullptr));
         if (!input) {
+            DWORD error = GetLastError();
             ReportLine line{"file"};
-            line.add("doc", index()).add("path", request_.file).add("result", 0).add("error", GetLastError());
+            line.add("doc", index()).add("path", request_.file).add("result", 0).add("error", error);
             report_.add(line);
             return finish("the document file cannot be opened");
         }
@@ -77,15 +78,15 @@ private:
     int index() const { return result_.index; }
 
     bool findPrinterPort() {
-        ReportLine line{"printer"};
-        line.add("doc", index()).add("name", request_.printer);
         SetLastError(ERROR_SUCCESS);
-        DWORD needed = 0;
+        DWORD needed = 0, error = ERROR_SUCCESS;
         bool ok = OpenPrinterW(const_cast<LPWSTR>(request_.printer.c_str()), printer_.out(), nullptr);
+        if (!ok) error = GetLastError();
         if (ok) {
             GetPrinterW(printer_.get(), 2, nullptr, 0, &needed);
             std::vector<BYTE> buffer(needed ? needed : 1);
             ok = needed && GetPrinterW(printer_.get(), 2, buffer.data(), needed, &needed);
+            if (!ok) error = GetLastError();
             if (ok) {
                 const PRINTER_INFO_2W* info = (const PRINTER_INFO_2W*)buffer.data();
                 printerName_ = info->pPrinterName ? info->pPrinterName : request_.printer;
@@ -96,7 +97,8 @@ private:
                 ok = !port_.empty();
             }
         }
-        line.add("port", port_).add("result", ok ? 1 : 0).add("error", ok ? 0 : GetLastError());
+        ReportLine line{"printer"};
+        line.add("doc", index()).add("name", request_.printer).add("port", port_).add("result", ok ? 1 : 0).add("error", error);
         report_.add(line);
         return ok;
     }
@@ -167,7 +169,8 @@ private:
                     addResult(line, call);
                     report_.add(line);
                 }
-                if (!taken) return call.result ? "WritePort took no bytes" : "WritePort failed";
+                if (!call.result) return "WritePort failed";
+                if (!taken) return written ? "WritePort counted more bytes than it was given" : "WritePort took no bytes";
                 offset += written;
                 result_.bytes += written;
             }
@@ -215,9 +218,10 @@ private:
     void cancelSpoolerJob() {
         SetLastError(ERROR_SUCCESS);
         BOOL cancelled = SetJobW(jobPrinter_.get(), result_.jobId, 0, nullptr, JOB_CONTROL_DELETE);
+        DWORD error = cancelled ? ERROR_SUCCESS : GetLastError();
         ReportLine line{"abort"};
         line.add("doc", index()).add("blocks", result_.blocks).add("job", result_.jobId).add("result", cancelled).add(
-            "error", cancelled ? ERROR_SUCCESS : GetLastError());
+            "error", error);
         report_.add(line);
     }
 
@@ -335,10 +339,11 @@ DocumentResult copyOnly(const CopyRequest& request, Report& report, StandInOptio
             DWORD written = 0;
             SetLastError(ERROR_SUCCESS);
             BOOL ok = WriteFile(output.get(), block.data(), size, &written, nullptr);
+            DWORD error = ok ? ERROR_SUCCESS : GetLastError();
             if (options.blockLines || !ok || written != size) {
                 ReportLine line{"writefile"};
                 line.add("doc", index).add("block", result.blocks + 1).add("size", size).add("written", written).add(
-                    "result", ok).add("error", ok ? ERROR_SUCCESS : GetLastError());
+                    "result", ok).add("error", error);
                 report.add(line);
             }
             result.bytes += written;

@@ -122,7 +122,8 @@ std::unique_ptr<PortMonitor> loadPortMonitor(const std::wstring& name, const std
     // The monitor's own folder comes first when its dependencies are looked for.
     LibraryHandle library(LoadLibraryExW(path.c_str(), nullptr, LOAD_WITH_ALTERED_SEARCH_PATH));
     if (!library) {
-        line.add("entry", "-").add("result", 0).add("error", GetLastError()).add("reason", "the DLL cannot be loaded");
+        DWORD error = GetLastError();
+        line.add("entry", "-").add("result", 0).add("error", error).add("reason", "the DLL cannot be loaded");
         return nullptr;
     }
     std::wstring root = monitorRegistryRoot(name);
@@ -145,11 +146,12 @@ std::unique_ptr<PortMonitor> loadPortMonitor(const std::wstring& name, const std
         Monitor9xTable table = {};
         SetLastError(ERROR_SUCCESS);
         BOOL result = initialize9x(&rootText[0], &table);
-        line.add("entry", "InitializeMonitorEx").add("result", result ? 1 : 0).add("error", result ? ERROR_SUCCESS : GetLastError());
+        DWORD error = result ? ERROR_SUCCESS : GetLastError();
+        line.add("entry", "InitializeMonitorEx").add("result", result ? 1 : 0).add("error", error);
         if (!result) return nullptr;
         return std::make_unique<Win9xMonitor>(name, path, std::move(library), table);
     }
-    line.add("entry", "-").add("result", 0).add("error", GetLastError()).add("reason", "no monitor entry point");
+    line.add("entry", "-").add("result", 0).add("error", ERROR_PROC_NOT_FOUND).add("reason", "no monitor entry point");
     return nullptr;
 }
 
