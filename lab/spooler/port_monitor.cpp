@@ -151,7 +151,7 @@ std::unique_ptr<PortMonitor> loadPortMonitor(const std::wstring& name, const std
         if (!result) return nullptr;
         return std::make_unique<Win9xMonitor>(name, path, std::move(library), table);
     }
-    line.add("entry", "-").add("result", 0).add("error", ERROR_PROC_NOT_FOUND).add("reason", "no monitor entry point");
+    line.add("entry", "-").add("result", 0).add("error", (DWORD)ERROR_PROC_NOT_FOUND).add("reason", "no monitor entry point");
     return nullptr;
 }
 
