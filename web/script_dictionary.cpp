@@ -16,7 +16,7 @@ const DISPID kItem = 0;
 const DISPID kAdd = 1;
 const DISPID kCount = 2;
 const DISPID kExists = 3;
-const DISPID kKeys = 7;
+const DISPID kKeys = 6;
 
 // The failure of an Invoke, as the dictionary described it.
 [[noreturn]] void throwInvokeFailure(HRESULT hr, EXCEPINFO& exception) {
