@@ -180,7 +180,7 @@ TEST_F(Registration, DictionaryParametersReferToTheScriptingRuntimesIDictionary)
         else
             web->ReleaseFuncDesc(candidate);
     }
-    ASSERT_EQ(5, function->cParams);
+    ASSERT_GE(function->cParams, 4);
     TYPEDESC parameter = function->lprgelemdescParam[3].tdesc;
     ASSERT_EQ(VT_PTR, parameter.vt);
     ASSERT_EQ(VT_USERDEFINED, parameter.lptdesc->vt);

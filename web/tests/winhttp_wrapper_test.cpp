@@ -160,10 +160,14 @@ TEST_F(Transport, TheFileIsWrittenInBlocksOf10240Bytes) {
 
 TEST_F(Transport, AnExplicitPortIsUsedAndTheQueryStaysInTheObjectName) {
     const std::wstring path = file(L"q.ps", "q");
-    WinHTTPWrapper().httpPostFile(uploadUrl(L"?job=7&name=a%20b"), FormFields(), path, L"application/ps", nullptr);
+    WinHTTPWrapper().httpPostFile(uploadUrl(L"?job=7&name=ab"), FormFields(), path, L"application/ps", nullptr);
     JsonValue record = provider_->requests().at(0);
     EXPECT_EQ(provider_->port(), record["listener_port"].integer());
-    EXPECT_EQ(webtest::utf8(ProviderStandIn::kUploadPath) + "?job=7&name=a%20b", record["path"].text());
+    EXPECT_EQ(webtest::utf8(ProviderStandIn::kUploadPath) + "?job=7&name=ab", record["path"].text());
+
+    // Requests are opened with the escape-percent flag: a percent sign goes out escaped.
+    WinHTTPWrapper().httpPostFile(uploadUrl(L"?name=a%20b"), FormFields(), path, L"application/ps", nullptr);
+    EXPECT_EQ(webtest::utf8(ProviderStandIn::kUploadPath) + "?name=a%2520b", provider_->requests().at(1)["path"].text());
 }
 
 TEST_F(Transport, FormPostsSendUtf8AndReturnTheBodyWhateverTheStatus) {
@@ -179,7 +183,8 @@ TEST_F(Transport, FormPostsSendUtf8AndReturnTheBodyWhateverTheStatus) {
 
 TEST_F(Transport, AnswersWithoutAUtf8CharsetAreReadInTheAnsiCodePage) {
     provider_->script(R"({"method": "*", "body": "caf\u00e9", "charset": "cp1252", "content_type": "text/plain"})");
-    EXPECT_EQ(L"caf\u00e9", WinHTTPWrapper().httpPost(provider_->serviceUrl(), L"<x/>"));
+    EXPECT_EQ(L"caf\u00e9", WinHTTPWrapper().httpPost(provider_->serviceUrl(),
+                                                       L"<keloAction><method name=\"m\"></method></keloAction>"));
 }
 
 TEST_F(Transport, SecureRequestsAcceptTheProvidersOwnCertificate) {
