@@ -56,6 +56,9 @@ TEST_F(Command, TheRequestCarriesMethodAndParametersInInsertionOrder) {
 
     JsonValue request = provider_->requests("createJob").at(0);
     EXPECT_FALSE(request.has("parse_error")) << request["parse_error"].text();
+    const std::string body = provider_->requestBody(request["seq"].integer());
+    EXPECT_EQ(0u, body.find("<keloAction>")) << body;  // no declaration before the root
+    EXPECT_NE(std::string::npos, body.find("<method name=\"createJob\">")) << body;
     EXPECT_EQ(1, request["method_count"].integer());
     EXPECT_EQ((std::vector<std::string>{"jobName", "pageWidth", "pageCount", "jobId", "options", "a_last"}),
               names(request["parameters"]));
