@@ -3,7 +3,7 @@
 #include <windows.h>
 #include <shellapi.h>
 
-#include <cstring>
+#include <cctype>
 
 #include "credential_scramble.h"
 #include "error_msg.h"

@@ -2,8 +2,6 @@
 
 #include <comdef.h>
 
-#include <iomanip>
-
 #include "bstr.h"
 #include "debug_log.h"
 #include "error_msg.h"

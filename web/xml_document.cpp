@@ -1,7 +1,6 @@
 #include "xml_document.h"
 
 #include "bstr.h"
-#include "com/error_info.h"
 #include "com/guard.h"
 #include "variant.h"
 #include "web_interfaces.h"
