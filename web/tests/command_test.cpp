@@ -138,6 +138,13 @@ TEST_F(Command, NonAsciiAnswersSurviveBothTransports) {
     EXPECT_TRUE(provider_->requests("getTermsAndConditions").at(1)["tls"].boolean());
 }
 
+TEST_F(Command, TheHttpStatusIsNotExamined) {
+    provider_->script(R"({"method": "getJobStatus", "status": 500, "answer": {"status": "late"}})");
+    TestDictionary answer;
+    ASSERT_HRESULT_SUCCEEDED(command(L"getJobStatus", nullptr, &answer));
+    EXPECT_EQ(L"late", answer.text(L"status"));
+}
+
 TEST_F(Command, FailuresArriveWithTheirHresultsAndDescriptions) {
     provider_->script(R"({"method": "getJobTypes", "malformed": true, "times": 1})");
     CallResult malformed = takeCallResult(command(L"getJobTypes", nullptr, nullptr));

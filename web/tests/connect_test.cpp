@@ -46,6 +46,12 @@ TEST_F(Connect, ABareHostGetsTheServicePageAndTheScrambledLoginInOrder) {
     EXPECT_EQ(0u, requests.at(0)["parameters"].size());
     EXPECT_EQ(kServicePath, requests.at(0)["path"].text());
     EXPECT_FALSE(requests.at(0)["tls"].boolean());
+    bool noCache = false;
+    for (size_t i = 0; i < requests.at(0)["headers"].size(); i++) {
+        const JsonValue& header = requests.at(0)["headers"].at(i);
+        noCache |= _stricmp(header.at(0).text().c_str(), "Cache-Control") == 0 && header.at(1).text() == "no-cache";
+    }
+    EXPECT_TRUE(noCache);
 
     JsonValue login = requests.at(1);
     EXPECT_EQ("login", login["method"].text());
