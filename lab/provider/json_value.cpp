@@ -9,21 +9,7 @@
 
 namespace lab {
 
-std::string toUtf8(const std::wstring& text) {
-    if (text.empty()) return std::string();
-    int size = WideCharToMultiByte(CP_UTF8, 0, text.data(), (int)text.size(), nullptr, 0, nullptr, nullptr);
-    std::string result(size, '\0');
-    WideCharToMultiByte(CP_UTF8, 0, text.data(), (int)text.size(), &result[0], size, nullptr, nullptr);
-    return result;
-}
-
-std::wstring fromUtf8(const std::string& text) {
-    if (text.empty()) return std::wstring();
-    int size = MultiByteToWideChar(CP_UTF8, 0, text.data(), (int)text.size(), nullptr, 0);
-    std::wstring result(size, L'\0');
-    MultiByteToWideChar(CP_UTF8, 0, text.data(), (int)text.size(), &result[0], size);
-    return result;
-}
+// toUtf8 and fromUtf8 come from lab_common (lab_text.cpp).
 
 class JsonParser {
 public:

@@ -50,6 +50,7 @@ private:
 std::string jsonQuote(const std::string& utf8);
 std::string jsonQuote(const std::wstring& text);
 
+// UTF-8 conversions, defined in lab_common (lab_text.h).
 std::string toUtf8(const std::wstring& text);
 std::wstring fromUtf8(const std::string& text);
 std::string base64Decode(const std::string& text);
