@@ -1,7 +1,8 @@
 // A print monitor for the installation tests, under the file names the installer
 // registers (ZoltPort.dll, ZoltPort98.dll) while the tests need one: it lists the ports
 // under its Private key, accepts AddPort, and appends what it is asked to the file named
-// by KELO_MONITOR_JOURNAL (UTF-8, one line per call: "init <root>", "addport ...").
+// by KELO_MONITOR_JOURNAL (UTF-8, one line per call: "init <root>", "addport ... ports=<the
+// ports it finds then>").
 #include <windows.h>
 #include <winsplp.h>
 
@@ -64,9 +65,12 @@ BOOL WINAPI enumPorts(LPWSTR, DWORD level, LPBYTE buffer, DWORD size, LPDWORD ne
     return TRUE;
 }
 
+// Journals the ports it finds when told to reread them.
 BOOL WINAPI addPort(LPWSTR server, HWND window, LPWSTR monitor) {
+    std::wstring ports;
+    for (const std::wstring& name : portNames()) ports += (ports.empty() ? L"" : L",") + name;
     journal(std::wstring(L"addport\tserver=") + (server ? server : L"<null>") + L"\twindow=" + (window ? L"set" : L"<null>") +
-            L"\tmonitor=" + (monitor ? monitor : L"<null>"));
+            L"\tmonitor=" + (monitor ? monitor : L"<null>") + L"\tports=" + ports);
     return TRUE;
 }
 
