@@ -7,7 +7,8 @@
 // Reports on standard output, one line each, TAB separated:
 //   platform <code>                   the platform code this process sees
 //   spooler <call> <field=value>...   every spooler call of the action (spooler_recorder.h)
-//   dialog <caption> <message>        every dialog or message box, when it closes
+//   dialog <caption> <message> <icons> every dialog or message box, when it closes; icons:
+//                                     "<big width>x<height> <small width>x<height>" (0x0: none)
 //   result <code>                     the action's result, which is also the exit code
 #include <windows.h>
 
@@ -50,6 +51,22 @@ std::wstring escaped(const std::wstring& text) {
     return result;
 }
 
+std::wstring iconSize(HWND window, WPARAM which) {
+    int width = 0, height = 0;
+    ICONINFO info = {};
+    HICON icon = reinterpret_cast<HICON>(SendMessageW(window, WM_GETICON, which, 0));
+    if (icon && GetIconInfo(icon, &info)) {
+        BITMAP bitmap = {};
+        if (info.hbmColor && GetObjectW(info.hbmColor, sizeof bitmap, &bitmap)) {
+            width = bitmap.bmWidth;
+            height = bitmap.bmHeight;
+        }
+        if (info.hbmColor) DeleteObject(info.hbmColor);
+        if (info.hbmMask) DeleteObject(info.hbmMask);
+    }
+    return std::to_wstring(width) + L"x" + std::to_wstring(height);
+}
+
 LRESULT CALLBACK watchDialogs(int code, WPARAM wParam, LPARAM lParam) {
     HWND window = reinterpret_cast<HWND>(wParam);
     if (code == HCBT_CREATEWND) {
@@ -58,7 +75,8 @@ LRESULT CALLBACK watchDialogs(int code, WPARAM wParam, LPARAM lParam) {
         if (std::wstring(name) == L"#32770") dialogs.insert(window);
     } else if (code == HCBT_DESTROYWND && dialogs.erase(window)) {
         const int kMessageText = 0xFFFF;
-        say(L"dialog\t" + escaped(windowText(window)) + L"\t" + escaped(windowText(GetDlgItem(window, kMessageText))));
+        say(L"dialog\t" + escaped(windowText(window)) + L"\t" + escaped(windowText(GetDlgItem(window, kMessageText))) +
+            L"\t" + iconSize(window, ICON_BIG) + L" " + iconSize(window, ICON_SMALL));
     }
     return CallNextHookEx(nullptr, code, wParam, lParam);
 }

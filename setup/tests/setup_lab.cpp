@@ -91,8 +91,8 @@ RunReport RunReport::parse(const std::string& output) {
             report.platform = _wtoi(parts[1].c_str());
         } else if (parts[0] == L"result" && parts.size() == 2) {
             report.result = wcstoul(parts[1].c_str(), nullptr, 10);
-        } else if (parts[0] == L"dialog" && parts.size() == 3) {
-            report.dialogs.push_back({unescaped(parts[1]), unescaped(parts[2])});
+        } else if (parts[0] == L"dialog" && parts.size() == 4) {
+            report.dialogs.push_back({unescaped(parts[1]), unescaped(parts[2]), parts[3]});
         } else if (parts[0] == L"spooler" && parts.size() >= 2) {
             SpoolerCall call{parts[1], {}};
             for (size_t i = 2; i < parts.size(); ++i) {
@@ -224,6 +224,43 @@ SpoolerState::SpoolerState() {
 SpoolerState::~SpoolerState() {
     // Restored in reverse order of saving.
     while (!backups_.empty()) backups_.pop_back();
+}
+
+namespace {
+const wchar_t kNineXEnvironment[] = L"Windows 4.0";
+
+std::wstring driverFolder(const wchar_t* environment) {
+    wchar_t folder[MAX_PATH] = {};
+    DWORD needed = 0;
+    if (!GetPrinterDriverDirectoryW(nullptr, const_cast<LPWSTR>(environment), 1, reinterpret_cast<LPBYTE>(folder),
+                                    sizeof folder, &needed))
+        throw cERROR_MSG(BV_ERR_GENERAL, "No printer driver folder: %s", lab::errorText(GetLastError()).c_str());
+    return std::wstring(folder) + L"\\";
+}
+}  // namespace
+
+ScopedNineXDriver::ScopedNineXDriver()
+    : backup_(HKEY_LOCAL_MACHINE, L"SYSTEM\\CurrentControlSet\\Control\\Print\\Environments\\Windows 4.0") {
+    lab::ensureDriver();
+    std::wstring folder = driverFolder(kNineXEnvironment);
+    CreateDirectoryW(folder.c_str(), nullptr);
+    ppdCopy_ = folder + L"ZOLT.PPD";
+    ppdWasThere_ = lab::fileExists(ppdCopy_);
+    lab::writeFileBytes(ppdCopy_, lab::zoltPpdText());
+    DRIVER_INFO_3W info = {};
+    info.cVersion = 0;
+    info.pName = const_cast<LPWSTR>(lab::kZoltDriverName);
+    info.pEnvironment = const_cast<LPWSTR>(kNineXEnvironment);
+    info.pDriverPath = const_cast<LPWSTR>(L"wineps.drv");
+    info.pDataFile = const_cast<LPWSTR>(L"ZOLT.PPD");
+    info.pConfigFile = const_cast<LPWSTR>(L"wineps.drv");
+    info.pDefaultDataType = const_cast<LPWSTR>(L"RAW");
+    if (!AddPrinterDriverW(nullptr, 3, reinterpret_cast<LPBYTE>(&info)))
+        throw cERROR_MSG(BV_ERR_GENERAL, "Cannot install the Windows 9x driver: %s", lab::errorText(GetLastError()).c_str());
+}
+
+ScopedNineXDriver::~ScopedNineXDriver() {
+    if (!ppdWasThere_) DeleteFileW(ppdCopy_.c_str());
 }
 
 StandInJournals::StandInJournals() : folder_(L"kelo-journals") {

@@ -29,6 +29,7 @@ struct SpoolerCall {
 struct Dialog {
     std::wstring caption;
     std::wstring message;
+    std::wstring icons;  // "<big>x<big> <small>x<small>", in pixels
 };
 
 // What the runner reported.
@@ -113,6 +114,22 @@ public:
 
 private:
     std::vector<std::unique_ptr<lab::RegistryBackup>> backups_;
+};
+
+// The driver "ZOLT Print Driver" also for Windows 9x (environment "Windows 4.0"), as the
+// INF installation leaves it on such a system: Wine looks a printer's driver up in the
+// environment of the Windows version it reports. Removed again when the object goes.
+class ScopedNineXDriver {
+public:
+    ScopedNineXDriver();
+    ~ScopedNineXDriver();
+    ScopedNineXDriver(const ScopedNineXDriver&) = delete;
+    ScopedNineXDriver& operator=(const ScopedNineXDriver&) = delete;
+
+private:
+    lab::RegistryBackup backup_;
+    std::wstring ppdCopy_;
+    bool ppdWasThere_ = false;
 };
 
 // Journals of the stand-ins (printer UI library and print monitor), in a temporary

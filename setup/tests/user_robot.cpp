@@ -89,19 +89,4 @@ void select(HWND comboBox, int index) {
                  reinterpret_cast<LPARAM>(comboBox));
 }
 
-SIZE iconSize(HWND window, WPARAM which) {
-    SIZE size = {0, 0};
-    HICON icon = reinterpret_cast<HICON>(send(window, WM_GETICON, which));
-    ICONINFO info = {};
-    if (!icon || !GetIconInfo(icon, &info)) return size;
-    BITMAP bitmap = {};
-    if (info.hbmColor && GetObjectW(info.hbmColor, sizeof bitmap, &bitmap)) {
-        size.cx = bitmap.bmWidth;
-        size.cy = bitmap.bmHeight;
-    }
-    if (info.hbmColor) DeleteObject(info.hbmColor);
-    if (info.hbmMask) DeleteObject(info.hbmMask);
-    return size;
-}
-
 }  // namespace robot

@@ -24,7 +24,4 @@ std::vector<std::wstring> listItems(HWND comboBox);
 int selection(HWND comboBox);
 void select(HWND comboBox, int index);  // -1: nothing
 
-// The sizes of the window's big and small icons (0 when it has none).
-SIZE iconSize(HWND window, WPARAM which);
-
 }  // namespace robot
