@@ -2,6 +2,8 @@
 
 #include <winspool.h>
 
+#include <vector>
+
 #include "bstr.h"
 #include "com/guard.h"
 #include "debug_log.h"
@@ -123,8 +125,12 @@ void CPrintJob::close() {
         else
             writeDescription(folder);
     }
-    events().fire(kOnCloseDoc, {Variant((short)(aborted_ ? 1 : 0)),
-                                folder.empty() ? Variant((const wchar_t*)nullptr) : Variant(folder)});
+    // Built in place: a copied VARIANT would turn Wine's null BSTR into an empty one.
+    std::vector<Variant> arguments;
+    arguments.reserve(2);
+    arguments.emplace_back((short)(aborted_ ? 1 : 0));
+    arguments.emplace_back(folder.empty() ? nullptr : folder.c_str());
+    events().fire(kOnCloseDoc, arguments);
 }
 
 void CPrintJob::writeDescription(const std::wstring& folder) {

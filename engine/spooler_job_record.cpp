@@ -37,6 +37,14 @@ JobStartInfo fromRecord(const JobInfo& record, bool wide) {
 
 }  // namespace
 
+JobStartInfo jobStartInfoFromRecord(const JOB_INFO_2W& record, bool applyScale) {
+    return fromRecord(record, applyScale);
+}
+
+JobStartInfo jobStartInfoFromRecord(const JOB_INFO_2A& record, bool applyScale) {
+    return fromRecord(record, applyScale);
+}
+
 JobStartInfo defaultJobStartInfo() {
     JobStartInfo info;
     info.name = kDefaultJobName;
@@ -57,7 +65,7 @@ JobStartInfo readJobStartInfo(const std::wstring& printerName, long jobId, bool 
         buffer = cMEMORY(needed);
         if (!GetJobW(printer.get(), (DWORD)jobId, 2, buffer.data(), needed, &needed)) return defaultJobStartInfo();
         printer.reset();
-        return fromRecord(*buffer.as<JOB_INFO_2W>(), true);
+        return jobStartInfoFromRecord(*buffer.as<JOB_INFO_2W>(), true);
     }
     std::string ansiName = toAnsi(printerName);
     if (!OpenPrinterA(const_cast<char*>(ansiName.c_str()), printer.out(), nullptr)) return defaultJobStartInfo();
@@ -66,7 +74,7 @@ JobStartInfo readJobStartInfo(const std::wstring& printerName, long jobId, bool 
     buffer = cMEMORY(needed);
     if (!GetJobA(printer.get(), (DWORD)jobId, 2, buffer.data(), needed, &needed)) return defaultJobStartInfo();
     printer.reset();
-    return fromRecord(*buffer.as<JOB_INFO_2A>(), false);
+    return jobStartInfoFromRecord(*buffer.as<JOB_INFO_2A>(), false);
 }
 
 }  // namespace engine
