@@ -299,3 +299,21 @@ TEST(TypeLibrary, JobStatesEnumeration) {
         info->ReleaseVarDesc(var);
     }
 }
+
+// The typelib marshaler builds a stub for the base interface too: the base must be the
+// real IDispatch, or no dual interface crosses a process boundary.
+TEST(TypeLibrary, DualInterfacesDeriveFromIDispatch) {
+    for (const IID* iid : {&IID_IReadOnlyCollection, &IID_IPrintDriver, &IID_IPrintJob, &IID_IDriverManager}) {
+        ComPtr<ITypeInfo> info = vtableSide(typeInfoOf(*iid).Get());
+        ASSERT_TRUE(info);
+        HREFTYPE ref = 0;
+        ComPtr<ITypeInfo> base;
+        ASSERT_HRESULT_SUCCEEDED(info->GetRefTypeOfImplType(0, &ref));
+        ASSERT_HRESULT_SUCCEEDED(info->GetRefTypeInfo(ref, &base));
+        TYPEATTR* attr = nullptr;
+        ASSERT_HRESULT_SUCCEEDED(base->GetTypeAttr(&attr));
+        EXPECT_TRUE(IsEqualGUID(IID_IDispatch, attr->guid)) << typeName(info.Get()) << " derives from "
+                                                            << typeName(base.Get());
+        base->ReleaseTypeAttr(attr);
+    }
+}
