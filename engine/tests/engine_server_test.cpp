@@ -317,7 +317,7 @@ TEST_F(EngineServerTest, AnotherProcessFollowsAJobFromInsideItsNewJobHandler) {
                            "closedoc 0 " + lab::toUtf8(folder) + "\ndone\n";
     EXPECT_EQ(expected, peer.output());
     EXPECT_TRUE(lab::fileExists(folder + L"\\job.xml"));
-    DeleteTreeU(folder);
+    DeleteTreeU(folder.substr(0, folder.find_last_of(L'\\')));  // the printer folder with the job
 }
 
 TEST_F(EngineServerTest, ErrorDescriptionsCrossTheProcessBoundaryThroughInvoke) {

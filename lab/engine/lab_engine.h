@@ -13,8 +13,9 @@ extern const wchar_t kEngineExeName[];  // "KeloEngine.exe"
 // Ids of the running engine servers (by executable name, through the tool-help snapshot).
 std::vector<DWORD> engineServerProcesses();
 
-// Terminates every running engine server and waits until each is gone. Throws
-// cERROR_MSG when one outlives the wait.
+// Ends every running engine server and waits until each is gone: asks its message loop
+// to quit, and terminates it when it has not ended within the wait. Throws cERROR_MSG
+// when one outlives even that.
 void endEngineServers(DWORD timeoutMs = 10000);
 
 // Runs "<exe> /RegServer" or "/UnregServer" and returns its exit code.
