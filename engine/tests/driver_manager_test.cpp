@@ -122,6 +122,9 @@ TEST_F(DriverManagerTest, OneJobFromStartToClose) {
     long jobId = 0;
     watcher.job->get_jobId(&jobId);
     EXPECT_EQ(spoolerJob.id(), jobId);
+    ComPtr<IPrintDriver> owner;
+    ASSERT_HRESULT_SUCCEEDED(watcher.job->get_Driver(&owner));
+    EXPECT_EQ(driver().Get(), owner.Get()) << "the job hands out its own driver";
 
     BSTR first = poisoned<OLECHAR>();
     ASSERT_HRESULT_SUCCEEDED(manager_->splWritePrinter(handle, 4096, &first));
