@@ -47,7 +47,8 @@ spooler::PrinterFields keloPrinterFields(const std::wstring& name, const std::ws
     fields.comment = uploadComment(site, serverIp);
     fields.printProcessor = kPrintProcessor;
     // Wine: a printer added without a datatype is written to the registry but cannot be
-    // opened (1801); RAW is what the spooler takes for this driver anyway.
+    // opened (1801). RAW, the print processor's plain datatype, suits the capture port on
+    // Windows as well.
     fields.datatype = L"RAW";
     return fields;
 }

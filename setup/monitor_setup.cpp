@@ -45,8 +45,8 @@ std::wstring installMonitorWithFirstPort(bool ntFamily) {
             throw cERROR_MSG(BV_ERR_GENERAL, "Cannot Add ZOLT Port Monitor [%d]:\n%s", (int)error,
                              systemErrorText(error).c_str());
     }
-    // A freshly loaded monitor has read its ports already; the announcement only matters
-    // when it was installed before.
+    // A monitor loaded just now has read its ports; the announcement matters only when it
+    // was registered already (3006, 183), so its outcome is not examined.
     spooler::addPort(kMonitorName);
     return port;
 }
