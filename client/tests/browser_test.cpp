@@ -36,3 +36,4 @@ TEST(Browser, WithoutAProgramForWebPagesInternetExplorerIsTheFallback) {
     EXPECT_EQ(L"iexplore.exe", findBrowser(true));
     EXPECT_EQ(L"", findBrowser(false));
 }
+

@@ -3,6 +3,9 @@
 //   lab-robot click <caption> <button text>     clicks a button of the window
 //   lab-robot close <caption>                   presses the window's close box
 //   lab-robot tray-double-click                 double-clicks the first notification area icon
+//   lab-robot tray-notify <window class> <callback message> <mouse message>
+//                                               what the notification area tells an icon's
+//                                               owner (for a desktop whose icons have no windows)
 // Exit code 0 when it worked, 1 when the window or control was not found.
 #include <windows.h>
 
@@ -27,6 +30,11 @@ int main() {
         if (icons.empty()) return 1;
         lab::gui::doubleClickTrayIcon(icons.front());
         return 0;
+    }
+    if (command == L"tray-notify" && args.size() > 3) {
+        HWND owner = lab::gui::findWindowOfClass(args[1]);
+        if (!owner) return 1;
+        return PostMessageW(owner, (UINT)std::stoul(args[2]), 1, (LPARAM)std::stoul(args[3])) ? 0 : 1;
     }
     if (args.size() < 2) return 2;
     DWORD timeout = args.size() > 2 && command == L"wait" ? (DWORD)std::stoul(args[2]) : 10000;
