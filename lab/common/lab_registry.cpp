@@ -77,16 +77,32 @@ void restoreRegistryTree(HKEY root, const std::wstring& path, const RegistryTree
     if (tree.exists) writeTree(root, path, tree);
 }
 
-void writeRegistryString(HKEY root, const std::wstring& path, const std::wstring& valueName, const std::wstring& data) {
+void writeRegistryValue(HKEY root, const std::wstring& path, const std::wstring& valueName, DWORD type, const void* data,
+                        DWORD size) {
     RegistryTree tree;
     tree.exists = true;
     RegistryTree::Value value;
     value.name = valueName;
-    value.type = REG_SZ;
-    const BYTE* bytes = (const BYTE*)data.c_str();
-    value.data.assign(bytes, bytes + (data.size() + 1) * sizeof(wchar_t));
+    value.type = type;
+    value.data.assign((const BYTE*)data, (const BYTE*)data + size);
     tree.values.push_back(value);
     writeTree(root, path, tree);
+}
+
+void writeRegistryString(HKEY root, const std::wstring& path, const std::wstring& valueName, const std::wstring& data) {
+    writeRegistryValue(root, path, valueName, REG_SZ, data.c_str(), (DWORD)((data.size() + 1) * sizeof(wchar_t)));
+}
+
+void writeRegistryStrings(HKEY root, const std::wstring& path, const std::wstring& valueName,
+                          const std::vector<std::wstring>& list) {
+    std::wstring data;
+    for (const std::wstring& item : list) data += item + L'\0';
+    data += L'\0';
+    writeRegistryValue(root, path, valueName, REG_MULTI_SZ, data.c_str(), (DWORD)(data.size() * sizeof(wchar_t)));
+}
+
+void writeRegistryNumber(HKEY root, const std::wstring& path, const std::wstring& valueName, DWORD number) {
+    writeRegistryValue(root, path, valueName, REG_DWORD, &number, sizeof number);
 }
 
 RegistryBackup::RegistryBackup(HKEY root, const std::wstring& path)

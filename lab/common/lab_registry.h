@@ -35,9 +35,14 @@ bool deleteRegistryTree(HKEY root, const std::wstring& path);
 // Throws cERROR_MSG on failure.
 void restoreRegistryTree(HKEY root, const std::wstring& path, const RegistryTree& tree);
 
-// Writes a string value, creating the key. Throws cERROR_MSG on failure.
+// Write one value, creating the key. Throw cERROR_MSG on failure.
+void writeRegistryValue(HKEY root, const std::wstring& path, const std::wstring& valueName, DWORD type,
+                        const void* data, DWORD size);
 void writeRegistryString(HKEY root, const std::wstring& path, const std::wstring& valueName,
                          const std::wstring& data);
+void writeRegistryStrings(HKEY root, const std::wstring& path, const std::wstring& valueName,
+                          const std::vector<std::wstring>& list);  // REG_MULTI_SZ
+void writeRegistryNumber(HKEY root, const std::wstring& path, const std::wstring& valueName, DWORD number);
 
 // Captures a key when made and restores it when it goes away.
 class RegistryBackup {

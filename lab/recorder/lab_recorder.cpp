@@ -23,6 +23,12 @@ FileAssociation::FileAssociation(const std::wstring& extension, const std::wstri
     writeRegistryString(HKEY_CLASSES_ROOT, className + L"\\shell\\open\\command", L"", command);
 }
 
+FileAssociation recorderAsBrowser() { return FileAssociation(L".htm", L"htmlfile", openCommandFor(recorderProgram())); }
+
+FileAssociation recorderAsPackageStarter() {
+    return FileAssociation(L".msi", L"Msi.Package", L"\"" + recorderProgram() + L"\" /i \"%1\"");
+}
+
 RecorderLog::RecorderLog(const std::wstring& path) : path_(path) {
     DeleteFileW(path_.c_str());
     variable_ = std::make_unique<ScopedEnvironment>(kRecorderLogVariable, path_);

@@ -34,6 +34,12 @@ private:
     RegistryBackup classKey_;
 };
 
+// The recorder as the browser: ".htm" files of class "htmlfile" open with it.
+FileAssociation recorderAsBrowser();
+// The recorder as the Windows Installer: ".msi" files of class "Msi.Package" open with
+// "<recorder>" /i "<package>".
+FileAssociation recorderAsPackageStarter();
+
 // A fresh log file for the recorder, named in KELO_RECORDER_LOG for this process and
 // the programs it starts, for the life of the object.
 class RecorderLog {

@@ -58,7 +58,7 @@ TEST_F(Recorder, HtmFilesOpenWithTheRecorderWhileAssociated) {
     RegistryTree extensionBefore = captureRegistryTree(HKEY_CLASSES_ROOT, L".htm");
     RegistryTree classBefore = captureRegistryTree(HKEY_CLASSES_ROOT, L"htmlfile");
     {
-        FileAssociation association(L".htm", L"htmlfile", openCommandFor(recorderProgram()));
+        FileAssociation association = recorderAsBrowser();
         EXPECT_TRUE(sameFile(recorderProgram(), findExecutable(page))) << toUtf8(findExecutable(page));
         EXPECT_TRUE(sameFile(recorderProgram(), findExecutable(upperPage))) << toUtf8(findExecutable(upperPage));
 
@@ -81,7 +81,7 @@ TEST_F(Recorder, HtmFilesOpenWithTheRecorderWhileAssociated) {
 TEST_F(Recorder, ShellExecuteOfTheFoundProgramRecordsTheExactParameterText) {
     const std::wstring page = folder_.file(L"page.htm");
     writeFileBytes(page, "<html></html>");
-    FileAssociation association(L".htm", L"htmlfile", openCommandFor(recorderProgram()));
+    FileAssociation association = recorderAsBrowser();
     std::wstring browser = findExecutable(page);
     ASSERT_FALSE(browser.empty());
 
@@ -97,23 +97,35 @@ TEST_F(Recorder, ShellExecuteOfTheFoundProgramRecordsTheExactParameterText) {
     for (size_t i = 0; i < 3; i++) EXPECT_EQ(toUtf8(parameters[i]), toUtf8(parametersOf(lines[i])));
 }
 
-TEST_F(Recorder, AnyExtensionAndClassCanBeAssociatedAndIsRemovedAfterwards) {
-    // The update package starter takes the place of the Windows Installer this way.
-    const std::wstring package = folder_.file(L"Kelo Print Driver.labpkg");
+TEST_F(Recorder, StandsInForThePackageStarterAndLeavesTheInstallerAssociationAsItWas) {
+    const std::wstring package = folder_.file(L"Kelo Print Driver.msi");
     writeFileBytes(package, "package");
-    ASSERT_FALSE(captureRegistryTree(HKEY_CLASSES_ROOT, L".labpkg").exists);
+    RegistryTree extensionBefore = captureRegistryTree(HKEY_CLASSES_ROOT, L".msi");
+    RegistryTree classBefore = captureRegistryTree(HKEY_CLASSES_ROOT, L"Msi.Package");
     {
-        FileAssociation association(L".labpkg", L"Lab.PackageFile", L"\"" + recorderProgram() + L"\" /i \"%1\" /qb");
+        FileAssociation association = recorderAsPackageStarter();
         EXPECT_TRUE(sameFile(recorderProgram(), findExecutable(package)));
         ASSERT_TRUE(shellStart(package, L""));
         ASSERT_TRUE(log_.waitForLines(1));
         std::wstring parameter = parametersOf(log_.lines()[0]);
-        EXPECT_EQ(0u, parameter.find(L"/i \"")) << toUtf8(parameter);
-        EXPECT_EQ(parameter.size() - 5, parameter.rfind(L"\" /qb")) << toUtf8(parameter);
+        ASSERT_EQ(0u, parameter.find(L"/i \"")) << toUtf8(parameter);
+        EXPECT_TRUE(sameFile(package, parameter.substr(4, parameter.size() - 5))) << toUtf8(parameter);
     }
-    EXPECT_FALSE(captureRegistryTree(HKEY_CLASSES_ROOT, L".labpkg").exists);
-    EXPECT_FALSE(captureRegistryTree(HKEY_CLASSES_ROOT, L"Lab.PackageFile").exists);
-    EXPECT_TRUE(findExecutable(package).empty());
+    EXPECT_TRUE(extensionBefore == captureRegistryTree(HKEY_CLASSES_ROOT, L".msi"));
+    EXPECT_TRUE(classBefore == captureRegistryTree(HKEY_CLASSES_ROOT, L"Msi.Package"));
+}
+
+TEST_F(Recorder, AnyExtensionAndClassCanBeAssociatedAndIsRemovedAfterwards) {
+    const std::wstring file = folder_.file(L"report.labdoc");
+    writeFileBytes(file, "document");
+    ASSERT_FALSE(captureRegistryTree(HKEY_CLASSES_ROOT, L".labdoc").exists);
+    {
+        FileAssociation association(L".labdoc", L"Lab.Document", openCommandFor(recorderProgram()));
+        EXPECT_TRUE(sameFile(recorderProgram(), findExecutable(file)));
+    }
+    EXPECT_FALSE(captureRegistryTree(HKEY_CLASSES_ROOT, L".labdoc").exists);
+    EXPECT_FALSE(captureRegistryTree(HKEY_CLASSES_ROOT, L"Lab.Document").exists);
+    EXPECT_TRUE(findExecutable(file).empty());
 }
 
 TEST_F(Recorder, ConcurrentStartsEachLeaveOneWholeLine) {

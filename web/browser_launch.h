@@ -1,0 +1,23 @@
+#pragma once
+// Opening a server page in the user's browser: the browser is the program associated
+// with ".HTM" files, started through the shell with the page's address as its
+// parameter text. Failures throw cERROR_MSG.
+#include <string>
+
+#include "script_dictionary.h"
+
+namespace web {
+
+// The page's address followed by "&encrypt=1" and "&key=value" for every entry of the
+// parameters in their order: values read as text, "username" and "password"
+// scrambled, all values in UTF-8 and percent-encoded. Keys are taken as they are.
+std::wstring browserParameterText(const std::wstring& url, const ScriptDictionary& parameters);
+
+// The browser program: the association of a ".HTM" file in the temporary folder
+// (made with "<HTML></HTML>" when missing), cut after its first ".exe".
+std::wstring findBrowser();
+
+// Starts the program with the parameter text, in a normal window.
+void startBrowser(const std::wstring& program, const std::wstring& parameters);
+
+}  // namespace web

@@ -1,0 +1,184 @@
+#include "ciweb.h"
+
+#include <olectl.h>
+#include <urlmon.h>
+
+#include "bstr.h"
+#include "browser_launch.h"
+#include "credential_scramble.h"
+#include "debug_log.h"
+#include "file_upload.h"
+#include "html_document.h"
+#include "url_text.h"
+#include "web_failures.h"
+
+namespace web {
+namespace {
+
+std::wstring textOf(BSTR text) { return std::wstring(text ? text : L"", SysStringLen(text)); }
+
+BSTR newText(const std::wstring& text) {
+    BStr copy(text);
+    return copy.release();
+}
+
+}  // namespace
+
+CiWeb::CiWeb() : uploadProgress_([this](long percent) { fireProgress(percent); }) {}
+
+template <class Body, class Report>
+HRESULT CiWeb::run(const char* method, Report reportFailure, Body&& body) {
+    std::optional<Caught> caught = catchFailure(std::forward<Body>(body));
+    if (!caught) return S_OK;
+    DebugLine() << method << " - " << describeForLog(*caught);
+    return report(reportFailure(*caught));
+}
+
+template <class Body>
+bool CiWeb::quietly(const char* method, Body&& body) {
+    std::optional<Caught> caught = catchFailure(std::forward<Body>(body));
+    if (caught) DebugLine() << method << " - " << describeForLog(*caught);
+    return caught.has_value();
+}
+
+void CiWeb::fireProgress(long percentDone) { events().fire(1, {Variant(percentDone)}); }
+
+STDMETHODIMP CiWeb::connect(BSTR host, BSTR name, BSTR password, IDictionary* connectParams, VARIANT_BOOL* ret) {
+    if (!ret) return E_POINTER;
+    *ret = VARIANT_FALSE;
+    return run("CiWeb::connect", reportConnectFailure, [&] {
+        std::wstring url = serviceUrlFor(textOf(host));
+        ScriptDictionary parameters =
+            connectParams ? ScriptDictionary::from(connectParams) : ScriptDictionary::create();
+        parameters.add(L"encrypt", Variant(L"1"));
+        std::wstring scrambledName = scrambleCredential(textOf(name));
+        std::wstring scrambledPassword = scrambleCredential(textOf(password));
+
+        C_BVMutexLock lock(lock_, kLockWaitMs, "CiWeb::connect");
+        if (connection_.connect(url, scrambledName, scrambledPassword, parameters)) *ret = VARIANT_TRUE;
+    });
+}
+
+STDMETHODIMP CiWeb::disconnect() {
+    quietly("CiWeb::disconnect", [&] {
+        C_BVMutexLock lock(lock_, kLockWaitMs, "CiWeb::disconnect");
+        connection_.disconnect();
+    });
+    return S_OK;
+}
+
+STDMETHODIMP CiWeb::command(BSTR method, IDictionary* params, IDictionary** retVal) {
+    if (!retVal) return E_POINTER;
+    *retVal = nullptr;
+    return run("CiWeb::command", reportCommandFailure, [&] {
+        C_BVMutexLock lock(lock_, kLockWaitMs, "CiWeb::command");
+        ScriptDictionary result = connection_.invoke(textOf(method), ScriptDictionary::from(params));
+        com::check(result.get()->QueryInterface(__uuidof(IDictionary), reinterpret_cast<void**>(retVal)));
+    });
+}
+
+STDMETHODIMP CiWeb::get_connected(VARIANT_BOOL* pVal) {
+    if (!pVal) return E_POINTER;
+    *pVal = VARIANT_FALSE;
+    return run("CiWeb::get_connected", reportOtherFailure, [&] {
+        C_BVMutexLock lock(lock_, kLockWaitMs, "CiWeb::get_connected");
+        *pVal = connection_.connected() ? VARIANT_TRUE : VARIANT_FALSE;
+    });
+}
+
+STDMETHODIMP CiWeb::getRemotePicture(BSTR path, IDispatch** ret) {
+    if (!ret) return E_POINTER;
+    *ret = nullptr;
+    return run("CiWeb::getRemotePicture", reportPictureFailure, [&] {
+        std::wstring serverUrl;
+        {
+            C_BVMutexLock lock(lock_, kLockWaitMs, "CiWeb::connect");
+            if (!connection_.connected()) throw cERROR_MSG(BV_ERR_GENERAL, "Not connected to server");
+            serverUrl = connection_.serverUrl();
+        }
+        std::wstring url = pictureUrlFor(serverUrl, textOf(path));
+        IDispatch* picture = nullptr;
+        if (SUCCEEDED(OleLoadPicturePath(&url[0], nullptr, 0, 0, IID_IPictureDisp, reinterpret_cast<void**>(&picture))))
+            *ret = picture;
+    });
+}
+
+STDMETHODIMP CiWeb::startFileUpload(BSTR localFilename, BSTR serverPath, LONG serverPort, LONG compress, LONG* ret) {
+    return resumeFileUpload(localFilename, serverPath, serverPort, 0, compress, ret);
+}
+
+STDMETHODIMP CiWeb::resumeFileUpload(BSTR localFilename, BSTR serverPath, LONG serverPort, LONG, LONG compress,
+                                     LONG* ret) {
+    if (!ret) return E_POINTER;
+    *ret = 0;
+    return run("CiWeb::resumeFileUpload", reportUploadFailure, [&] {
+        C_BVMutexLock lock(lock_, kLockWaitMs, "CiWeb::resumeFileUpload");
+        UploadRequest request;
+        request.serverUrl = connection_.serverUrl();
+        request.localFilename = textOf(localFilename);
+        request.serverPath = textOf(serverPath);
+        request.serverPort = serverPort;
+        request.compress = compress != 0;
+        uploadProgress_.clearComplete();
+        uploadFile(request, &uploadProgress_);
+    });
+}
+
+STDMETHODIMP CiWeb::urlEncode(BSTR string, BSTR* url) {
+    if (!url) return E_POINTER;
+    *url = nullptr;
+    return run("CiWeb::urlEncode", reportOtherFailure, [&] { *url = newText(web::urlEncode(textOf(string))); });
+}
+
+STDMETHODIMP CiWeb::urlDecode(BSTR url, BSTR* string) {
+    if (!string) return E_POINTER;
+    *string = nullptr;
+    return run("CiWeb::urlDecode", reportOtherFailure, [&] { *string = newText(web::urlDecode(textOf(url))); });
+}
+
+STDMETHODIMP CiWeb::get_Session(BSTR* pVal) {
+    if (pVal) *pVal = nullptr;
+    return E_NOTIMPL;
+}
+
+STDMETHODIMP CiWeb::getUploadMessage(BSTR* ret) {
+    if (!ret) return E_POINTER;
+    *ret = nullptr;
+    return run("CiWeb::getUploadMessage", reportOtherFailure, [&] { *ret = newText(uploadMessage_); });
+}
+
+STDMETHODIMP CiWeb::downloadFile(BSTR url, BSTR localPath, VARIANT_BOOL) {
+    HRESULT result = S_OK;
+    quietly("CiWeb::downloadFile", [&] {
+        std::string address = ansiBytes(textOf(url));
+        std::string path = ansiBytes(textOf(localPath));
+        auto callback = com::make<DownloadProgress>([this](long percent) { fireProgress(percent); });
+        result = URLDownloadToFileA(nullptr, address.c_str(), path.c_str(), 0, callback.Get());
+    });
+    if (FAILED(result)) SetErrorInfo(0, nullptr);
+    return result;
+}
+
+STDMETHODIMP CiWeb::assignHTML(IDispatch* document, BSTR htmlString) {
+    return run("CiWeb::assignHTML", reportHtmlFailure, [&] { assignHtml(document, textOf(htmlString)); });
+}
+
+STDMETHODIMP CiWeb::getServerUrl(BSTR* pRet) {
+    if (!pRet) return E_POINTER;
+    *pRet = nullptr;
+    return run("CiWeb::getServerUrl", reportOtherFailure,
+               [&] { *pRet = newText(serverRootOf(connection_.serverUrl())); });
+}
+
+STDMETHODIMP CiWeb::openUrlInBrowser(BSTR url, IDictionary* urlparams, VARIANT_BOOL* ret) {
+    if (!ret) return E_POINTER;
+    *ret = VARIANT_TRUE;
+    if (quietly("CiWeb::openUrlInBrowser", [&] {
+            std::wstring parameters = browserParameterText(textOf(url), ScriptDictionary::from(urlparams));
+            startBrowser(findBrowser(), parameters);
+        }))
+        *ret = VARIANT_FALSE;
+    return S_OK;
+}
+
+}  // namespace web

@@ -1,0 +1,65 @@
+#pragma once
+// Progress of uploads and downloads, reported as a percentage through a callback (the
+// iWeb object fires its fileUploadProgress event from it).
+#include <windows.h>
+#include <urlmon.h>
+
+#include <cstdint>
+#include <functional>
+
+#include "com/object.h"
+#include "winhttp_wrapper.h"
+
+namespace web {
+
+using ProgressReport = std::function<void(long percentDone)>;
+
+// Dispatches the window messages waiting for the calling thread, so that a caller's
+// user interface stays alive during a synchronous transfer. A quit message ends the
+// pump and is posted again for the caller's own message loop.
+void pumpWaitingMessages();
+
+// The upload's sink: reports 0 at the start, then each new whole percentage (never the
+// same one twice in a row), and pumps the thread's messages after each report.
+class UploadProgress : public UploadProgressSink {
+public:
+    explicit UploadProgress(ProgressReport report) : report_(std::move(report)) {}
+
+    void start(uint64_t totalBytes) override;
+    void advance(uint64_t bytesWritten) override;
+
+    void clearComplete() { complete_ = false; }
+    bool complete() const { return complete_; }
+    uint64_t totalBytes() const { return total_; }
+    uint64_t bytesSent() const { return sent_; }
+
+private:
+    void reportPercent(long percent);
+
+    ProgressReport report_;
+    uint64_t total_ = 0;
+    uint64_t sent_ = 0;
+    long lastPercent_ = -1;
+    bool complete_ = false;
+};
+
+// The binding status callback of a download: each progress notification with a known
+// maximum is reported as progress * 100 / maximum; everything else passes unanswered.
+class DownloadProgress : public com::Object<DownloadProgress, IBindStatusCallback> {
+public:
+    explicit DownloadProgress(ProgressReport report) : report_(std::move(report)) {}
+
+    STDMETHODIMP OnStartBinding(DWORD, IBinding*) override { return S_OK; }
+    STDMETHODIMP GetPriority(LONG*) override { return E_NOTIMPL; }
+    STDMETHODIMP OnLowResource(DWORD) override { return S_OK; }
+    STDMETHODIMP OnProgress(ULONG progress, ULONG maximum, ULONG statusCode, LPCWSTR statusText) override;
+    STDMETHODIMP OnStopBinding(HRESULT, LPCWSTR) override { return S_OK; }
+    STDMETHODIMP GetBindInfo(DWORD*, BINDINFO*) override { return E_NOTIMPL; }
+    STDMETHODIMP OnDataAvailable(DWORD, DWORD, FORMATETC*, STGMEDIUM*) override { return S_OK; }
+    STDMETHODIMP OnObjectAvailable(REFIID, IUnknown*) override { return S_OK; }
+
+private:
+    ProgressReport report_;
+};
+
+}  // namespace web
