@@ -26,17 +26,22 @@ namespace {
 
 std::wstring besideTest(const wchar_t* name) { return lab::programFolder() + name; }
 
-// The engine registered for the whole run, its servers ended and unregistered afterwards.
+// The engine registered for the whole run; afterwards its servers are ended and it is
+// unregistered again unless it was registered before.
 class EngineEnvironment : public ::testing::Environment {
 public:
     void SetUp() override {
         lab::endEngineServers();
+        registeredBefore_ = classRegistered(L"{84BBBEFB-D418-11D5-8E15-0002B36229DD}");
         ASSERT_EQ(0u, lab::runEngineRegistration(besideTest(L"KeloEngine.exe"), false));
     }
     void TearDown() override {
         lab::endEngineServers();
-        lab::runEngineRegistration(besideTest(L"KeloEngine.exe"), true);
+        if (!registeredBefore_) lab::runEngineRegistration(besideTest(L"KeloEngine.exe"), true);
     }
+
+private:
+    bool registeredBefore_ = false;
 };
 ::testing::Environment* const engineEnvironment = ::testing::AddGlobalTestEnvironment(new EngineEnvironment);
 

@@ -22,14 +22,23 @@ HKEY openClientKey(REGSAM access) {
 
 const wchar_t kClientKeySubkey[] = L"SOFTWARE\\Vorlane\\Kelo Print Driver";
 
+bool classRegistered(const wchar_t* clsid) {
+    HKEY key = nullptr;
+    if (RegOpenKeyExW(HKEY_CLASSES_ROOT, (std::wstring(L"CLSID\\") + clsid).c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS)
+        return false;
+    RegCloseKey(key);
+    return true;
+}
+
 KeloRegRegistration::KeloRegRegistration() {
+    registeredBefore_ = classRegistered(L"{7E903BB8-4631-4311-B4AB-424B769C49C8}");
     module_ = LoadLibraryW((lab::programFolder() + L"KeloReg.dll").c_str());
     Entry registerServer = module_ ? entryOf(module_, "DllRegisterServer") : nullptr;
     registered_ = registerServer && SUCCEEDED(registerServer());
 }
 
 KeloRegRegistration::~KeloRegRegistration() {
-    if (registered_) entryOf(module_, "DllUnregisterServer")();
+    if (registered_ && !registeredBefore_) entryOf(module_, "DllUnregisterServer")();
     if (module_) FreeLibrary(module_);
 }
 

@@ -11,7 +11,7 @@
 #include "lab_registry.h"
 
 // KeloReg.dll beside the test program, registered (as regsvr32 does) for the life of
-// the object and unregistered afterwards.
+// the object; unregistered afterwards unless it was registered before.
 class KeloRegRegistration {
 public:
     KeloRegRegistration();
@@ -23,7 +23,11 @@ public:
 private:
     HMODULE module_ = nullptr;
     bool registered_ = false;
+    bool registeredBefore_ = false;
 };
+
+// Whether HKEY_CLASSES_ROOT\CLSID\<clsid> exists.
+bool classRegistered(const wchar_t* clsid);
 
 extern const wchar_t kClientKeySubkey[];  // SOFTWARE\Vorlane\Kelo Print Driver
 

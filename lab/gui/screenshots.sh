@@ -19,12 +19,25 @@ languages=(1 1031)  # English, then the shipped translations
 wineserver -p
 started=()
 explorer='HKCU\Software\Wine\Explorer'
+explorer_before=no
+if wine reg query "$explorer" >/dev/null 2>&1; then explorer_before=yes; fi
+keloreg_before=no
+if wine reg query 'HKCR\CLSID\{7E903BB8-4631-4311-B4AB-424B769C49C8}' >/dev/null 2>&1; then keloreg_before=yes; fi
+saved_settings="$out/.client-settings.reg"
+settings_before=no
+if wine reg export "$key" "$(winepath -w "$saved_settings")" /y >/dev/null 2>&1; then settings_before=yes; fi
 cleanup() {
   for pid in "${started[@]}"; do kill "$pid" 2>/dev/null || true; done
-  wine regsvr32 /s /u "$keloreg" >/dev/null 2>&1 || true
-  wine reg delete "$key" /v language /f >/dev/null 2>&1 || true
-  wine reg delete "$explorer" /v Desktop /f >/dev/null 2>&1 || true
-  wine reg delete "$explorer\Desktops" /v Default /f >/dev/null 2>&1 || true
+  if [ "$keloreg_before" = no ]; then wine regsvr32 /s /u "$keloreg" >/dev/null 2>&1 || true; fi
+  wine reg delete "$key" /f >/dev/null 2>&1 || true
+  if [ "$settings_before" = yes ]; then wine reg import "$(winepath -w "$saved_settings")" >/dev/null 2>&1 || true; fi
+  rm -f "$saved_settings"
+  if [ "$explorer_before" = yes ]; then
+    wine reg delete "$explorer" /v Desktop /f >/dev/null 2>&1 || true
+    wine reg delete "$explorer\Desktops" /v Default /f >/dev/null 2>&1 || true
+  else
+    wine reg delete "$explorer" /f >/dev/null 2>&1 || true
+  fi
   wineserver -k
 }
 trap cleanup EXIT

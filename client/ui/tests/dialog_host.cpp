@@ -46,7 +46,10 @@ public:
             RegCloseKey(key);
         }
     }
-    ~HostPrinters() override { lab::deleteRegistryTree(HKEY_CURRENT_USER, kPrinterDataKey); }
+    ~HostPrinters() override {
+        lab::deleteRegistryTree(HKEY_CURRENT_USER, kPrinterDataKey);
+        RegDeleteKeyW(HKEY_CURRENT_USER, L"Software\\KeloTest");  // only when nothing else is below it
+    }
 
     std::vector<std::wstring> printerNames() override {
         std::vector<std::wstring> names;
