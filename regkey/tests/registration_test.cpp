@@ -78,17 +78,3 @@ TEST_F(RegistrationTest, UnregistrationRemovesWhatRegistrationWrote) {
     EXPECT_HRESULT_SUCCEEDED(
         CoCreateInstance(CLSID_RegistryKey, nullptr, CLSCTX_INPROC_SERVER, IID_IRegistryKey, (void**)&key));
 }
-
-TEST_F(RegistrationTest, ClassObjectServesOnlyTheRegistryKeyClass) {
-    auto getClassObject =
-        KeloRegEnvironment::entry<HRESULT(STDAPICALLTYPE*)(REFCLSID, REFIID, void**)>("DllGetClassObject");
-    ASSERT_NE(nullptr, getClassObject);
-    IClassFactory* factory = reinterpret_cast<IClassFactory*>(static_cast<uintptr_t>(0xdeadbeef));
-    EXPECT_EQ(CLASS_E_CLASSNOTAVAILABLE, getClassObject(IID_IRegistryKey, IID_IClassFactory, (void**)&factory));
-    EXPECT_EQ(nullptr, factory);
-    ASSERT_HRESULT_SUCCEEDED(getClassObject(CLSID_RegistryKey, IID_IClassFactory, (void**)&factory));
-    IUnknown* outer = reinterpret_cast<IUnknown*>(factory);
-    IUnknown* object = nullptr;
-    EXPECT_EQ(CLASS_E_NOAGGREGATION, factory->CreateInstance(outer, IID_IUnknown, (void**)&object));
-    factory->Release();
-}

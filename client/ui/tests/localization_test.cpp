@@ -187,16 +187,6 @@ TEST(Lookups, ParametersAreAppendedInOrderOrPutInFrontForRightToLeft) {
     EXPECT_TRUE(arabic->isRTL()) << "primary language 1";
 }
 
-TEST(Lookups, ComboItemsNameTheirKeyAndEnglishText) {
-    LanguageFolder folder;
-    folder.writeTexts(1031, L"STR_SETTINGS_USEENGLISH=Englisch verwenden");
-    auto german = makeLocalization(folder, 1031, 1033);
-    german->loadLclzData();
-    EXPECT_EQ(L"Englisch verwenden", german->comboItemLclz(L"STR_SETTINGS_USEENGLISH:Use English"));
-    EXPECT_EQ(L"Use System Default", german->comboItemLclz(L"STR_SETTINGS_SYSDEFAULT:Use System Default"));
-    EXPECT_EQ(L"plain item", german->comboItemLclz(L"plain item"));
-}
-
 TEST(LocaleQuestions, CodePagesLanguageIdsAndTheSystemLanguage) {
     LanguageFolder folder;
     auto american = makeLocalization(folder, 1, 1033);
