@@ -17,7 +17,10 @@ C_driverHandler::~C_driverHandler() {
 void C_driverHandler::setDriver(ComPtr<IPrintDriver> driver) {
     subscription_.end();
     m_driver = std::move(driver);
+    printerName_.clear();
     if (!m_driver) return;
+    BStr name;
+    if (SUCCEEDED(m_driver->get_printerName(name.out()))) printerName_ = name.str();
     auto sink = com::make<com::EventSink>(DIID__IPrintDriverEvents,
                                           [this](DISPID event, DISPPARAMS* params) { return onEvent(event, params); });
     com::check(subscription_.begin(m_driver.Get(), DIID__IPrintDriverEvents, sink->identity()));
@@ -45,9 +48,7 @@ void C_driverHandler::onNewPrintJob(IDispatch* newJob) {
     ComPtr<IPrintJob> job;
     if (newJob && SUCCEEDED(newJob->QueryInterface(IID_IPrintJob, reinterpret_cast<void**>(job.GetAddressOf()))))
         job->get_jobId(&jobId);
-    BStr printer;
-    if (m_driver) m_driver->get_printerName(printer.out());
-    DebugLine() << "C_driverHandler - new print job " << jobId << " on " << toAnsi(printer.str());
+    DebugLine() << "C_driverHandler - new print job " << jobId << " on " << toAnsi(printerName_);
 }
 
 void C_driverHandler::onNotify(Variant&) {}

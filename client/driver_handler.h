@@ -41,6 +41,7 @@ private:
     void onNotify(Variant& ctx);
 
     ComPtr<IPrintDriver> m_driver;
+    std::wstring printerName_;  // for the log, read when bound
     std::unique_ptr<Notifier> m_notify;
     com::Subscription subscription_;
     std::shared_ptr<C_userInformation> userInformation_;
