@@ -1,0 +1,75 @@
+#pragma once
+// Pieces shared by the engine's in-process tests.
+#include <windows.h>
+#include <gtest/gtest.h>
+#include <winspool.h>
+
+#include <memory>
+#include <string>
+
+#include "com/object.h"
+#include "error_msg.h"
+#include "handles.h"
+#include "lab_paths.h"
+#include "lab_printers.h"
+#include "lab_process.h"
+
+namespace enginetest {
+
+using com::ComPtr;
+
+// Every test runs in the multithreaded apartment, like the engine's server threads.
+class ComTest : public ::testing::Test {
+protected:
+    void SetUp() override { ASSERT_HRESULT_SUCCEEDED(CoInitializeEx(nullptr, COINIT_MULTITHREADED)); }
+    void TearDown() override { CoUninitialize(); }
+};
+
+template <class T>
+T* poisoned() {
+    return reinterpret_cast<T*>(static_cast<uintptr_t>(0xdeadbeef));
+}
+
+// Points the temporary folder (and so the engine's jobs path) at a fresh folder for the
+// life of the object.
+class ScopedTempFolder {
+public:
+    ScopedTempFolder()
+        : folder_(L"engine"), tmp_(L"TMP", folder_.path()), temp_(L"TEMP", folder_.path()) {}
+    const std::wstring& path() const { return folder_.path(); }
+    std::wstring jobsPath() const { return folder_.path() + L"KeloJobs\\"; }
+
+private:
+    lab::TempFolder folder_;
+    lab::ScopedEnvironment tmp_;
+    lab::ScopedEnvironment temp_;
+};
+
+// A job of this process in the spooler's records (Wine keeps job records only in the
+// process that created them), ended when the object goes.
+class ScopedSpoolerJob {
+public:
+    ScopedSpoolerJob(const std::wstring& printer, const std::wstring& document) {
+        if (!OpenPrinterW(const_cast<wchar_t*>(printer.c_str()), &printer_, nullptr))
+            throw cERROR_MSG(BV_ERR_GENERAL, "cannot open the printer (%lu)", GetLastError());
+        DOC_INFO_1W info = {const_cast<wchar_t*>(document.c_str()), nullptr, nullptr};
+        id_ = (long)StartDocPrinterW(printer_, 1, (BYTE*)&info);
+        if (id_ == 0) throw cERROR_MSG(BV_ERR_GENERAL, "cannot start a spooler job (%lu)", GetLastError());
+    }
+    ~ScopedSpoolerJob() {
+        AbortPrinter(printer_);
+        ClosePrinter(printer_);
+    }
+    ScopedSpoolerJob(const ScopedSpoolerJob&) = delete;
+    ScopedSpoolerJob& operator=(const ScopedSpoolerJob&) = delete;
+    long id() const { return id_; }
+
+private:
+    HANDLE printer_ = nullptr;
+    long id_ = 0;
+};
+
+// The names of the test printers, distinct from anything the lab or other suites add.
+inline const wchar_t* testPrinterName() { return L"Kelo Engine Test"; }
+
+}  // namespace enginetest

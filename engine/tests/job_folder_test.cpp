@@ -1,0 +1,41 @@
+// Where a job's files go: the jobs path, the sanitised job name and the collision counter.
+#include "engine_test_support.h"
+#include "job_folder.h"
+
+using namespace engine;
+using namespace enginetest;
+
+TEST(JobFolder, JobsPathLivesUnderTheTemporaryFolder) {
+    ScopedTempFolder temp;
+    std::wstring path = determineJobsPath();
+    EXPECT_EQ(temp.jobsPath(), path);
+    EXPECT_TRUE(lab::fileExists(path)) << "created when determined";
+}
+
+TEST(JobFolder, ReservedCharactersBecomeUnderscores) {
+    EXPECT_EQ(L"Report_ 1_2", sanitisedJobName(L"Report: 1/2"));
+    EXPECT_EQ(L"a_b_c_d_e_f_g_h_i", sanitisedJobName(L"a\\b:c/d*e?f<g>h|i"));
+    EXPECT_EQ(L"plain name.txt", sanitisedJobName(L"plain name.txt"));
+    EXPECT_EQ(L"", sanitisedJobName(L""));
+}
+
+TEST(JobFolder, NameUnderscoreIdentityThenACounterForCollisions) {
+    lab::TempFolder printer(L"printer");
+    std::wstring base = printer.path() + L"Report_ 1_2_1a2b";
+    EXPECT_EQ(base, chooseJobFolder(printer.path(), L"Report: 1/2", 0x1a2b));
+
+    ASSERT_TRUE(CreateDirectoryW(base.c_str(), nullptr));
+    EXPECT_EQ(base + L"_0", chooseJobFolder(printer.path(), L"Report: 1/2", 0x1a2b));
+
+    lab::writeFileBytes(base + L"_0", "a file takes the name too");
+    EXPECT_EQ(base + L"_1", chooseJobFolder(printer.path(), L"Report: 1/2", 0x1a2b));
+
+    for (int i = 1; i <= 10; ++i) {
+        wchar_t suffix[8];
+        swprintf(suffix, 8, L"_%x", i);
+        ASSERT_TRUE(CreateDirectoryW((base + suffix).c_str(), nullptr));
+    }
+    EXPECT_EQ(base + L"_b", chooseJobFolder(printer.path(), L"Report: 1/2", 0x1a2b)) << "hexadecimal counter";
+    EXPECT_TRUE(lab::fileExists(base + L"_a"));
+    EXPECT_FALSE(lab::fileExists(base + L"_b")) << "nothing is created";
+}
