@@ -29,11 +29,14 @@ const wchar_t kSiteB[] = L"Kelo Monitor Road B";
 
 std::wstring engineExe() { return lab::programFolder() + L"KeloEngine.exe"; }
 
-std::wstring jobsFolderOf(const std::wstring& printer) {
+// The user's "KeloJobs" folder, where the engine puts each printer's job folders.
+std::wstring jobsRoot() {
     wchar_t temp[MAX_PATH] = {};
     GetTempPathW(MAX_PATH, temp);
-    return std::wstring(temp) + L"KeloJobs\\" + printer + L"\\";
+    return std::wstring(temp) + L"KeloJobs";
 }
+
+std::wstring jobsFolderOf(const std::wstring& printer) { return jobsRoot() + L"\\" + printer + L"\\"; }
 
 // The job folders below a printer's folder.
 std::vector<std::wstring> jobFolders(const std::wstring& printer) {
@@ -123,7 +126,7 @@ protected:
         for (const wchar_t* printer : {kSiteA, kSiteB})
             if (lab::fileExists(jobsFolderOf(printer))) DeleteTreeU(jobsFolderOf(printer));
         // The jobs folder itself goes only when nothing else is left in it.
-        RemoveDirectoryW(jobsFolderOf(L"").c_str());
+        RemoveDirectoryW(jobsRoot().c_str());
     }
 };
 
