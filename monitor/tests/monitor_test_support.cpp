@@ -9,6 +9,7 @@
 
 #include "bstr.h"
 #include "com/object.h"
+#include "com/registration.h"
 #include "error_msg.h"
 #include "lab_text.h"
 
@@ -252,6 +253,20 @@ ScopedEngine::ScopedEngine(EngineRecord& record, EngineKind kind) {
 }
 
 ScopedEngine::~ScopedEngine() { revoke(); }
+
+ScopedEngineTypeLib::ScopedEngineTypeLib() {
+    RegKey key;
+    bool registered = RegOpenKeyExW(HKEY_CLASSES_ROOT, (L"TypeLib\\" + com::guidText(LIBID_keloPrintEngine)).c_str(), 0,
+                                    KEY_READ, key.out()) == ERROR_SUCCESS;
+    if (registered) return;
+    HRESULT hr = com::registerModuleTypeLib();
+    if (FAILED(hr)) throw cERROR_MSG(BV_ERR_GENERAL, "the engine's type library cannot be registered (0x%lx)", hr);
+    owned_ = true;
+}
+
+ScopedEngineTypeLib::~ScopedEngineTypeLib() {
+    if (owned_) com::unregisterModuleTypeLib();
+}
 
 void ScopedEngine::revoke() {
     if (cookie_) CoRevokeClassObject(std::exchange(cookie_, 0));

@@ -148,6 +148,20 @@ private:
     DWORD cookie_ = 0;
 };
 
+// The engine's type library (embedded in the test program) registered for the life of
+// the object, unless it is registered already: the engine's interfaces then reach other
+// apartments through proxies, as they do from the real engine.
+class ScopedEngineTypeLib {
+public:
+    ScopedEngineTypeLib();
+    ~ScopedEngineTypeLib();
+    ScopedEngineTypeLib(const ScopedEngineTypeLib&) = delete;
+    ScopedEngineTypeLib& operator=(const ScopedEngineTypeLib&) = delete;
+
+private:
+    bool owned_ = false;
+};
+
 // Every test runs in the multithreaded apartment, from before its members are made
 // until after they are gone; it keeps registered class objects visible to the
 // monitor's threads.

@@ -307,15 +307,20 @@ TEST_F(PortDocument, EachCallLeavesTheThreadsApartmentAsItFoundIt) {
         if (SUCCEEDED(after)) CoUninitialize();
     }).join();
     EXPECT_EQ(expectedJob(1, 19, {5}), engine_.calls());
+    engine_.clear();
 
-    // A thread in a single-threaded apartment stays in it.
+    // A thread in a single-threaded apartment reaches the engine from there (through a
+    // proxy), and stays in it.
+    ScopedEngineTypeLib marshaling;
     std::thread([&] {
         ASSERT_EQ(S_OK, CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED));
-        start(port, 20);
-        table().pfnEndDocPort(port);
+        EXPECT_TRUE(start(port, 20));
+        writeAll(port, "%!PS\n", {5});
+        EXPECT_TRUE(table().pfnEndDocPort(port));
         HRESULT after = CoInitializeEx(nullptr, COINIT_MULTITHREADED);
         EXPECT_EQ(RPC_E_CHANGED_MODE, after);
         CoUninitialize();
     }).join();
+    EXPECT_EQ(expectedJob(2, 20, {5}), engine_.calls());
     EXPECT_TRUE(table().pfnClosePort(port));
 }
