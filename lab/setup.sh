@@ -9,6 +9,7 @@ packages=(
   mingw-w64 mingw-w64-tools libz-mingw-w64-dev
   wine64 libwine-dev
   googletest unzip curl openssl
+  imagemagick
 )
 
 missing=()

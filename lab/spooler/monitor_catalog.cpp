@@ -52,6 +52,11 @@ std::vector<RegisteredMonitor> registeredMonitors() {
 
 PortMonitor* MonitorCatalog::ownerOf(const std::wstring& port, int doc, std::wstring& listedName) {
     std::lock_guard<std::mutex> guard(lock_);
+    auto known = ports_.find(upper(port));
+    if (known != ports_.end()) {
+        listedName = known->second.listedName;
+        return known->second.monitor;
+    }
     for (const RegisteredMonitor& registered : registeredMonitors()) {
         Loaded& entry = loaded_[upper(registered.name)];
         if (!entry.tried) {
@@ -67,6 +72,7 @@ PortMonitor* MonitorCatalog::ownerOf(const std::wstring& port, int doc, std::wst
         DWORD needed = 0;
         MonitorCall call = entry.monitor->enumPorts(ports, needed);
         auto found = std::find_if(ports.begin(), ports.end(), [&](const std::wstring& name) { return equalsNoCase(name, port); });
+        for (const std::wstring& name : ports) ports_.emplace(upper(name), KnownPort{entry.monitor.get(), name});
         bool listed = found != ports.end();
         if (listed) listedName = *found;
         ReportLine line{"enumports"};

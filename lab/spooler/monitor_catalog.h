@@ -29,6 +29,10 @@ public:
     // port's name as that monitor spells it. Loading and enumerating are reported on
     // behalf of document `doc`. The spooler's own library (localspl.dll) is asked
     // last. Null when no monitor lists the port.
+    // Like the Windows spooler, which learns the ports when it loads the monitors, the
+    // catalog keeps every port an enumeration listed and asks the monitors again only
+    // for a port it does not know yet (a monitor's enumeration may do work of its own,
+    // such as rereading its port settings, that a print job must not set off).
     PortMonitor* ownerOf(const std::wstring& port, int doc, std::wstring& listedName);
 
     // One lock per port: documents on one port take turns, as in a print queue.
@@ -42,7 +46,13 @@ private:
 
     Report& report_;
     std::mutex lock_;
-    std::map<std::wstring, Loaded> loaded_;  // by upper-case monitor name
+    struct KnownPort {
+        PortMonitor* monitor;
+        std::wstring listedName;
+    };
+
+    std::map<std::wstring, Loaded> loaded_;     // by upper-case monitor name
+    std::map<std::wstring, KnownPort> ports_;   // by upper-case port name: the first monitor that listed it
     std::map<std::wstring, std::unique_ptr<std::mutex>> portLocks_;
 };
 

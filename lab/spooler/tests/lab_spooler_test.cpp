@@ -150,6 +150,23 @@ TEST_F(StandIn, TwoDocumentsOnTwoPortsRunAtOnceAndBothArrive) {
     EXPECT_EQ(30u, linesOf(report_.document(2), "writeport").size());
 }
 
+TEST_F(StandIn, PortsAnEnumerationListedAreNotEnumeratedAgain) {
+    SpoolerStandIn standIn(report_);
+    std::wstring file = document(L"known.ps", documentBytes(100, 13));
+    ASSERT_EQ(DocumentOutcome::Printed, standIn.print(request(kPrinterA, file), 1).outcome);
+    ASSERT_EQ(DocumentOutcome::Printed, standIn.print(request(kPrinterB, file), 2).outcome);
+    EXPECT_FALSE(linesOf(report_.document(1), "enumports").empty());
+    // The first enumeration listed both ports already.
+    EXPECT_TRUE(linesOf(report_.document(2), "enumports").empty());
+    EXPECT_EQ("LABPORT1", only(report_.document(2), "openport").field("port"));
+
+    // A port that appears later is looked for again.
+    writeRegistryStrings(HKEY_LOCAL_MACHINE, monitor_.root(), L"Ports", {L"LABPORT0", L"LABPORT1", L"LABPORT2"});
+    ScopedPrinter printerC(keloPrinter(L"Lab Spool Site C", L"LABPORT2", L"192.0.2.4"));
+    ASSERT_EQ(DocumentOutcome::Printed, standIn.print(request(L"Lab Spool Site C", file), 3).outcome);
+    EXPECT_FALSE(linesOf(report_.document(3), "enumports").empty());
+}
+
 TEST_F(StandIn, DocumentsForOnePortTakeTurns) {
     // The test monitor, like a real one, refuses to open a port that is open already.
     std::string first = documentBytes(9000, 21), second = documentBytes(7000, 22);

@@ -1,0 +1,141 @@
+#include "main_window.h"
+
+#include <comdef.h>
+
+#include "browser.h"
+#include "com/guard.h"
+#include "debug_log.h"
+#include "error_msg.h"
+#include "resource_ids.h"
+#include "settings_dialog.h"
+#include "settings_texts.h"
+#include "single_instance.h"
+#include "windows_util.h"
+
+const wchar_t kMakerSite[] = L"http://www.vorlane.com/";
+
+namespace {
+constexpr UINT kShowEngineProblem = WM_APP + 1;
+
+void registerWindowClass() {
+    WNDCLASSEXW windowClass = {};
+    windowClass.cbSize = sizeof windowClass;
+    windowClass.lpfnWndProc = DefDlgProcW;
+    windowClass.cbWndExtra = DLGWINDOWEXTRA;
+    windowClass.hInstance = com::moduleHandle();
+    windowClass.hIcon = LoadIconW(com::moduleHandle(), MAKEINTRESOURCEW(IDI_KELO));
+    windowClass.hCursor = LoadCursorW(nullptr, MAKEINTRESOURCEW(32512));  // IDC_ARROW
+    windowClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
+    windowClass.lpszClassName = kMainWindowClass;
+    RegisterClassExW(&windowClass);
+}
+}  // namespace
+
+MainWindow::MainWindow(C_localization& localization, C_manager::DriverManagerFactory engine)
+    : localization_(localization), engine_(std::move(engine)) {}
+
+MainWindow::~MainWindow() { unload(); }
+
+bool MainWindow::load() {
+    registerWindowClass();
+    manager_ = std::make_unique<C_manager>(localization_, engine_);
+    manager_->start();
+    if (!createModeless(IDD_MAIN, nullptr)) return false;
+    if (manager_->engineProblem()) PostMessageW(hwnd(), kShowEngineProblem, 0, 0);
+    DebugLine() << "frmPrinterClientMain - started with " << manager_->drivers().size() << " printers";
+    return true;
+}
+
+BOOL MainWindow::onInit() {
+    if (!m_tray) m_tray = std::make_unique<TrayHandle>();
+    m_tray->onDoubleClick = [this] { showFromTray(); };
+    m_tray->setTrayIcon(IDI_KELO);
+    m_tray->setToolTip(localization_.stringLclz(L"STR_GEN_PDTITLE", L"Print Driver"));
+    m_tray->showTray();
+    localization_.formLclz(hwnd(), kMainFormTags, objects_);
+    ShowWindow(hwnd(), SW_HIDE);
+    return FALSE;
+}
+
+int MainWindow::run() {
+    MSG message;
+    while (GetMessageW(&message, nullptr, 0, 0) > 0) {
+        if (hwnd() && IsDialogMessageW(hwnd(), &message)) continue;
+        TranslateMessage(&message);
+        DispatchMessageW(&message);
+    }
+    unload();
+    return 0;
+}
+
+void MainWindow::showFromTray() {
+    if (!hwnd()) return;
+    ShowWindow(hwnd(), SW_SHOW);
+    bringToFront(hwnd());
+}
+
+void MainWindow::showSettings() {
+    auto failure = com::runCaught([&] {
+        SettingsDialog settings(localization_, manager_ ? manager_->printerCatalog() : nullptr);
+        settings.doDlg(hwnd());
+    });
+    if (!failure) return;
+    long code = failure->kind == com::Failure::ComError ? (long)failure->hr : (long)BV_ERR_GENERAL;
+    MessageBoxW(hwnd(), settingsErrorText(localization_, code, failure->description).c_str(),
+                localization_.stringLclz(L"STR_GEN_TITLERROR", L"Print Driver - Error").c_str(), MB_OK | MB_ICONSTOP);
+}
+
+void MainWindow::showEngineProblem() {
+    if (!manager_ || !manager_->engineProblem()) return;
+    std::wstring text =
+        localization_.stringLclz(L"STR_MAIN_NOENGINE",
+                                 L"The print engine could not be reached. Print Driver keeps running, but no printer "
+                                 L"will send jobs until it is started again.") +
+        L"\r\n\r\n" + localization_.stringLclz(L"STR_MAIN_DESC", L"Description", {L" : ", *manager_->engineProblem()});
+    MessageBoxW(hwnd(), text.c_str(), localization_.stringLclz(L"STR_GEN_TITLERROR", L"Print Driver - Error").c_str(),
+                MB_OK | MB_ICONSTOP);
+}
+
+void MainWindow::unload() {
+    if (unloaded_) return;
+    unloaded_ = true;
+    if (m_tray) m_tray->hideTray();
+    m_tray.reset();
+    manager_.reset();
+    destroy();
+    DebugLine() << "frmPrinterClientMain - unloaded";
+    PostQuitMessage(0);
+}
+
+BOOL MainWindow::onMessage(UINT message, WPARAM wParam, LPARAM) {
+    switch (message) {
+    case WM_CLOSE:
+        ShowWindow(hwnd(), SW_HIDE);  // the close box only hides the window
+        return TRUE;
+    case WM_ENDSESSION:
+        if (wParam) unload();
+        return TRUE;
+    case kShowEngineProblem:
+        showEngineProblem();
+        return TRUE;
+    case WM_COMMAND:
+        switch (LOWORD(wParam)) {
+        case IDC_MAIN_SETTINGS:
+            showSettings();
+            return TRUE;
+        case IDC_MAIN_UNLOAD:
+            unload();
+            return TRUE;
+        case IDC_MAIN_LINK:
+            if (HIWORD(wParam) == STN_CLICKED) runURL(kMakerSite);
+            return TRUE;
+        case IDCANCEL:  // Escape
+            ShowWindow(hwnd(), SW_HIDE);
+            return TRUE;
+        default:
+            return FALSE;
+        }
+    default:
+        return FALSE;
+    }
+}

@@ -1,0 +1,186 @@
+// KeloClient.exe with the real print engine (KeloEngine.exe registered in the lab
+// prefix) and printers of this system in the lab's spooler: the client binds to every
+// printer of the engine, hears its new jobs, lists the printers in its settings and
+// deletes job folders left from an earlier run.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <memory>
+
+#include <wrl/client.h>
+
+#include "bstr.h"
+#include "client_test_support.h"
+#include "engine_h.h"
+#include "lab_engine.h"
+#include "lab_gui.h"
+#include "lab_paths.h"
+#include "lab_printers.h"
+#include "lab_process.h"
+#include "resource_ids.h"
+
+namespace gui = lab::gui;
+using Microsoft::WRL::ComPtr;
+
+namespace {
+
+std::wstring besideTest(const wchar_t* name) { return lab::programFolder() + name; }
+
+// The engine registered for the whole run; afterwards its servers are ended and it is
+// unregistered again unless it was registered before.
+class EngineEnvironment : public ::testing::Environment {
+public:
+    void SetUp() override {
+        lab::endEngineServers();
+        registeredBefore_ = classRegistered(L"{84BBBEFB-D418-11D5-8E15-0002B36229DD}");
+        ASSERT_EQ(0u, lab::runEngineRegistration(besideTest(L"KeloEngine.exe"), false));
+    }
+    void TearDown() override {
+        lab::endEngineServers();
+        if (!registeredBefore_) lab::runEngineRegistration(besideTest(L"KeloEngine.exe"), true);
+    }
+
+private:
+    bool registeredBefore_ = false;
+};
+::testing::Environment* const engineEnvironment = ::testing::AddGlobalTestEnvironment(new EngineEnvironment);
+
+class ClientWithEngineTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(keloReg.registered());
+        for (const lab::PrinterEntry& printer : lab::listPrinters())
+            ASSERT_NE(std::optional<std::wstring>(lab::kKeloMfg), printer.mfg)
+                << "another printer of this system is installed: " << std::string(printer.name.begin(), printer.name.end());
+        writeClientText(L"Version", "5.0.2");
+    }
+
+    void TearDown() override {
+        if (client && client->running()) {
+            if (HWND main = gui::findWindowOfClass(L"KeloPrinterClientMain", client->processId()))
+                gui::click(main, IDC_MAIN_UNLOAD);
+            if (!client->waitForExit(10000)) client->terminate();
+        }
+        client.reset();
+        lab::endEngineServers();
+    }
+
+    void addPrinter(const std::wstring& name, const std::wstring& ip) {
+        printers.push_back(std::make_unique<lab::ScopedPrinter>(lab::keloPrinter(name, L"ZOLT0", ip)));
+    }
+
+    // Starts the client and waits until it has bound its printers.
+    void startClient() {
+        client = std::make_unique<gui::ProgramUnderTest>(lab::quoteArgument(besideTest(L"KeloClient.exe")));
+        ASSERT_TRUE(client->waitForOutput("frmPrinterClientMain - started", 30000)) << client->output();
+        EXPECT_EQ(std::string::npos, client->output().find("cannot be used")) << client->output();
+    }
+
+    HWND showMainWindow() {
+        HWND main = gui::findWindowOfClass(L"KeloPrinterClientMain", client->processId());
+        EXPECT_NE(nullptr, main);
+        // What the notification area tells the client when its icon is double-clicked.
+        HWND tray = gui::findWindowOfClass(L"KeloTrayHandle", client->processId());
+        PostMessageW(tray, WM_MOUSEMOVE, 1, WM_LBUTTONDBLCLK);
+        EXPECT_TRUE(gui::waitUntil([&] { return IsWindowVisible(main) != FALSE; }));
+        return main;
+    }
+
+    HWND openSettings() {
+        HWND main = showMainWindow();
+        EXPECT_TRUE(gui::click(main, IDC_MAIN_SETTINGS));
+        return gui::waitForWindow(L"Print Driver - Printer Settings", 15000, client->processId());
+    }
+
+    KeloRegRegistration keloReg;
+    ClientSettingsBackup settings;
+    std::vector<std::unique_ptr<lab::ScopedPrinter>> printers;
+    std::unique_ptr<gui::ProgramUnderTest> client;
+};
+
+}  // namespace
+
+TEST_F(ClientWithEngineTest, EveryPrinterOfTheEngineGetsAHandlerThatHearsItsJobs) {
+    lab::ScopedPrinter foreign(lab::foreignPrinter(L"Kelo Client Foreign", L"ZOLT1"));
+    addPrinter(L"Kelo Client One", L"10.0.0.1");
+    addPrinter(L"Kelo Client Two", L"print.example.com");
+    startClient();
+    std::string output = client->output();
+    EXPECT_NE(std::string::npos, output.find("started with 2 printers")) << output;
+    EXPECT_NE(std::string::npos, output.find("printer Kelo Client One bound, host 10.0.0.1")) << output;
+    EXPECT_NE(std::string::npos, output.find("printer Kelo Client Two bound, host print.example.com")) << output;
+    EXPECT_EQ(std::string::npos, output.find("Kelo Client Foreign")) << "not a printer of this system";
+
+    lab::ProgramRun job = lab::runProgram(lab::quoteArgument(besideTest(L"engine-job.exe")) +
+                                          L" run \"Kelo Client Two\" 4711");
+    EXPECT_EQ(0u, job.exitCode) << job.output;
+    EXPECT_TRUE(client->waitForOutput("C_driverHandler - new print job 4711 on Kelo Client Two"))
+        << "the engine's event reached the client's handler of that printer";
+    EXPECT_EQ(std::string::npos, client->output().find("on Kelo Client One"));
+}
+
+TEST_F(ClientWithEngineTest, TheSettingsShowTheOnlyPrinterWithItsAddress) {
+    addPrinter(L"Kelo & Sons", L"10.9.8.7");
+    startClient();
+    HWND settingsDialog = openSettings();
+    ASSERT_NE(nullptr, settingsDialog);
+    EXPECT_FALSE(IsWindowVisible(GetDlgItem(settingsDialog, IDC_SETTINGS_PRINTERS)));
+    EXPECT_EQ(L"Kelo && Sons", gui::textOf(GetDlgItem(settingsDialog, IDC_SETTINGS_ONE_PRINTER)));
+    EXPECT_EQ(L"10.9.8.7", gui::textOf(GetDlgItem(settingsDialog, IDC_SETTINGS_IP)))
+        << "read from the printer's driver data through the registry component";
+    EXPECT_EQ(L"5.0.2", gui::textOf(GetDlgItem(settingsDialog, IDC_SETTINGS_VERSION)));
+    ASSERT_TRUE(gui::click(settingsDialog, IDCANCEL));
+    EXPECT_TRUE(gui::waitForWindowGone(settingsDialog));
+}
+
+TEST_F(ClientWithEngineTest, TheSettingsListSeveralPrintersOfTheEngine) {
+    addPrinter(L"Kelo List A", L"10.0.0.1");
+    addPrinter(L"Kelo List B", L"10.0.0.2");
+    startClient();
+    HWND settingsDialog = openSettings();
+    ASSERT_NE(nullptr, settingsDialog);
+    HWND list = GetDlgItem(settingsDialog, IDC_SETTINGS_PRINTERS);
+    EXPECT_TRUE(IsWindowVisible(list));
+    std::vector<std::wstring> names = gui::comboItems(list);
+    ASSERT_EQ(2u, names.size());
+    std::sort(names.begin(), names.end());
+    EXPECT_EQ((std::vector<std::wstring>{L"Kelo List A", L"Kelo List B"}), names);
+    std::wstring first = gui::comboItems(list)[0];
+    EXPECT_EQ(first == L"Kelo List A" ? L"10.0.0.1" : L"10.0.0.2",
+              gui::textOf(GetDlgItem(settingsDialog, IDC_SETTINGS_IP)));
+    ASSERT_TRUE(gui::chooseComboItem(list, 1));
+    std::wstring second = gui::comboItems(list)[1];
+    std::wstring expected = second == L"Kelo List A" ? L"10.0.0.1" : L"10.0.0.2";
+    EXPECT_TRUE(gui::waitUntil([&] { return gui::textOf(GetDlgItem(settingsDialog, IDC_SETTINGS_IP)) == expected; }));
+    ASSERT_TRUE(gui::click(settingsDialog, IDCANCEL));
+}
+
+TEST_F(ClientWithEngineTest, StaleJobFoldersAreGoneAfterStartUp) {
+    addPrinter(L"Kelo Stale Jobs", L"10.0.0.5");
+    std::wstring jobsPath;
+    {
+        ASSERT_HRESULT_SUCCEEDED(CoInitializeEx(nullptr, COINIT_MULTITHREADED));
+        ComPtr<IDriverManager> manager;
+        ASSERT_HRESULT_SUCCEEDED(CoCreateInstance(CLSID_DriverManager, nullptr, CLSCTX_LOCAL_SERVER,
+                                                  IID_IDriverManager, reinterpret_cast<void**>(manager.GetAddressOf())));
+        ComPtr<IPrintDriver> driver;
+        ASSERT_HRESULT_SUCCEEDED(manager->getDriver(BStr(L"Kelo Stale Jobs").get(), driver.GetAddressOf()));
+        BStr path;
+        ASSERT_HRESULT_SUCCEEDED(driver->get_jobsPath(path.out()));
+        jobsPath = path.str();
+        driver.Reset();
+        manager.Reset();
+        CoUninitialize();
+    }
+    ASSERT_FALSE(jobsPath.empty());
+    std::wstring stale = jobsPath + L"Old report_1a2b";
+    ASSERT_TRUE(CreateDirectoryW(stale.c_str(), nullptr) || GetLastError() == ERROR_ALREADY_EXISTS);
+    lab::writeFileBytes(stale + L"\\offline.xml", "<job><status>4</status></job>");
+    lab::writeFileBytes(stale + L"\\layout.ps", "%!PS");
+    SetFileAttributesW((stale + L"\\layout.ps").c_str(), FILE_ATTRIBUTE_READONLY);
+
+    startClient();
+    EXPECT_FALSE(lab::fileExists(stale)) << "deleted with its state file";
+    EXPECT_TRUE(lab::fileExists(jobsPath)) << "the printer's own folder stays";
+    EXPECT_NE(std::string::npos, client->output().find("1 old job folders deleted for Kelo Stale Jobs"));
+}

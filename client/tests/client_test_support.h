@@ -1,0 +1,49 @@
+#pragma once
+// What the client's tests share: KeloReg registered for a while, the client settings
+// key saved and put back, and raw access to it for setting up and checking.
+#include <windows.h>
+
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+
+#include "lab_registry.h"
+
+// KeloReg.dll beside the test program, registered (as regsvr32 does) for the life of
+// the object; unregistered afterwards unless it was registered before.
+class KeloRegRegistration {
+public:
+    KeloRegRegistration();
+    ~KeloRegRegistration();
+    KeloRegRegistration(const KeloRegRegistration&) = delete;
+    KeloRegRegistration& operator=(const KeloRegRegistration&) = delete;
+    bool registered() const { return registered_; }
+
+private:
+    HMODULE module_ = nullptr;
+    bool registered_ = false;
+    bool registeredBefore_ = false;
+};
+
+// Whether HKEY_CLASSES_ROOT\CLSID\<clsid> exists.
+bool classRegistered(const wchar_t* clsid);
+
+extern const wchar_t kClientKeySubkey[];  // SOFTWARE\Vorlane\Kelo Print Driver
+
+// The client settings key as it was, put back when the object goes; meanwhile empty.
+class ClientSettingsBackup {
+public:
+    ClientSettingsBackup();
+
+private:
+    lab::RegistryBackup backup_;
+};
+
+void writeClientNumber(const wchar_t* name, DWORD value);
+void writeClientText(const wchar_t* name, const std::string& value);
+// The stored REG_DWORD, or nothing when the value is missing or of another type.
+std::optional<DWORD> clientNumber(const wchar_t* name);
+
+// Runs messages of this thread until the condition holds; false after the timeout.
+bool pumpMessagesUntil(const std::function<bool()>& condition, DWORD timeoutMs = 10000);

@@ -1,0 +1,122 @@
+#pragma once
+// A print engine for the client's tests, inside the test process: a driver manager
+// with printers, driver objects that take one new-job subscription and fire the event,
+// and jobs that know their id.
+#include <windows.h>
+#include <ocidl.h>
+#include <olectl.h>
+
+#include <map>
+#include <string>
+#include <vector>
+
+#include "com/object.h"
+#include "engine_h.h"
+
+using com::ComPtr;
+
+// IDispatch members the fakes do not need.
+template <class Interface>
+class NoDispatch : public Interface {
+public:
+    STDMETHODIMP GetTypeInfoCount(UINT* count) override {
+        *count = 0;
+        return S_OK;
+    }
+    STDMETHODIMP GetTypeInfo(UINT, LCID, ITypeInfo**) override { return E_NOTIMPL; }
+    STDMETHODIMP GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) override { return E_NOTIMPL; }
+    STDMETHODIMP Invoke(DISPID, REFIID, LCID, WORD, DISPPARAMS*, VARIANT*, EXCEPINFO*, UINT*) override {
+        return E_NOTIMPL;
+    }
+};
+
+namespace com {
+template <class Interface>
+struct ImplementedInterface<NoDispatch<Interface>> {
+    using type = Interface;
+};
+}  // namespace com
+
+class FakeJob : public com::Object<FakeJob, NoDispatch<IPrintJob>> {
+public:
+    explicit FakeJob(long id) : id_(id) {}
+    STDMETHODIMP get_Name(BSTR*) override { return E_NOTIMPL; }
+    STDMETHODIMP get_jobId(long* id) override {
+        *id = id_;
+        return S_OK;
+    }
+    STDMETHODIMP get_State(jobStates*) override { return E_NOTIMPL; }
+    STDMETHODIMP get_Driver(IPrintDriver**) override { return E_NOTIMPL; }
+    STDMETHODIMP get_Copies(long*) override { return E_NOTIMPL; }
+    STDMETHODIMP put_Copies(long) override { return E_NOTIMPL; }
+    STDMETHODIMP get_Pages(long*) override { return E_NOTIMPL; }
+    STDMETHODIMP put_Pages(long) override { return E_NOTIMPL; }
+    STDMETHODIMP get_pageWidth(double*) override { return E_NOTIMPL; }
+    STDMETHODIMP put_pageWidth(double) override { return E_NOTIMPL; }
+    STDMETHODIMP get_pageHeight(double*) override { return E_NOTIMPL; }
+    STDMETHODIMP put_pageHeight(double) override { return E_NOTIMPL; }
+    STDMETHODIMP get_pageName(long*) override { return E_NOTIMPL; }
+    STDMETHODIMP put_pageName(long) override { return E_NOTIMPL; }
+    STDMETHODIMP get_paramsOK(VARIANT_BOOL*) override { return E_NOTIMPL; }
+
+private:
+    long id_;
+};
+
+class FakeDriver
+    : public com::Object<FakeDriver, NoDispatch<IPrintDriver>, IConnectionPointContainer, IConnectionPoint> {
+public:
+    FakeDriver(std::wstring name, std::wstring host, std::wstring jobsPath)
+        : name_(std::move(name)), host_(std::move(host)), jobsPath_(std::move(jobsPath)) {}
+
+    STDMETHODIMP getDriverData(BSTR keyName, VARIANT* value) override;
+    STDMETHODIMP get_printerName(BSTR* name) override;
+    STDMETHODIMP get_printerDescription(BSTR*) override { return E_NOTIMPL; }
+    STDMETHODIMP get_printerComment(BSTR*) override { return E_NOTIMPL; }
+    STDMETHODIMP get_driverDataPath(BSTR* path) override;
+    STDMETHODIMP get_printJobs(IReadOnlyCollection**) override { return E_NOTIMPL; }
+    STDMETHODIMP get_Id(VARIANT*) override { return E_NOTIMPL; }
+    STDMETHODIMP get_jobsPath(BSTR* path) override;
+
+    STDMETHODIMP EnumConnectionPoints(IEnumConnectionPoints**) override { return E_NOTIMPL; }
+    STDMETHODIMP FindConnectionPoint(REFIID iid, IConnectionPoint** point) override;
+    STDMETHODIMP GetConnectionInterface(IID* iid) override;
+    STDMETHODIMP GetConnectionPointContainer(IConnectionPointContainer** container) override;
+    STDMETHODIMP Advise(IUnknown* sink, DWORD* cookie) override;
+    STDMETHODIMP Unadvise(DWORD cookie) override;
+    STDMETHODIMP EnumConnections(IEnumConnections**) override { return E_NOTIMPL; }
+
+    // Calls onNewPrintJob on the subscribed sink; false without one.
+    bool fireNewJob(long jobId);
+    bool advised() const { return sink_ != nullptr; }
+
+private:
+    std::wstring name_, host_, jobsPath_;
+    ComPtr<IDispatch> sink_;
+};
+
+class FakeDriverManager : public com::Object<FakeDriverManager, NoDispatch<IDriverManager>> {
+public:
+    void addPrinter(ComPtr<FakeDriver> driver, const std::wstring& name) {
+        order_.push_back(name);
+        drivers_[name] = driver;
+    }
+    // Printers the engine lists but cannot hand out.
+    void addBrokenPrinter(const std::wstring& name) { order_.push_back(name); }
+    void failEnumeration(HRESULT hr) { enumerationFailure_ = hr; }
+
+    STDMETHODIMP getDriver(BSTR printerName, IPrintDriver** driver) override;
+    STDMETHODIMP splStartDoc(BSTR, long, long*) override { return E_NOTIMPL; }
+    STDMETHODIMP splEndDoc(long) override { return E_NOTIMPL; }
+    STDMETHODIMP splClose(long) override { return E_NOTIMPL; }
+    STDMETHODIMP splStartPage(long, long*) override { return E_NOTIMPL; }
+    STDMETHODIMP splEndPage(long, long*) override { return E_NOTIMPL; }
+    STDMETHODIMP splAbort(long) override { return E_NOTIMPL; }
+    STDMETHODIMP enumPrinters(VARIANT* printers) override;
+    STDMETHODIMP splWritePrinter(long, long, BSTR*) override { return E_NOTIMPL; }
+
+private:
+    std::vector<std::wstring> order_;
+    std::map<std::wstring, ComPtr<FakeDriver>> drivers_;
+    HRESULT enumerationFailure_ = S_OK;
+};

@@ -1,0 +1,170 @@
+// The manager's start against an engine inside the test: one bound handler per printer,
+// new-job events reaching the handlers, an engine that cannot be used, and the purge of
+// job folders left from an earlier run.
+#include <gtest/gtest.h>
+#include <comdef.h>
+
+#include "debug_log.h"
+#include "fake_engine.h"
+#include "lab_paths.h"
+#include "manager.h"
+
+namespace {
+
+class ManagerTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_HRESULT_SUCCEEDED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED));
+        engine = com::make<FakeDriverManager>();
+        localization = std::make_unique<C_localization>(languages.path(), [] { return 1L; });
+    }
+    void TearDown() override {
+        engine.Reset();
+        localization.reset();
+        CoUninitialize();
+    }
+
+    ComPtr<FakeDriver> addPrinter(const std::wstring& name, const std::wstring& host, const std::wstring& jobsPath = L"") {
+        ComPtr<FakeDriver> driver = com::make<FakeDriver>(name, host, jobsPath);
+        engine->addPrinter(driver, name);
+        return driver;
+    }
+
+    std::unique_ptr<C_manager> startManager() {
+        ComPtr<FakeDriverManager> given = engine;
+        auto manager = std::make_unique<C_manager>(*localization, [given] {
+            ComPtr<IDriverManager> manager;
+            given.As(&manager);
+            return manager;
+        });
+        manager->start();
+        return manager;
+    }
+
+    lab::TempFolder languages{L"kelo-manager"};
+    std::unique_ptr<C_localization> localization;
+    ComPtr<FakeDriverManager> engine;
+};
+
+std::wstring makeFolder(const std::wstring& path) {
+    CreateDirectoryW(path.c_str(), nullptr);
+    return path;
+}
+
+}  // namespace
+
+TEST_F(ManagerTest, EachEnginePrinterGetsABoundHandlerInTheEnginesOrder) {
+    ComPtr<FakeDriver> second = addPrinter(L"Zolt B", L"print.example.com");
+    ComPtr<FakeDriver> first = addPrinter(L"Zolt A & Co", L"10.1.2.3");
+    DebugLogCapture log;
+    auto manager = startManager();
+
+    ASSERT_EQ(2u, manager->drivers().size());
+    EXPECT_EQ(L"Zolt B", manager->drivers()[0].first);
+    EXPECT_EQ(L"Zolt A & Co", manager->drivers()[1].first);
+    EXPECT_TRUE(second->advised());
+    EXPECT_TRUE(first->advised());
+    C_driverHandler* handler = manager->driver(L"Zolt A & Co");
+    ASSERT_NE(nullptr, handler);
+    EXPECT_EQ(L"10.1.2.3", handler->KeloHost());
+    EXPECT_EQ(L"print.example.com", manager->driver(L"Zolt B")->KeloHost());
+    EXPECT_EQ(nullptr, handler->userInformation()) << "nobody is logged in yet";
+    EXPECT_TRUE(log.contains("C_manager - printer Zolt A & Co bound, host 10.1.2.3"));
+    EXPECT_FALSE(manager->engineProblem().has_value());
+    ASSERT_NE(nullptr, manager->printerCatalog());
+    EXPECT_EQ((std::vector<std::wstring>{L"Zolt B", L"Zolt A & Co"}), manager->printerCatalog()->printerNames());
+    EXPECT_EQ(L"HKEY_LOCAL_MACHINE\\SYSTEM\\CurrentControlSet\\Control\\Print\\Printers\\Zolt B\\PrinterDriverData",
+              manager->printerCatalog()->driverDataPath(L"Zolt B"));
+
+    manager.reset();
+    EXPECT_FALSE(first->advised()) << "the handlers let go of their engine bindings";
+    EXPECT_FALSE(second->advised());
+}
+
+TEST_F(ManagerTest, NewJobEventsReachTheirPrintersHandler) {
+    ComPtr<FakeDriver> driver = addPrinter(L"Zolt", L"host");
+    ComPtr<FakeDriver> other = addPrinter(L"Other", L"host");
+    auto manager = startManager();
+    DebugLogCapture log;
+    EXPECT_TRUE(driver->fireNewJob(17));
+    EXPECT_EQ(1, manager->driver(L"Zolt")->newJobEvents());
+    EXPECT_EQ(0, manager->driver(L"Other")->newJobEvents());
+    EXPECT_TRUE(log.contains("new print job 17 on Zolt"));
+}
+
+TEST_F(ManagerTest, AHostThatCannotBeReadIsAnError) {
+    addPrinter(L"No host", L"");
+    auto manager = startManager();
+    ASSERT_EQ(1u, manager->drivers().size()) << "the printer is bound all the same";
+    try {
+        manager->driver(L"No host")->KeloHost();
+        ADD_FAILURE() << "no error";
+    } catch (const _com_error& error) {
+        EXPECT_EQ(DISP_E_EXCEPTION, error.Error());
+    }
+}
+
+TEST_F(ManagerTest, WithoutAnEngineTheClientRunsWithoutPrintersAndSaysWhy) {
+    C_manager manager(*localization, []() -> ComPtr<IDriverManager> { throw _com_error(REGDB_E_CLASSNOTREG); });
+    EXPECT_NO_THROW(manager.start());
+    EXPECT_TRUE(manager.drivers().empty());
+    EXPECT_EQ(nullptr, manager.printerCatalog());
+    EXPECT_EQ(nullptr, manager.driverManager());
+    ASSERT_TRUE(manager.engineProblem().has_value());
+    EXPECT_FALSE(manager.engineProblem()->empty());
+
+    engine->failEnumeration(RPC_E_DISCONNECTED);
+    auto failing = startManager();
+    ASSERT_TRUE(failing->engineProblem().has_value());
+    EXPECT_EQ(L"the spooler does not answer", *failing->engineProblem());
+}
+
+TEST_F(ManagerTest, APrinterThatCannotBeBoundIsLeftOut) {
+    engine->addBrokenPrinter(L"Broken");
+    addPrinter(L"Good", L"host");
+    auto manager = startManager();
+    ASSERT_EQ(1u, manager->drivers().size());
+    EXPECT_EQ(L"Good", manager->drivers()[0].first);
+}
+
+TEST_F(ManagerTest, StaleJobFoldersGoAtStartUpWithTheirReadOnlyContents) {
+    lab::TempFolder jobs(L"kelo-jobs");
+    std::wstring printerFolder = makeFolder(jobs.path() + L"Zolt") + L"\\";
+    std::wstring stale = makeFolder(printerFolder + L"report_7f3a");
+    lab::writeFileBytes(stale + L"\\offline.xml", "<job/>");
+    lab::writeFileBytes(stale + L"\\layout.ps", "%!PS");
+    SetFileAttributesW((stale + L"\\layout.ps").c_str(), FILE_ATTRIBUTE_READONLY);
+    std::wstring nested = makeFolder(makeFolder(printerFolder + L"letter_01") + L"\\inner");
+    lab::writeFileBytes(nested + L"\\x.tmp", "x");
+    SetFileAttributesW(nested.c_str(), FILE_ATTRIBUTE_READONLY);
+    lab::writeFileBytes(printerFolder + L"keep.txt", "not a job folder");
+    addPrinter(L"Zolt", L"host", printerFolder);
+
+    auto manager = startManager();
+    EXPECT_FALSE(lab::fileExists(stale));
+    EXPECT_FALSE(lab::fileExists(printerFolder + L"letter_01"));
+    EXPECT_TRUE(lab::fileExists(printerFolder + L"keep.txt")) << "only sub-folders are job folders";
+    EXPECT_TRUE(lab::fileExists(printerFolder));
+}
+
+TEST_F(ManagerTest, APrinterWithoutAJobFolderPurgesNothing) {
+    lab::TempFolder current(L"kelo-current");
+    std::wstring precious = makeFolder(current.path() + L"precious");
+    wchar_t before[MAX_PATH] = {};
+    GetCurrentDirectoryW(MAX_PATH, before);
+    SetCurrentDirectoryW(current.path().c_str());
+    addPrinter(L"No job folder", L"", L"");
+    auto manager = startManager();
+    SetCurrentDirectoryW(before);
+    EXPECT_TRUE(lab::fileExists(precious)) << "an empty job path is not the current folder";
+}
+
+TEST_F(ManagerTest, ALanguageThatCannotBeLoadedFallsBackToEnglish) {
+    localization = std::make_unique<C_localization>(languages.path(), [] { return 1049L; });
+    addPrinter(L"Zolt", L"host");
+    DebugLogCapture log;
+    auto manager = startManager();
+    EXPECT_EQ(0u, localization->currLang());
+    EXPECT_EQ(1u, manager->drivers().size()) << "the start goes on";
+    EXPECT_TRUE(log.contains("cannot be loaded, English is used"));
+}

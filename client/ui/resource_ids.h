@@ -1,0 +1,55 @@
+#pragma once
+// Resource and control ids of the client's windows (shared by client.rc and the code).
+// OK and Cancel are IDOK and IDCANCEL everywhere.
+
+#define IDI_KELO 101
+#define IDB_PDLOGO 102
+
+#define IDD_MAIN 200
+#define IDD_LOGIN 210
+#define IDD_LOADING 220
+#define IDD_SETTINGS 230
+#define IDD_CHOOSE 240
+
+// Main window
+#define IDC_MAIN_SETTINGS 1001
+#define IDC_MAIN_UNLOAD 1002
+#define IDC_MAIN_LOGIN 1003
+#define IDC_MAIN_PDLOGO 1004
+#define IDC_MAIN_LOGO 1005
+#define IDC_MAIN_LINK 1006
+
+// Login
+#define IDC_LOGIN_FRAME 1101
+#define IDC_LOGIN_USER_LABEL 1102
+#define IDC_LOGIN_USER 1103
+#define IDC_LOGIN_PASSWORD_LABEL 1104
+#define IDC_LOGIN_PASSWORD 1105
+#define IDC_LOGIN_REMEMBER 1106
+#define IDC_LOGIN_LOGO 1107
+#define IDC_LOGIN_PDLOGO 1108
+
+// Loading
+#define IDC_LOADING_WAIT 1201
+#define IDC_LOADING_LOGO 1202
+#define IDC_LOADING_PDLOGO 1203
+
+// Settings
+#define IDC_SETTINGS_FRAME 1301
+#define IDC_SETTINGS_PRINTERS_LABEL 1302
+#define IDC_SETTINGS_PRINTERS 1303
+#define IDC_SETTINGS_ONE_PRINTER 1304
+#define IDC_SETTINGS_LANGUAGES_LABEL 1305
+#define IDC_SETTINGS_LANGUAGES 1306
+#define IDC_SETTINGS_IP_LABEL 1307
+#define IDC_SETTINGS_IP 1308
+#define IDC_SETTINGS_VERSION_LABEL 1309
+#define IDC_SETTINGS_VERSION 1310
+#define IDC_SETTINGS_LOGO 1311
+
+// Choice
+#define IDC_CHOOSE_MESSAGE 1401
+#define IDC_CHOOSE_LOGO 1402
+#define IDC_CHOOSE_PDLOGO 1403
+// Option buttons made at run time: IDC_CHOOSE_OPTION_FIRST + index.
+#define IDC_CHOOSE_OPTION_FIRST 1500

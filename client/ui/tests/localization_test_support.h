@@ -1,0 +1,35 @@
+#pragma once
+// Language folders made by the tests, and a localization object that sees the system
+// locale the test chooses.
+#include <windows.h>
+
+#include <memory>
+#include <string>
+
+#include "lab_paths.h"
+#include "localization.h"
+
+// A program folder with a "Localization" folder inside, removed afterwards.
+class LanguageFolder {
+public:
+    LanguageFolder() { CreateDirectoryW(languages().c_str(), nullptr); }
+    const std::wstring& root() const { return folder_.path(); }
+    std::wstring languages() const { return folder_.path() + L"Localization"; }
+
+    // "lng<id>.lng" as UTF-16 with its byte order mark; lines separated by CR LF.
+    void writeTexts(const std::wstring& fileName, const std::wstring& lines) const;
+    void writeTexts(unsigned long id, const std::wstring& lines) const {
+        writeTexts(L"lng" + std::to_wstring(id) + L".lng", lines);
+    }
+    // "lng<id>.dgn" as ANSI text.
+    void writeLayout(unsigned long id, const std::string& lines) const;
+    void writeFile(const std::wstring& name, const std::string& bytes) const;
+
+private:
+    lab::TempFolder folder_{L"kelo-lng"};
+};
+
+// The system default locale as the test says, the locale texts as the system says.
+LocaleQueries localeQueriesWithSystem(LCID system);
+
+std::unique_ptr<C_localization> makeLocalization(const LanguageFolder& folder, long setting, LCID system);

@@ -1,0 +1,47 @@
+#pragma once
+// C_portImpl: one port of the monitor, and the handle the spooler holds between OpenPort
+// and ClosePort. It turns the spooler's document calls into calls on the print engine
+// and writes the spooled bytes itself into the file the engine names for the job.
+//
+// The port's key holds the value "active" (REG_DWORD): 1 while the spooler holds the
+// port open. A port object has no lock: the spooler makes one call at a time per port.
+#include <windows.h>
+
+#include <memory>
+#include <string>
+
+#include "cstring.h"
+#include "output_file.h"
+#include "ref_counted.h"
+
+class C_portImpl : public C_refCounted {
+public:
+    // Writes active = 0 under the key. Throws cERROR_MSG when it cannot.
+    explicit C_portImpl(const cSTRING& keyPath);
+
+    const cSTRING& keyPath() const { return m_keyPath; }
+    // True when "active" reads as a non-zero number; false on any failure.
+    bool isActive() const;
+
+    // Marks the port active; FALSE when it is active already.
+    BOOL open();
+    // Starts the engine's job for the spooler's job. FALSE when the port is not active
+    // or the engine is not reachable or refuses.
+    BOOL startDocPort(const std::wstring& printerName, DWORD jobId, DWORD level, LPBYTE docInfo);
+    // Tells the engine the block's size, then appends the block to the job's file (the
+    // first block of a job asks the engine for the file and creates it).
+    BOOL writePort(const BYTE* buffer, DWORD size, LPDWORD written);
+    // Closes the job's file and ends and closes the engine's job.
+    BOOL endDocPort();
+    // Marks the port inactive. Always TRUE.
+    BOOL closePort();
+
+private:
+    ~C_portImpl() override = default;
+    void writeActive(long value);
+
+    std::unique_ptr<C_outputFile> m_outputFile;  // the running job's file, from its first block on
+    cSTRING m_keyPath;
+    long m_jobHandle = 0;   // the engine's handle of the running job
+    bool m_started = false;  // between a successful StartDocPort and EndDocPort
+};

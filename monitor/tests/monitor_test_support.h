@@ -1,0 +1,187 @@
+#pragma once
+// Pieces shared by the monitor's tests: the monitor DLLs loaded the way the spooler
+// loads them, the monitor's registry key kept and restored, a stand-in for the engine's
+// DriverManager registered in the test process, and the monitor's log read back.
+#include <windows.h>
+#include <winspool.h>
+#include <winsplp.h>
+
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "engine_h.h"
+#include "handles.h"
+#include "lab_paths.h"
+#include "lab_registry.h"
+#include "monitor_9x_table.h"
+
+namespace monitortest {
+
+// The monitor's key as the installer registers it, below HKEY_LOCAL_MACHINE.
+extern const wchar_t kMonitorRoot[];  // SYSTEM\CurrentControlSet\Control\Print\Monitors\ZOLT Print Port
+
+template <class T>
+T poisoned() {
+    return (T)(uintptr_t)0xdeadbeef;
+}
+
+// The monitor's key for a test: saved, its "Private" key emptied, restored afterwards.
+class MonitorKey {
+public:
+    explicit MonitorKey(HKEY root = HKEY_LOCAL_MACHINE, const std::wstring& path = kMonitorRoot);
+    ~MonitorKey();
+    MonitorKey(const MonitorKey&) = delete;
+    MonitorKey& operator=(const MonitorKey&) = delete;
+
+    void addPort(const std::wstring& name);
+    void removePortKey(const std::wstring& name);
+    void removePrivateKey();
+    bool portKeyExists(const std::wstring& name) const;
+    // The port's "active" value; none when the key or the value is missing.
+    std::optional<DWORD> active(const std::wstring& name) const;
+    void setActive(const std::wstring& name, DWORD value);
+    std::wstring portKey(const std::wstring& name) const { return path_ + L"\\Private\\" + name; }
+
+private:
+    HKEY root_;
+    std::wstring path_;
+    lab::RegistryTree saved_;
+};
+
+// ZoltPort.dll loaded and initialised as the NT spooler does; unloaded at the end.
+class NtMonitor {
+public:
+    explicit NtMonitor(const std::wstring& registryRoot = kMonitorRoot);
+    ~NtMonitor();
+    NtMonitor(const NtMonitor&) = delete;
+    NtMonitor& operator=(const NtMonitor&) = delete;
+
+    const MONITOREX& table() const { return *table_; }
+    const MONITOR& operator*() const { return table_->Monitor; }
+    const MONITOR* operator->() const { return &table_->Monitor; }
+
+    // EnumPorts at level 1: the names in the order given.
+    std::vector<std::wstring> portNames() const;
+    // OpenPort; null when it failed.
+    HANDLE open(const std::wstring& port) const;
+
+private:
+    LibraryHandle library_;
+    LPMONITOREX table_ = nullptr;
+};
+
+// ZoltPort98.dll loaded and initialised as the Windows 9x spooler does.
+class Monitor9x {
+public:
+    explicit Monitor9x(const std::string& registryRoot = "SYSTEM\\CurrentControlSet\\Control\\Print\\Monitors\\ZOLT Print Port");
+    ~Monitor9x();
+    Monitor9x(const Monitor9x&) = delete;
+    Monitor9x& operator=(const Monitor9x&) = delete;
+
+    BOOL initialized() const { return initialized_; }
+    const Monitor9xTable& operator*() const { return table_; }
+    const Monitor9xTable* operator->() const { return &table_; }
+
+private:
+    LibraryHandle library_;
+    Monitor9xTable table_ = {};
+    BOOL initialized_ = FALSE;
+};
+
+// What the stand-in engine answers and what it was told. The engine's rules: a handle
+// per started job, the output file path on the first splWritePrinter of a handle and
+// NULL on later ones.
+class EngineRecord {
+public:
+    // The path the first splWritePrinter of the n-th job (from 1) answers; "" by default.
+    std::function<std::wstring(int job)> outputPath = [](int) { return std::wstring(); };
+    HRESULT startDocResult = S_OK;
+    int failingWrite = 0;  // this splWritePrinter (counted from 1 over all jobs) fails with E_FAIL
+    HRESULT endDocResult = S_OK;
+    HRESULT closeResult = S_OK;
+
+    // "splStartDoc printer=<name> job=<id>", "splWritePrinter handle=<h> size=<n>",
+    // "splEndDoc handle=<h>", "splClose handle=<h>", in the order they came.
+    std::vector<std::string> calls() const;
+    int activations() const;
+    void clear();
+
+    // Used by the stand-in objects.
+    long startDoc(const std::wstring& printer, long jobId);
+    HRESULT writePrinter(long handle, long size, std::wstring& path);
+    HRESULT endDoc(long handle);
+    HRESULT close(long handle);
+    void activated();
+
+private:
+    mutable std::mutex lock_;
+    std::vector<std::string> calls_;
+    std::vector<long> pathGiven_;
+    int jobs_ = 0;
+    int writes_ = 0;
+    int activations_ = 0;
+};
+
+// How the registered class object's objects behave.
+enum class EngineKind {
+    Working,           // a DriverManager that answers from the record
+    FailsToRun,        // OleRun fails on it (IRunnableObject::Run gives E_FAIL)
+    NoDriverManager,   // runs, but has no IDriverManager
+};
+
+// A class object for the engine's CLSID registered in this process for the life of the
+// object, so that the monitor's activation (class context 23, OleRun) reaches it.
+class ScopedEngine {
+public:
+    explicit ScopedEngine(EngineRecord& record, EngineKind kind = EngineKind::Working);
+    ~ScopedEngine();
+    ScopedEngine(const ScopedEngine&) = delete;
+    ScopedEngine& operator=(const ScopedEngine&) = delete;
+    void revoke();
+
+private:
+    DWORD cookie_ = 0;
+};
+
+// The engine's type library (embedded in the test program) registered for the life of
+// the object, unless it is registered already: the engine's interfaces then reach other
+// apartments through proxies, as they do from the real engine.
+class ScopedEngineTypeLib {
+public:
+    ScopedEngineTypeLib();
+    ~ScopedEngineTypeLib();
+    ScopedEngineTypeLib(const ScopedEngineTypeLib&) = delete;
+    ScopedEngineTypeLib& operator=(const ScopedEngineTypeLib&) = delete;
+
+private:
+    bool owned_ = false;
+};
+
+// Every test runs in the multithreaded apartment, from before its members are made
+// until after they are gone; it keeps registered class objects visible to the
+// monitor's threads.
+class ComTest : public ::testing::Test {
+protected:
+    ComTest() : initialized_(CoInitializeEx(nullptr, COINIT_MULTITHREADED)) {}
+    ~ComTest() override {
+        if (SUCCEEDED(initialized_)) CoUninitialize();
+    }
+    void SetUp() override { ASSERT_HRESULT_SUCCEEDED(initialized_); }
+
+private:
+    HRESULT initialized_;
+};
+
+// Bytes that differ from block to block, so that a lost or repeated block shows.
+std::string documentBytes(size_t size, unsigned seed);
+
+// What the process writes to its standard output (where the monitor's debug log goes)
+// while the action runs. A test failure inside the action shows after it.
+std::string outputOf(const std::function<void()>& action);
+
+}  // namespace monitortest

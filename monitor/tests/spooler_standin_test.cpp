@@ -1,0 +1,94 @@
+// ZoltPort.dll driven by the lab's spooler stand-in, as the Windows spooler drives it,
+// with a stand-in engine in this process: whatever goes wrong fails the document, and
+// the port is still released.
+#include "monitor_test_support.h"
+
+#include "lab_printers.h"
+#include "lab_spooler.h"
+#include "lab_text.h"
+
+using namespace monitortest;
+
+namespace {
+
+const wchar_t kSite[] = L"Kelo Monitor Site";
+
+lab::ReportLine lineOf(const std::vector<lab::ReportLine>& lines, const std::string& call) {
+    for (const lab::ReportLine& line : lines)
+        if (line.call == call) return line;
+    return {};
+}
+
+class StandInSpooler : public ComTest {
+protected:
+    MonitorKey key_;
+    lab::ScopedMonitorRegistration registration_{L"ZOLT Print Port", lab::programFolder() + L"ZoltPort.dll"};
+    lab::TempFolder folder_{L"zoltstandin"};
+    EngineRecord engine_;
+    std::optional<ScopedEngine> registered_;
+    lab::ScopedPrinter site_{lab::keloPrinter(kSite, L"ZOLT0", L"192.0.2.10")};
+
+    StandInSpooler() {
+        key_.addPort(L"ZOLT0");
+        engine_.outputPath = [this](int job) { return jobFile(job); };
+        registered_.emplace(engine_);
+    }
+
+    std::wstring jobFile(int job) const {
+        return folder_.path() + L"KeloJobs\\job" + std::to_wstring(job) + L"\\layout.ps";
+    }
+    std::wstring document(const wchar_t* name, const std::string& bytes) {
+        lab::writeFileBytes(folder_.file(name), bytes);
+        return folder_.file(name);
+    }
+    static lab::DocumentRequest request(const std::wstring& printer, const std::wstring& file, DWORD block = 4096) {
+        lab::DocumentRequest request;
+        request.printer = printer;
+        request.file = file;
+        request.blockSize = block;
+        return request;
+    }
+};
+
+}  // namespace
+
+TEST_F(StandInSpooler, BadInputFailsTheDocumentButNeverTheSpooler) {
+    std::wstring file = document(L"doc.ps", documentBytes(5000, 34));
+    lab::writeFileBytes(folder_.file(L"blocker"), "x");
+    struct Case {
+        const char* name;
+        std::function<void()> arrange;
+        const char* reason;
+    } cases[] = {
+        {"engine not reachable", [&] { registered_.reset(); }, "StartDocPort failed"},
+        {"engine names no file", [&] { engine_.outputPath = [](int) { return std::wstring(); }; }, "WritePort failed"},
+        {"folder cannot be made",
+         [&] { engine_.outputPath = [this](int) { return folder_.path() + L"blocker\\job\\layout.ps"; }; },
+         "WritePort failed"},
+        {"no port keys", [&] { key_.removePrivateKey(); }, "no monitor lists the port"},
+    };
+    for (const Case& test : cases) {
+        SCOPED_TRACE(test.name);
+        key_.addPort(L"ZOLT0");
+        registered_.emplace(engine_);
+        engine_.outputPath = [this](int job) { return jobFile(job); };
+        test.arrange();
+        lab::Report report;
+        lab::SpoolerStandIn standIn(report);
+        lab::DocumentResult result = standIn.print(request(kSite, file));
+        EXPECT_EQ(lab::DocumentOutcome::Failed, result.outcome);
+        EXPECT_EQ(test.reason, result.reason);
+        if (lineOf(report.document(1), "openport").call.empty()) continue;
+        EXPECT_EQ("1", lineOf(report.document(1), "closeport").field("result"));
+        EXPECT_EQ(0u, key_.active(L"ZOLT0").value_or(99));
+    }
+
+    // Put right, the same port prints again.
+    key_.addPort(L"ZOLT0");
+    registered_.emplace(engine_);
+    engine_.outputPath = [this](int job) { return jobFile(job); };
+    lab::Report report;
+    lab::SpoolerStandIn standIn(report);
+    lab::DocumentResult result = standIn.print(request(kSite, file));
+    EXPECT_EQ(lab::DocumentOutcome::Printed, result.outcome) << result.reason;
+}
