@@ -1,7 +1,7 @@
 #pragma once
 // The fixture of the tests that run keloInstallPrinter: the lab's spooler state saved and
-// put back, the stand-in monitor under both monitor file names in the system folder, the
-// stand-ins' journals, and a runner folder with the printer UI stand-in.
+// put back, the monitors in the system folder, the printer UI stand-in's journal, and a
+// runner folder with that stand-in.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -15,7 +15,9 @@
 #include "lab_printers.h"
 #include "lab_text.h"
 #include "setup_lab.h"
-#include "user_robot.h"
+#include "lab_gui.h"
+
+namespace gui = lab::gui;
 
 class InstallationTest : public ::testing::Test {
 protected:
@@ -24,9 +26,11 @@ protected:
     static constexpr const wchar_t* kServerIp = L"192.0.2.10";
 
     void SetUp() override {
-        std::wstring standIn = lab::programFolder() + L"setup_test_monitor.dll";
-        ntMonitor_ = std::make_unique<setuplab::ScopedSystemFile>(L"ZoltPort.dll", standIn);
-        nineXMonitor_ = std::make_unique<setuplab::ScopedSystemFile>(L"ZoltPort98.dll", standIn);
+        ntMonitor_ = std::make_unique<setuplab::ScopedSystemFile>(L"ZoltPort.dll", lab::programFolder() + L"ZoltPort.dll");
+        // Wine's spooler loads only monitors with the NT entry: the Windows 9x cases that
+        // need a registered monitor take the lab's test monitor under the 9x name.
+        nineXMonitor_ = std::make_unique<setuplab::ScopedSystemFile>(L"ZoltPort98.dll",
+                                                                      lab::programFolder() + L"lab_test_monitor.dll");
         folder_ = std::make_unique<setuplab::ActionFolder>(setuplab::PrintUi::Wide);
     }
 
@@ -35,10 +39,11 @@ protected:
         version_ = std::make_unique<setuplab::ScopedRunnerVersion>(version);
     }
     void usePrintUi(setuplab::PrintUi printUi) { folder_ = std::make_unique<setuplab::ActionFolder>(printUi); }
-    // The nine-x monitor file is another DLL from now on (nullopt: none at all).
-    void useNineXMonitor(const std::optional<std::wstring>& source) {
+    // The real ZoltPort98.dll from now on.
+    void useRealNineXMonitor() {
         nineXMonitor_.reset();
-        if (source) nineXMonitor_ = std::make_unique<setuplab::ScopedSystemFile>(L"ZoltPort98.dll", *source);
+        nineXMonitor_ = std::make_unique<setuplab::ScopedSystemFile>(L"ZoltPort98.dll",
+                                                                      lab::programFolder() + L"ZoltPort98.dll");
     }
     void removeNtMonitorFile() { ntMonitor_.reset(); }
 
@@ -54,7 +59,7 @@ protected:
 
     // Waits for a message box or dialog of the run with this caption.
     static HWND waitFor(setuplab::ActionRun& run, const std::wstring& caption, HWND excluding = nullptr) {
-        HWND window = robot::waitForWindow(run.processId(), caption, excluding);
+        HWND window = gui::waitForWindow(caption, 30000, run.processId(), excluding);
         if (!window) ADD_FAILURE() << "no window \"" << lab::toUtf8(caption) << "\"; windows: " << lab::toUtf8(run.visibleWindows());
         return window;
     }
@@ -76,10 +81,14 @@ protected:
     static std::vector<std::wstring> ports() {
         return setuplab::registrySubkeys(std::wstring(setuplab::kMonitorKey) + L"\\Private");
     }
+    // The monitor marks every port it reads from the registry inactive.
+    static std::optional<DWORD> portActive(const std::wstring& port) {
+        return setuplab::registryNumber(std::wstring(setuplab::kMonitorKey) + L"\\Private\\" + port, L"active");
+    }
     static std::wstring systemText(DWORD error) { return lab::fromAnsi(systemErrorText(error)); }
 
     setuplab::SpoolerState spooler_;
-    setuplab::StandInJournals journals_;
+    setuplab::PrintUiJournal printUi_;
     std::unique_ptr<setuplab::ScopedSystemFile> ntMonitor_;
     std::unique_ptr<setuplab::ScopedSystemFile> nineXMonitor_;
     std::unique_ptr<setuplab::ActionFolder> folder_;

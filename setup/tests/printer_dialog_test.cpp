@@ -26,20 +26,20 @@ protected:
     }
     HWND list() const { return GetDlgItem(dialog_, IDC_PRINTER_LIST); }
     void choose(const std::wstring& printer) {
-        std::vector<std::wstring> items = robot::listItems(list());
+        std::vector<std::wstring> items = gui::comboItems(list());
         auto found = std::find(items.begin(), items.end(), printer);
         ASSERT_NE(found, items.end()) << lab::toUtf8(printer) << " is not listed";
-        robot::select(list(), (int)(found - items.begin()));
+        gui::chooseComboItem(list(), (int)(found - items.begin()));
     }
-    void pressOk() { robot::press(dialog_, IDOK); }
+    void pressOk() { gui::click(dialog_, IDOK); }
     // The next message box of the run (not the dialog) with this caption.
     HWND messageBox(const std::wstring& caption) { return waitFor(*run_, caption, dialog_); }
     void acknowledge(const std::wstring& caption, const std::wstring& message) {
         HWND box = messageBox(caption);
         if (!box) return;
-        EXPECT_EQ(lab::toUtf8(robot::messageText(box)), lab::toUtf8(message));
-        robot::press(box, IDOK);
-        robot::waitForGone(box);
+        EXPECT_EQ(lab::toUtf8(gui::messageBoxText(box)), lab::toUtf8(message));
+        gui::click(box, IDOK);
+        gui::waitForWindowGone(box);
     }
     RunReport finish() { return run_->finish(); }
 
@@ -56,14 +56,14 @@ TEST_F(PrinterDialog, BelowWindows2000TheDialogOpensAtOnce) {
     for (auto [version, code] : {std::pair<const wchar_t*, int>{L"nt40", 3}, {L"win98", 4}, {L"win7", 0}}) {
         useVersion(version);
         ASSERT_TRUE(open(siteProperties())) << lab::toUtf8(version);
-        robot::pressCloseBox(dialog_);
+        gui::pressCloseBox(dialog_);
         RunReport report = finish();
         EXPECT_EQ(report.platform, code) << describe(report);
         EXPECT_EQ(report.result, 1603u) << describe(report);
         ASSERT_EQ(report.dialogs.size(), 1u) << describe(report);
         EXPECT_EQ(report.dialogs[0].caption, kDialogCaption);
         expectNothingInstalled(report);
-        EXPECT_TRUE(journals_.printUiLines().empty());
+        EXPECT_TRUE(printUi_.lines().empty());
     }
 }
 
@@ -73,10 +73,10 @@ TEST_F(PrinterDialog, ListsThePostScriptPrintersSortedAndSelectsTheFirst) {
     lab::addPrinter(lab::keloPrinter(L"Middle Site", L"ZOLT0", L"192.0.2.1"));
     ASSERT_TRUE(open(siteProperties()));
 
-    EXPECT_EQ(robot::listItems(list()), (std::vector<std::wstring>{L"Alpha Printer", L"Middle Site", L"Zeta Printer"}));
-    EXPECT_EQ(robot::selection(list()), 0);
-    EXPECT_EQ(robot::textOf(GetDlgItem(dialog_, IDC_SELECT_LABEL)), L"Select Printer:");
-    EXPECT_EQ(robot::textOf(GetDlgItem(dialog_, IDOK)), L"OK");
+    EXPECT_EQ(gui::comboItems(list()), (std::vector<std::wstring>{L"Alpha Printer", L"Middle Site", L"Zeta Printer"}));
+    EXPECT_EQ(gui::comboSelection(list()), 0);
+    EXPECT_EQ(gui::textOf(GetDlgItem(dialog_, IDC_SELECT_LABEL)), L"Select Printer:");
+    EXPECT_EQ(gui::textOf(GetDlgItem(dialog_, IDOK)), L"OK");
 
     // Without an owner, centred on the work area.
     RECT area = {}, window = {};
@@ -85,7 +85,7 @@ TEST_F(PrinterDialog, ListsThePostScriptPrintersSortedAndSelectsTheFirst) {
     EXPECT_NEAR((window.left + window.right) / 2, (area.left + area.right) / 2, 2);
     EXPECT_NEAR((window.top + window.bottom) / 2, (area.top + area.bottom) / 2, 2);
 
-    robot::pressCloseBox(dialog_);
+    gui::pressCloseBox(dialog_);
     RunReport report = finish();
     EXPECT_EQ(report.result, 1603u);
     // The library's icon in both sizes.
@@ -100,10 +100,10 @@ TEST_F(PrinterDialog, ConvertsThePickedPrinterUnderTheSiteName) {
     pressOk();
     HWND question = messageBox(kDialogCaption);
     ASSERT_TRUE(question);
-    EXPECT_EQ(lab::toUtf8(robot::messageText(question)),
+    EXPECT_EQ(lab::toUtf8(gui::messageBoxText(question)),
               "Setup will now change the printer: \n   Old Printer\nTo:\n   New Site\n\n(This is required for a ZOLT "
               "Print Driver configuration)\nIs it OK to proceed?");
-    robot::press(question, IDYES);
+    gui::click(question, IDYES);
     RunReport report = finish();
     ASSERT_EQ(report.result, 0u) << describe(report);
 
@@ -140,7 +140,7 @@ TEST_F(PrinterDialog, DeclinedRenameKeepsTheName) {
     pressOk();
     HWND question = messageBox(kDialogCaption);
     ASSERT_TRUE(question);
-    robot::press(question, IDNO);
+    gui::click(question, IDNO);
     RunReport report = finish();
     ASSERT_EQ(report.result, 0u) << describe(report);
     std::optional<lab::PrinterEntry> entry = printer(L"Old Printer");
@@ -210,10 +210,10 @@ TEST_F(PrinterDialog, Windows98ConvertsThroughTheAnsiSpooler) {
 }
 
 TEST_F(PrinterDialog, Windows98MonitorThatWineCannotLoad) {
-    // Wine's spooler loads only monitors with the NT entry: a 9x monitor is refused (127).
+    // Wine's spooler loads only monitors with the NT entry: the 9x monitor is refused (127).
     useVersion(L"win98");
     setuplab::ScopedNineXDriver nineXDriver;
-    useNineXMonitor(lab::programFolder() + L"lab_test_monitor9x.dll");
+    useRealNineXMonitor();
     lab::addForeignPrinter(L"Print Site", L"LPT1:");
     ASSERT_TRUE(open(siteProperties()));
     choose(kSite);
@@ -227,7 +227,7 @@ TEST_F(PrinterDialog, Windows98MonitorThatWineCannotLoad) {
 TEST_F(PrinterDialog, CloseBoxFailsTheAction) {
     lab::addForeignPrinter(L"Old Printer", L"LPT1:");
     ASSERT_TRUE(open(siteProperties()));
-    robot::pressCloseBox(dialog_);
+    gui::pressCloseBox(dialog_);
     RunReport report = finish();
     EXPECT_EQ(report.result, 1603u) << describe(report);
     expectNothingInstalled(report);
@@ -239,11 +239,11 @@ TEST_F(PrinterDialog, WithoutSelectionTheDialogStays) {
     lab::addForeignPrinter(L"Old Printer", L"LPT1:");
     for (const wchar_t* serverIp : {kServerIp, L""}) {
         ASSERT_TRUE(open(siteProperties(kSite, serverIp)));
-        robot::select(list(), -1);
+        gui::chooseComboItem(list(), -1);
         pressOk();
         acknowledge(L"Installer Error", L"Printer must be selected in order to proceed");
         EXPECT_TRUE(IsWindowVisible(dialog_));
-        robot::pressCloseBox(dialog_);
+        gui::pressCloseBox(dialog_);
         RunReport report = finish();
         EXPECT_EQ(report.result, 1603u) << describe(report);
         EXPECT_TRUE(report.calls(L"AddMonitor").empty());
@@ -298,7 +298,7 @@ TEST_F(PrinterDialog, RefusedPrinterChangeIsReported) {
     pressOk();
     HWND question = messageBox(kDialogCaption);
     ASSERT_TRUE(question);
-    robot::press(question, IDYES);
+    gui::click(question, IDYES);
     acknowledge(L"Installer Error", L"Cannot set printer information [Old Printer]: " + systemText(ERROR_ACCESS_DENIED));
     RunReport report = finish();
     EXPECT_EQ(report.result, 1603u) << describe(report);

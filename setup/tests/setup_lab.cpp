@@ -19,7 +19,6 @@ const wchar_t kPrintersKey[] = L"SYSTEM\\CurrentControlSet\\Control\\Print\\Prin
 namespace {
 
 const wchar_t kPrintUiLog[] = L"KELO_PRINTUI_LOG";
-const wchar_t kMonitorJournal[] = L"KELO_MONITOR_JOURNAL";
 
 void copyBeside(const std::wstring& name, const std::wstring& folder, const std::wstring& as) {
     std::wstring source = lab::programFolder() + name;
@@ -263,18 +262,13 @@ ScopedNineXDriver::~ScopedNineXDriver() {
     if (!ppdWasThere_) DeleteFileW(ppdCopy_.c_str());
 }
 
-StandInJournals::StandInJournals() : folder_(L"kelo-journals") {
+PrintUiJournal::PrintUiJournal() : folder_(L"kelo-printui") {
     SetEnvironmentVariableW(kPrintUiLog, folder_.file(L"printui.log").c_str());
-    SetEnvironmentVariableW(kMonitorJournal, folder_.file(L"monitor.log").c_str());
 }
 
-StandInJournals::~StandInJournals() {
-    SetEnvironmentVariableW(kPrintUiLog, nullptr);
-    SetEnvironmentVariableW(kMonitorJournal, nullptr);
-}
+PrintUiJournal::~PrintUiJournal() { SetEnvironmentVariableW(kPrintUiLog, nullptr); }
 
-std::vector<std::wstring> StandInJournals::printUiLines() const { return readLines(folder_.file(L"printui.log")); }
-std::vector<std::wstring> StandInJournals::monitorLines() const { return readLines(folder_.file(L"monitor.log")); }
+std::vector<std::wstring> PrintUiJournal::lines() const { return readLines(folder_.file(L"printui.log")); }
 
 Sleeper::Sleeper(const std::wstring& folder, const std::wstring& fileName) {
     std::wstring path = folder + fileName;
@@ -319,6 +313,17 @@ std::optional<std::wstring> registryString(const std::wstring& path, const std::
         type != REG_SZ)
         return std::nullopt;
     return std::wstring(value);
+}
+
+std::optional<DWORD> registryNumber(const std::wstring& path, const std::wstring& valueName) {
+    RegKey key;
+    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, path.c_str(), 0, KEY_READ, key.out()) != ERROR_SUCCESS) return std::nullopt;
+    DWORD value = 0, size = sizeof value, type = 0;
+    if (RegQueryValueExW(key.get(), valueName.c_str(), nullptr, &type, reinterpret_cast<LPBYTE>(&value), &size) !=
+            ERROR_SUCCESS ||
+        type != REG_DWORD)
+        return std::nullopt;
+    return value;
 }
 
 bool registryKeyExists(const std::wstring& path) {

@@ -132,14 +132,13 @@ private:
     bool ppdWasThere_ = false;
 };
 
-// Journals of the stand-ins (printer UI library and print monitor), in a temporary
-// folder named to them through the environment for the life of the object.
-class StandInJournals {
+// The journal of the printer UI stand-in, in a temporary folder named to it through the
+// environment for the life of the object.
+class PrintUiJournal {
 public:
-    StandInJournals();
-    ~StandInJournals();
-    std::vector<std::wstring> printUiLines() const;
-    std::vector<std::wstring> monitorLines() const;
+    PrintUiJournal();
+    ~PrintUiJournal();
+    std::vector<std::wstring> lines() const;
 
 private:
     lab::TempFolder folder_;
@@ -162,6 +161,7 @@ private:
 
 // Registry helpers for the checks.
 std::optional<std::wstring> registryString(const std::wstring& path, const std::wstring& valueName);
+std::optional<DWORD> registryNumber(const std::wstring& path, const std::wstring& valueName);
 bool registryKeyExists(const std::wstring& path);
 std::vector<std::wstring> registrySubkeys(const std::wstring& path);
 
