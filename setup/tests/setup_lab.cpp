@@ -241,11 +241,13 @@ std::wstring driverFolder(const wchar_t* environment) {
 ScopedNineXDriver::ScopedNineXDriver()
     : backup_(HKEY_LOCAL_MACHINE, L"SYSTEM\\CurrentControlSet\\Control\\Print\\Environments\\Windows 4.0") {
     lab::ensureDriver();
+    // Wine makes the environment's folder when asked for it.
     std::wstring folder = driverFolder(kNineXEnvironment);
-    CreateDirectoryW(folder.c_str(), nullptr);
-    ppdCopy_ = folder + L"ZOLT.PPD";
-    ppdWasThere_ = lab::fileExists(ppdCopy_);
-    lab::writeFileBytes(ppdCopy_, lab::zoltPpdText());
+    versionFolder_ = folder + L"0";
+    versionFolderWasThere_ = lab::fileExists(versionFolder_);
+    ppdSource_ = folder + L"ZOLT.PPD";
+    ppdSourceWasThere_ = lab::fileExists(ppdSource_);
+    lab::writeFileBytes(ppdSource_, lab::zoltPpdText());
     DRIVER_INFO_3W info = {};
     info.cVersion = 0;
     info.pName = const_cast<LPWSTR>(lab::kZoltDriverName);
@@ -259,7 +261,10 @@ ScopedNineXDriver::ScopedNineXDriver()
 }
 
 ScopedNineXDriver::~ScopedNineXDriver() {
-    if (!ppdWasThere_) DeleteFileW(ppdCopy_.c_str());
+    if (!ppdSourceWasThere_) DeleteFileW(ppdSource_.c_str());
+    if (versionFolderWasThere_) return;
+    DeleteFileW((versionFolder_ + L"\\ZOLT.PPD").c_str());
+    RemoveDirectoryW(versionFolder_.c_str());
 }
 
 PrintUiJournal::PrintUiJournal() : folder_(L"kelo-printui") {

@@ -128,8 +128,12 @@ public:
 
 private:
     lab::RegistryBackup backup_;
-    std::wstring ppdCopy_;
-    bool ppdWasThere_ = false;
+    // The PPD file given to the spooler, and the version folder it copies it into; what
+    // was there before stays.
+    std::wstring ppdSource_;
+    std::wstring versionFolder_;
+    bool ppdSourceWasThere_ = false;
+    bool versionFolderWasThere_ = false;
 };
 
 // The journal of the printer UI stand-in, in a temporary folder named to it through the
