@@ -62,11 +62,12 @@ HRESULT C_jobHandler::onEvent(DISPID event, DISPPARAMS* params) {
 }
 
 void C_jobHandler::m_job_onCloseDoc(bool aborted, const std::wstring& path) {
-    DebugLine() << "C_jobHandler - job " << jobId_ << (aborted ? " aborted" : " complete in ") << toAnsi(path);
     if (aborted) {
+        DebugLine() << "C_jobHandler - job " << jobId_ << " aborted";
         status_ = kAborted;
         return;
     }
+    DebugLine() << "C_jobHandler - job " << jobId_ << " complete in " << toAnsi(path);
     status_ = kComplete;
     jobFolder_ = path;
     if (parent_) parent_->jobChangeStat();

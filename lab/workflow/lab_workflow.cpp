@@ -21,6 +21,7 @@ const wchar_t kWebClsid[] = L"{452A5491-A466-401B-9430-441A23E7E6B2}";
 const wchar_t kRegistryClsid[] = L"{7E903BB8-4631-4311-B4AB-424B769C49C8}";
 const wchar_t kMonitorName[] = L"ZOLT Print Port";
 const wchar_t kClientSettingsKey[] = L"SOFTWARE\\Vorlane\\Kelo Print Driver";
+const wchar_t kClientX11Settings[] = L"Software\\Wine\\AppDefaults\\KeloClient.exe\\X11 Driver";
 
 using Entry = HRESULT(STDAPICALLTYPE*)();
 
@@ -109,6 +110,11 @@ InstalledSystem::InstalledSystem(SystemSetup setup) : setup_(std::move(setup)) {
     writeRegistryNumber(HKEY_LOCAL_MACHINE, kClientSettingsKey, L"language", setup_.language);
 
     // As recorderAsBrowser() and recorderAsPackageStarter() make them.
+    // Wine: without a window manager every closing window waits two seconds for one;
+    // the client's windows are left unmanaged in the lab.
+    unmanagedWindows_ = std::make_unique<RegistryBackup>(HKEY_CURRENT_USER, kClientX11Settings);
+    writeRegistryString(HKEY_CURRENT_USER, kClientX11Settings, L"Managed", L"N");
+
     if (setup_.recorderAsBrowser)
         browser_ = std::make_unique<FileAssociation>(L".htm", L"htmlfile", openCommandFor(recorderProgram()));
     if (setup_.recorderAsPackageStarter)
@@ -126,6 +132,7 @@ InstalledSystem::~InstalledSystem() {
     RemoveDirectoryW((temporaryFolder() + L"KeloJobs").c_str());  // only when nothing else is left in it
     packageStarter_.reset();
     browser_.reset();
+    unmanagedWindows_.reset();
     clientSettings_.reset();
     printer_.reset();
     monitor_.reset();

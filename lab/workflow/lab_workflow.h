@@ -86,6 +86,7 @@ private:
     std::unique_ptr<ScopedMonitorRegistration> monitor_;
     std::unique_ptr<ScopedPrinter> printer_;
     std::unique_ptr<RegistryBackup> clientSettings_;
+    std::unique_ptr<RegistryBackup> unmanagedWindows_;
     std::unique_ptr<FileAssociation> browser_;
     std::unique_ptr<FileAssociation> packageStarter_;
 };
