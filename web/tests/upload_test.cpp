@@ -207,6 +207,14 @@ TEST_F(Upload, FailuresAreUnknownErrorsAndLeaveNoTemporaryFiles) {
     EXPECT_EQ(E_UNEXPECTED, upload(big, 1));
     EXPECT_EQ(before_, temporaryUploadFiles());
 
+    // An endpoint that answers with an error status has not taken the file.
+    provider_->script(R"({"method": "upload", "status": 500, "body": "Disk full", "times": 1})");
+    CallResult refused = takeCallResult(upload(path, 1));
+    EXPECT_EQ(E_UNEXPECTED, refused.hr);
+    EXPECT_EQ(L"Unknown error", refused.description);
+    EXPECT_EQ(before_, temporaryUploadFiles());
+    ASSERT_HRESULT_SUCCEEDED(upload(path, 1)) << "the next upload goes through";
+
     web_->disconnect();
     CallResult notConnected = takeCallResult(upload(path, 0));
     EXPECT_EQ(E_UNEXPECTED, notConnected.hr);
