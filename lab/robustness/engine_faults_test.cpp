@@ -4,6 +4,8 @@
 
 #include <tlhelp32.h>
 
+#include <iostream>
+
 #include "handles.h"
 #include "lab_engine.h"
 #include "lab_printers.h"
@@ -49,6 +51,19 @@ size_t jobFoldersOf(const std::wstring& printer) {
     } while (FindNextFileW(search, &found));
     FindClose(search);
     return count;
+}
+
+void restartComService() {
+    for (const wchar_t* name : {L"rpcss.exe"}) {
+        KernelHandle snapshot(CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
+        PROCESSENTRY32W entry = {};
+        entry.dwSize = sizeof entry;
+        for (BOOL more = Process32FirstW(snapshot.get(), &entry); more; more = Process32NextW(snapshot.get(), &entry)) {
+            if (_wcsicmp(entry.szExeFile, name) != 0) continue;
+            KernelHandle process(OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, entry.th32ProcessID));
+            if (process.valid() && TerminateProcess(process.get(), 0)) WaitForSingleObject(process.get(), 10000);
+        }
+    }
 }
 
 }  // namespace
@@ -100,4 +115,58 @@ TEST_F(RoadTest, FourDocumentsOnFourPortsAtOnceAllArrive) {
     }
     EXPECT_EQ(std::vector<bool>(4, true), found) << "every document arrived whole";
     for (const std::wstring& name : names) EXPECT_EQ(0u, jobFoldersOf(name)) << utf8(name);
+}
+
+TEST_F(RoadTest, TheEngineKilledDuringAJobFailsThatDocumentAndTheNextIsCapturedAgain) {
+    startClient();
+    const std::string first = lab::labDocument(1);
+    auto run = print(first);
+    logIn();
+    ASSERT_EQ(1u, pagesOpened(1).size()) << client->output();
+    EXPECT_EQ(0u, run->waitForEnd().value_or(99));
+
+    // The engine process dies once the next document's first blocks are on disk.
+    auto killed = print(unpackableDocument(64 * 1024 * 1024), L"", L"--block 4096 --quiet-blocks");
+    ASSERT_TRUE(gui::waitUntil(
+        [&] {
+            for (const std::wstring& folder : system->jobFolders()) {
+                WIN32_FILE_ATTRIBUTE_DATA data;
+                if (GetFileAttributesExW((folder + L"\\layout.ps").c_str(), GetFileExInfoStandard, &data) &&
+                    data.nFileSizeLow > 0)
+                    return true;
+            }
+            return false;
+        },
+        60000));
+    std::vector<DWORD> engines = lab::engineServerProcesses();
+    ASSERT_EQ(1u, engines.size());
+    {
+        KernelHandle engine(OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, engines[0]));
+        ASSERT_TRUE(engine.valid());
+        ASSERT_TRUE(TerminateProcess(engine.get(), 9));
+        EXPECT_EQ(WAIT_OBJECT_0, WaitForSingleObject(engine.get(), 10000));
+    }
+    std::optional<DWORD> ended = killed->waitForEnd(120000);
+    ASSERT_TRUE(ended.has_value());
+    EXPECT_EQ(1u, *ended) << "the spooler stand-in learns that the document was not taken";
+    EXPECT_TRUE(client->running());
+
+    // Wine: its COM service keeps the class object of a terminated server registered,
+    // and every later activation fails; restarting the service forgets it.
+    restartComService();
+
+    // The spooler stand-in and the monitor go on: the next document starts a new engine
+    // and is captured whole.
+    system->removeJobFolders();
+    const std::string next = lab::labDocument(2);
+    auto after = print(next);
+    EXPECT_EQ(0u, after->waitForEnd(120000).value_or(99)) << after->output();
+    std::vector<std::wstring> folders = system->jobFolders();
+    ASSERT_EQ(1u, folders.size());
+    EXPECT_TRUE(lab::readFileBytes(folders[0] + L"\\layout.ps") == next);
+    EXPECT_TRUE(lab::fileExists(folders[0] + L"\\job.xml"));
+    EXPECT_EQ(1u, lab::engineServerProcesses().size());
+    // The client is still bound to the engine that died and does not hear of this job:
+    // it does not yet follow a new engine.
+    EXPECT_TRUE(client->running());
 }

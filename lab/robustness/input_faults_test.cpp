@@ -6,6 +6,7 @@
 #include <chrono>
 #include <iostream>
 
+#include "engine_h.h"
 #include "lab_engine.h"
 #include "lab_process.h"
 #include "lab_registry.h"
@@ -63,7 +64,7 @@ TEST_F(RoadTest, ADocumentOf200MegabytesArrivesWhole) {
     startClient();
     const std::string document = largeDocument(200u * 1024 * 1024);
     const auto start = std::chrono::steady_clock::now();
-    auto run = print(document, L"", L"--block 65536 --quiet-blocks");
+    auto run = print(document, L"", L"--block 1048576 --quiet-blocks");
     logIn();
     EXPECT_EQ(0u, run->waitForEnd(300000).value_or(99)) << run->output();
     const auto printed = std::chrono::steady_clock::now();
@@ -124,15 +125,20 @@ TEST_F(RoadTest, DocumentNamesWithReservedLongAndNonAsciiCharactersReachTheProvi
     }
 }
 
-TEST_F(RoadTest, AnUnwritableTemporaryFolderFailsThePrintingNotSilently) {
-    // The temporary folder of the client and of the engine it starts lies under a file:
-    // nothing can be created there.
+TEST_F(RoadTest, AnUnwritableTemporaryFolderOfTheEngineFailsThePrintingNotSilently) {
+    // The engine is started from here, with a temporary folder that lies under a file:
+    // nothing can be created there. The client then binds to that engine.
     const std::wstring blocker = documents.file(L"not-a-folder");
     lab::writeFileBytes(blocker, "a file where the temporary folder should be");
+    HRESULT initialized = CoInitializeEx(nullptr, COINIT_MULTITHREADED);
+    IDriverManager* engine = nullptr;
     {
         lab::ScopedEnvironment temp(L"TEMP", blocker + L"\\Temp"), tmp(L"TMP", blocker + L"\\Temp");
-        startClient();
+        ASSERT_HRESULT_SUCCEEDED(CoCreateInstance(CLSID_DriverManager, nullptr, CLSCTX_LOCAL_SERVER, IID_IDriverManager,
+                                                  reinterpret_cast<void**>(&engine)));
     }
+    startClient();
+    engine->Release();
     const std::string document = lab::labDocument(2);
     auto run = print(document);
     logIn();
@@ -148,6 +154,7 @@ TEST_F(RoadTest, AnUnwritableTemporaryFolderFailsThePrintingNotSilently) {
     // With a usable temporary folder again the next job goes through.
     client.reset();
     lab::endEngineServers();
+    if (SUCCEEDED(initialized)) CoUninitialize();
     startClient();
     auto next = print(document);
     logIn();
