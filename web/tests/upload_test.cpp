@@ -201,12 +201,6 @@ TEST_F(Upload, FailuresAreUnknownErrorsAndLeaveNoTemporaryFiles) {
         EXPECT_EQ(E_UNEXPECTED, missing.hr);
         EXPECT_EQ(L"Unknown error", missing.description);
     }
-    // The stand-in breaks the connection in the middle of the body.
-    provider_->script(R"({"method": "upload", "close_after": 2000, "close": "reset"})");
-    const std::wstring big = writeFile(L"big.ps", patterned(3 * 1024 * 1024));
-    EXPECT_EQ(E_UNEXPECTED, upload(big, 1));
-    EXPECT_EQ(before_, temporaryUploadFiles());
-
     // An endpoint that answers with an error status has not taken the file.
     provider_->script(R"({"method": "upload", "status": 500, "body": "Disk full", "times": 1})");
     CallResult refused = takeCallResult(upload(path, 1));
@@ -214,6 +208,12 @@ TEST_F(Upload, FailuresAreUnknownErrorsAndLeaveNoTemporaryFiles) {
     EXPECT_EQ(L"Unknown error", refused.description);
     EXPECT_EQ(before_, temporaryUploadFiles());
     ASSERT_HRESULT_SUCCEEDED(upload(path, 1)) << "the next upload goes through";
+
+    // The stand-in breaks the connection in the middle of the body.
+    provider_->script(R"({"method": "upload", "close_after": 2000, "close": "reset"})");
+    const std::wstring big = writeFile(L"big.ps", patterned(3 * 1024 * 1024));
+    EXPECT_EQ(E_UNEXPECTED, upload(big, 1));
+    EXPECT_EQ(before_, temporaryUploadFiles());
 
     web_->disconnect();
     CallResult notConnected = takeCallResult(upload(path, 0));
