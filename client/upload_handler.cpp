@@ -42,6 +42,17 @@ unsigned long long fileSize(const std::wstring& path) {
     return ((unsigned long long)data.nFileSizeHigh << 32) | data.nFileSizeLow;
 }
 
+// The readable name cut so that "<folder>/<name>.ps" stays a path Windows can open
+// (MAX_PATH); a surrogate pair is never split. A long document name would otherwise
+// leave the job file where it is, behind an error the user cannot retry away.
+std::wstring fittedFileName(const std::wstring& folder, const std::wstring& name) {
+    const size_t fixed = folder.size() + 1 + 3;  // the folder, "/" and ".ps"
+    size_t room = fixed < MAX_PATH - 1 ? MAX_PATH - 1 - fixed : 0;
+    if (name.size() <= room) return name;
+    if (room > 0 && IS_HIGH_SURROGATE(name[room - 1])) --room;
+    return name.substr(0, room);
+}
+
 }  // namespace
 
 std::wstring makeFileName(const std::wstring& text) {
@@ -126,7 +137,8 @@ std::wstring C_uploadHandler::uploadFromStart() {
         [&] {
             if (!bvfsFileExists(state_.filename().c_str())) return;
             jobName = jobNameOf(basePath_ + L"/job.xml");
-            target = basePath_ + L"/" + makeFileName(jobName) + L".ps";
+            std::wstring fileName = makeFileName(jobName), fitted = fittedFileName(basePath_, fileName);
+            if (fitted.size() > 0 || fileName.empty()) target = basePath_ + L"/" + fitted + L".ps";
         },
         [&] { aborted_ = false; },
         [&] {
