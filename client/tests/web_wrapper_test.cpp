@@ -180,15 +180,15 @@ TEST_F(WrapperTest, TheLocalizationSectionSendsTheLanguageAndItsPrimaryLanguageO
 }
 
 TEST_F(WrapperTest, ReplyFieldsAreReadWithTheirTypesAndMissingOnesReadEmpty) {
-    ServerDictionary spec = ServerDictionary::create();
-    spec.add(L"update", Variant(L"True"));
+    ServerDictionary versionSpec = ServerDictionary::create();
+    versionSpec.add(L"update", Variant(L"True"));
     replyWith({{L"jobId", Variant(L"1001")},
                {L"uploadPath", Variant(L"/uploads/u1")},
                {L"uploadPort", Variant(L"41033")},
                {L"callUrl", Variant(L"/order.asp?session=lab")},
                {L"isPriceVisible", Variant(L"True")},
                {L"succeeded", Variant(L"False")},
-               {L"versionSpec", Variant(static_cast<IDispatch*>(spec.get()))},
+               {L"versionSpec", Variant(static_cast<IDispatch*>(versionSpec.get()))},
                {L"price", Variant(L"12.5")},
                {L"status", Variant(L"received")},
                {L"progress", Variant(L"40")}});
