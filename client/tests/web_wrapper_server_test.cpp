@@ -25,14 +25,12 @@ using Received = std::map<std::string, std::string>;
 class WrapperAtTheServerTest : public ::testing::Test {
 protected:
     static void SetUpTestSuite() {
-        registration = new lab::ScopedDllRegistration(lab::programFolder() + L"KeloWeb.dll", kWebClsid);
-        provider = new lab::ProviderStandIn();
+        registration = std::make_unique<lab::ScopedDllRegistration>(lab::programFolder() + L"KeloWeb.dll", kWebClsid);
+        provider = std::make_unique<lab::ProviderStandIn>();
     }
     static void TearDownTestSuite() {
-        delete provider;
-        delete registration;
-        provider = nullptr;
-        registration = nullptr;
+        provider.reset();
+        registration.reset();
     }
 
     void SetUp() override {
@@ -81,13 +79,13 @@ protected:
         return time;
     }
 
-    static lab::ScopedDllRegistration* registration;
-    static lab::ProviderStandIn* provider;
+    static std::unique_ptr<lab::ScopedDllRegistration> registration;
+    static std::unique_ptr<lab::ProviderStandIn> provider;
     std::unique_ptr<c_iWebWrapper> wrapper;
 };
 
-lab::ScopedDllRegistration* WrapperAtTheServerTest::registration = nullptr;
-lab::ProviderStandIn* WrapperAtTheServerTest::provider = nullptr;
+std::unique_ptr<lab::ScopedDllRegistration> WrapperAtTheServerTest::registration;
+std::unique_ptr<lab::ProviderStandIn> WrapperAtTheServerTest::provider;
 
 }  // namespace
 
