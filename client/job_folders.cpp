@@ -7,6 +7,7 @@
 
 #include "delete_tree.h"
 #include "error_msg.h"
+#include "handles.h"
 #include "paths.h"
 
 namespace {
@@ -31,14 +32,13 @@ int deleteJobFolders(const std::wstring& jobsPath) {
     if (root.back() != L'\\' && root.back() != L'/') root += L'\\';
     std::vector<std::wstring> folders;
     WIN32_FIND_DATAW found;
-    HANDLE search = FindFirstFileW((root + L"*").c_str(), &found);
-    if (search == INVALID_HANDLE_VALUE) return 0;
+    FindHandle search(FindFirstFileW((root + L"*").c_str(), &found));
+    if (!search) return 0;
     do {
         std::wstring name = found.cFileName;
         if ((found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) && name != L"." && name != L"..")
             folders.push_back(root + name);
-    } while (FindNextFileW(search, &found));
-    FindClose(search);
+    } while (FindNextFileW(search.get(), &found));
 
     int deleted = 0;
     for (const std::wstring& folder : folders)

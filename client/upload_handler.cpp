@@ -26,7 +26,15 @@ std::wstring jobNameOf(const std::wstring& descriptionFile) {
     return xml::text(xml::selectSingleNode(xml::documentElement(description.Get()).Get(), L".//name").Get());
 }
 
+std::wstring fullPath(const std::wstring& path) {
+    wchar_t full[MAX_PATH * 2];
+    DWORD length = GetFullPathNameW(path.c_str(), MAX_PATH * 2, full, nullptr);
+    return length > 0 && length < MAX_PATH * 2 ? std::wstring(full, length) : path;
+}
+
 void moveFile(const std::wstring& from, const std::wstring& to) {
+    // A job named "layout" already has its readable name.
+    if (_wcsicmp(fullPath(from).c_str(), fullPath(to).c_str()) == 0) return;
     if (MoveFileW(from.c_str(), to.c_str())) return;
     DWORD error = GetLastError();
     raiseError(HRESULT_FROM_WIN32(error), L"The file " + from + L" cannot be moved to " + to + L": " +

@@ -29,12 +29,12 @@ bool checkVersion(I_Web* server, const C_localization& localization, const Versi
     wrapper.setLanguage(localization.currLang());
     wrapper.setServer(server);
     std::wstring version = services.installedVersion ? services.installedVersion() : L"Unknown";
-    ServerDictionary spec = wrapper.checkClientVersion(version);
-    if (!spec)
+    ServerDictionary versionSpec = wrapper.checkClientVersion(version);
+    if (!versionSpec)
         raiseError(E_FAIL, localization.stringLclz(L"STR_DHAND_NOVERSION",
                                                    L"The server did not say whether this Print Driver is up to date."));
-    bool update = replyBool(spec.item(L"update"));
-    bool critical = replyBool(spec.item(L"critical"));
+    bool update = replyBool(versionSpec.item(L"update"));
+    bool critical = replyBool(versionSpec.item(L"critical"));
     DebugLine() << "C_driverHandler - version " << toAnsi(version) << (update ? ": update" : ": no update")
                 << (update && critical ? " (critical)" : "");
     if (!update) return true;
@@ -53,7 +53,7 @@ bool checkVersion(I_Web* server, const C_localization& localization, const Versi
         return true;
     }
 
-    downloadUpdate(replyText(spec.item(L"downloadUrl")), wrapper, localization, services);
+    downloadUpdate(replyText(versionSpec.item(L"downloadUrl")), wrapper, localization, services);
     std::wstring title = localization.stringLclz(L"STR_DHAND_DWNERROR", L"Download Error");
     if (critical) {
         messageBox(localization.stringLclz(

@@ -41,8 +41,9 @@ ComPtr<I_Web> createWebComponent() {
 }
 
 ServerDictionary ServerDictionary::create() {
+    // Held as its IDictionary interface (an IDispatch too), as from() holds it.
     ComPtr<IDispatch> object;
-    com::check(CoCreateInstance(kClsidDictionary, nullptr, CLSCTX_INPROC_SERVER, IID_IDispatch,
+    com::check(CoCreateInstance(kClsidDictionary, nullptr, CLSCTX_INPROC_SERVER, __uuidof(IDictionary),
                                 reinterpret_cast<void**>(object.GetAddressOf())));
     return ServerDictionary(object);
 }

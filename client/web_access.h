@@ -34,7 +34,8 @@ public:
     ServerDictionary() = default;
     explicit operator bool() const { return object_ != nullptr; }
     IDispatch* get() const { return object_.Get(); }
-    // The same object as the IDictionary the web component's methods take.
+    // The object is held through its IDictionary interface, which the web component's
+    // methods take.
     IDictionary* dictionary() const { return static_cast<IDictionary*>(object_.Get()); }
 
     // An empty holder has no keys; adding to it throws.

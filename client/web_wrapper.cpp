@@ -250,9 +250,9 @@ bool c_iWebWrapper::getIsReqDateEnabled() {
 ServerDictionary c_iWebWrapper::checkClientVersion(const std::wstring& currVersion) {
     ServerDictionary params = ServerDictionary::create();
     params.add(L"version", text(currVersion));
-    Variant spec = invoke(L"checkClientVersion", params).item(L"versionSpec");
-    return (spec.vt == VT_DISPATCH || spec.vt == VT_UNKNOWN) ? ServerDictionary::from(spec.punkVal)
-                                                               : ServerDictionary();
+    Variant versionSpec = invoke(L"checkClientVersion", params).item(L"versionSpec");
+    bool isObject = versionSpec.vt == VT_DISPATCH || versionSpec.vt == VT_UNKNOWN;
+    return isObject ? ServerDictionary::from(versionSpec.punkVal) : ServerDictionary();
 }
 
 bool c_iWebWrapper::prepareClientDownload() {

@@ -17,6 +17,7 @@
 #include "lab_paths.h"
 #include "lab_printers.h"
 #include "lab_process.h"
+#include "lab_workflow.h"
 #include "resource_ids.h"
 
 namespace gui = lab::gui;
@@ -93,6 +94,8 @@ protected:
     }
 
     KeloRegRegistration keloReg;
+    // A new job's web component is made before the login is asked for.
+    lab::ScopedDllRegistration keloWeb{besideTest(L"KeloWeb.dll"), L"{452A5491-A466-401B-9430-441A23E7E6B2}"};
     ClientSettingsBackup settings;
     std::vector<std::unique_ptr<lab::ScopedPrinter>> printers;
     std::unique_ptr<gui::ProgramUnderTest> client;
@@ -116,7 +119,7 @@ TEST_F(ClientWithEngineTest, EveryPrinterOfTheEngineGetsAHandlerThatHearsItsJobs
         << "the engine's event reached the client's handler of that printer";
     // Nobody is logged in: the client asks, and the job goes when the user says no.
     HWND login = gui::waitForWindow(L"Print Driver - Login", 15000, client->processId());
-    ASSERT_NE(nullptr, login);
+    ASSERT_NE(nullptr, login) << client->output();
     ASSERT_TRUE(gui::click(login, IDCANCEL));
     EXPECT_EQ(0u, job.waitForExit(30000).value_or(99)) << job.output();
     EXPECT_TRUE(client->waitForOutput("job 4711 dropped: not logged in")) << client->output();

@@ -35,7 +35,7 @@ void WorkflowTest::SetUp() {
     provider->reset();
     system->removeJobFolders();
     recorder = std::make_unique<lab::RecorderLog>(documents.file(L"recorder.log"));
-    client = std::make_unique<lab::RunningClient>(lab::programFolder());
+    client = std::make_unique<lab::RunningClient>(lab::programFolder(), kPatience);
 }
 
 void WorkflowTest::TearDown() {
@@ -67,7 +67,7 @@ void WorkflowTest::logIn(const std::wstring& user, const std::wstring& password)
     gui::clearText(GetDlgItem(dialog, IDC_LOGIN_PASSWORD));
     gui::typeText(GetDlgItem(dialog, IDC_LOGIN_PASSWORD), password);
     ASSERT_TRUE(gui::click(dialog, IDOK));
-    EXPECT_TRUE(gui::waitForWindowGone(dialog));
+    EXPECT_TRUE(gui::waitForWindowGone(dialog, kPatience));
 }
 
 std::wstring WorkflowTest::answerMessageBox(const std::wstring& caption, const std::wstring& button) {
@@ -75,7 +75,7 @@ std::wstring WorkflowTest::answerMessageBox(const std::wstring& caption, const s
     if (!box) return L"<no message box>";
     std::wstring text = gui::messageBoxText(box);
     EXPECT_TRUE(gui::click(gui::childWithText(box, button))) << "no button " << utf8(button);
-    EXPECT_TRUE(gui::waitForWindowGone(box));
+    EXPECT_TRUE(gui::waitForWindowGone(box, kPatience));
     return text;
 }
 
@@ -87,7 +87,7 @@ void WorkflowTest::answerChoice(const std::wstring& answer) {
     SendMessageW(option, BM_CLICK, 0, 0);
     ASSERT_TRUE(gui::isChecked(option));
     ASSERT_TRUE(gui::click(question, IDOK));
-    EXPECT_TRUE(gui::waitForWindowGone(question));
+    EXPECT_TRUE(gui::waitForWindowGone(question, kPatience));
 }
 
 std::vector<std::wstring> WorkflowTest::pagesOpened(size_t atLeast, DWORD timeoutMs) {

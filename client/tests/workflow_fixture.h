@@ -22,6 +22,8 @@
 namespace workflowtest {
 
 extern const wchar_t kPrinter[];  // the printer of the suite
+// How long the robot waits for anything: the machine may be busy with other work.
+const DWORD kPatience = 90000;
 
 class WorkflowTest : public ::testing::Test {
 protected:
@@ -34,16 +36,16 @@ protected:
     std::unique_ptr<lab::PrintRun> print(const std::string& document, const std::wstring& extraArguments = L"");
     // Waits for the login dialog and logs in.
     void logIn(const std::wstring& user = L"alice", const std::wstring& password = L"secret");
-    HWND waitForWindow(const std::wstring& caption, DWORD timeoutMs = 30000, HWND excluding = nullptr);
+    HWND waitForWindow(const std::wstring& caption, DWORD timeoutMs = kPatience, HWND excluding = nullptr);
     // Waits for a message box and answers it with the button of that text.
     std::wstring answerMessageBox(const std::wstring& caption, const std::wstring& button);
     // Picks an answer of the choice question (by its text) and presses OK.
     void answerChoice(const std::wstring& answer);
 
     // The pages opened in the browser (the recorder's lines), waited for.
-    std::vector<std::wstring> pagesOpened(size_t atLeast, DWORD timeoutMs = 30000);
+    std::vector<std::wstring> pagesOpened(size_t atLeast, DWORD timeoutMs = kPatience);
     // The client's log contains the text (waited for).
-    bool clientSaid(const std::string& text, DWORD timeoutMs = 30000);
+    bool clientSaid(const std::string& text, DWORD timeoutMs = kPatience);
     // The number of requests of a server method so far.
     size_t requestCount(const std::string& method);
 

@@ -1,6 +1,7 @@
 #include "lab_workflow.h"
 
 #include <objbase.h>
+#include <wrl/client.h>
 
 #include <cstdio>
 
@@ -30,11 +31,8 @@ Entry entryOf(HMODULE module, const char* name) {
 }
 
 bool classRegistered(const std::wstring& clsid) {
-    HKEY key = nullptr;
-    if (RegOpenKeyExW(HKEY_CLASSES_ROOT, (L"CLSID\\" + clsid).c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS)
-        return false;
-    RegCloseKey(key);
-    return true;
+    RegKey key;
+    return RegOpenKeyExW(HKEY_CLASSES_ROOT, (L"CLSID\\" + clsid).c_str(), 0, KEY_READ, key.out()) == ERROR_SUCCESS;
 }
 
 std::wstring withSlash(std::wstring folder) {
@@ -54,22 +52,20 @@ std::wstring temporaryFolder() {
 
 ScopedDllRegistration::ScopedDllRegistration(const std::wstring& dllPath, const std::wstring& clsid)
     : registeredBefore_(classRegistered(clsid)) {
-    module_ = LoadLibraryW(dllPath.c_str());
+    module_.reset(LoadLibraryW(dllPath.c_str()));
     if (!module_)
         throw cERROR_MSG(BV_ERR_GENERAL, "%s cannot be loaded: %s", toUtf8(dllPath).c_str(),
                          errorText(GetLastError()).c_str());
-    Entry registerServer = entryOf(module_, "DllRegisterServer");
+    Entry registerServer = entryOf(module_.get(), "DllRegisterServer");
     HRESULT hr = registerServer ? registerServer() : E_NOINTERFACE;
     if (FAILED(hr)) {
-        FreeLibrary(module_);
         throw cERROR_MSG(BV_ERR_GENERAL, "%s cannot be registered (0x%lx)", toUtf8(dllPath).c_str(), (unsigned long)hr);
     }
 }
 
 ScopedDllRegistration::~ScopedDllRegistration() {
     if (!registeredBefore_)
-        if (Entry unregisterServer = entryOf(module_, "DllUnregisterServer")) unregisterServer();
-    FreeLibrary(module_);
+        if (Entry unregisterServer = entryOf(module_.get(), "DllUnregisterServer")) unregisterServer();
 }
 
 ScopedEngineRegistration::ScopedEngineRegistration(const std::wstring& exePath)
@@ -146,14 +142,13 @@ std::wstring InstalledSystem::jobsFolder() const { return temporaryFolder() + L"
 std::vector<std::wstring> InstalledSystem::jobFolders() const {
     std::vector<std::wstring> folders;
     WIN32_FIND_DATAW found;
-    HANDLE search = FindFirstFileW((jobsFolder() + L"*").c_str(), &found);
-    if (search == INVALID_HANDLE_VALUE) return folders;
+    FindHandle search(FindFirstFileW((jobsFolder() + L"*").c_str(), &found));
+    if (!search) return folders;
     do {
         std::wstring name = found.cFileName;
         if ((found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) && name != L"." && name != L"..")
             folders.push_back(jobsFolder() + name);
-    } while (FindNextFileW(search, &found));
-    FindClose(search);
+    } while (FindNextFileW(search.get(), &found));
     return folders;
 }
 
@@ -210,11 +205,10 @@ EngineDocument::EngineDocument(const std::wstring& printer, long jobId, const st
 
 EngineDocument::~EngineDocument() {
     if (thread_.joinable()) thread_.join();
-    CloseHandle(done_);
 }
 
 bool EngineDocument::waitForEnd(DWORD timeoutMs) {
-    if (WaitForSingleObject(done_, timeoutMs) != WAIT_OBJECT_0) return false;
+    if (WaitForSingleObject(done_.get(), timeoutMs) != WAIT_OBJECT_0) return false;
     if (thread_.joinable()) thread_.join();
     return failure_.empty();
 }
@@ -234,9 +228,9 @@ void EngineDocument::run(std::wstring printer, long jobId, std::string bytes, bo
         return SUCCEEDED(hr);
     };
     {
-        IDriverManager* engine = nullptr;
+        Microsoft::WRL::ComPtr<IDriverManager> engine;
         if (check(CoCreateInstance(CLSID_DriverManager, nullptr, CLSCTX_LOCAL_SERVER, IID_IDriverManager,
-                                   reinterpret_cast<void**>(&engine)),
+                                   reinterpret_cast<void**>(engine.GetAddressOf())),
                   "creating the DriverManager")) {
             long handle = 0;
             if (check(engine->splStartDoc(BStr(printer).get(), jobId, &handle), "splStartDoc")) {
@@ -259,11 +253,10 @@ void EngineDocument::run(std::wstring printer, long jobId, std::string bytes, bo
                 }
                 check(engine->splClose(handle), "splClose");
             }
-            engine->Release();
         }
     }
     if (SUCCEEDED(initialized)) CoUninitialize();
-    SetEvent(done_);
+    SetEvent(done_.get());
 }
 
 // ---------------------------------------------------------------- documents

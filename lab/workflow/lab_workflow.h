@@ -13,6 +13,7 @@
 #include <thread>
 #include <vector>
 
+#include "handles.h"
 #include "lab_gui.h"
 #include "lab_printers.h"
 #include "lab_recorder.h"
@@ -31,7 +32,7 @@ public:
     ScopedDllRegistration& operator=(const ScopedDllRegistration&) = delete;
 
 private:
-    HMODULE module_ = nullptr;
+    LibraryHandle module_;
     bool registeredBefore_ = false;
 };
 
@@ -96,7 +97,7 @@ class RunningClient {
 public:
     // Starts the client and waits (up to the timeout) until it has bound its printers.
     // Throws cERROR_MSG when it does not start.
-    explicit RunningClient(const std::wstring& programFolder, DWORD timeoutMs = 30000);
+    explicit RunningClient(const std::wstring& programFolder, DWORD timeoutMs = 90000);
     ~RunningClient();
     RunningClient(const RunningClient&) = delete;
     RunningClient& operator=(const RunningClient&) = delete;
@@ -104,11 +105,11 @@ public:
     gui::ProgramUnderTest& program() { return *program_; }
     DWORD processId() const { return program_->processId(); }
     std::string output() const { return program_->output(); }
-    bool waitForOutput(const std::string& text, DWORD timeoutMs = 30000) const {
+    bool waitForOutput(const std::string& text, DWORD timeoutMs = 60000) const {
         return program_->waitForOutput(text, timeoutMs);
     }
     // A visible window of the client with this caption.
-    HWND waitForWindow(const std::wstring& caption, DWORD timeoutMs = 30000, HWND excluding = nullptr) const;
+    HWND waitForWindow(const std::wstring& caption, DWORD timeoutMs = 60000, HWND excluding = nullptr) const;
     bool running() const { return program_->running(); }
     // Ends the client as its Unload button does; terminates it when it does not end.
     void end();
@@ -124,7 +125,7 @@ public:
     PrintRun(const std::wstring& programFolder, const std::wstring& printer, const std::wstring& file,
              const std::wstring& documentName = std::wstring(), const std::wstring& extraArguments = std::wstring());
     // The stand-in's exit status (0: printed), or nothing when it has not ended in time.
-    std::optional<DWORD> waitForEnd(DWORD timeoutMs = 60000) { return program_.waitForExit(timeoutMs); }
+    std::optional<DWORD> waitForEnd(DWORD timeoutMs = 120000) { return program_.waitForExit(timeoutMs); }
     std::string output() const { return program_.output(); }
 
 private:
@@ -143,7 +144,7 @@ public:
     EngineDocument& operator=(const EngineDocument&) = delete;
 
     // True when the document went through; false on failure or when it is not over in time.
-    bool waitForEnd(DWORD timeoutMs = 60000);
+    bool waitForEnd(DWORD timeoutMs = 120000);
     // What failed, "" when nothing did.
     std::string failure() const;
     // The job folder the engine named.
@@ -152,7 +153,7 @@ public:
 private:
     void run(std::wstring printer, long jobId, std::string bytes, bool aborted);
 
-    HANDLE done_ = nullptr;
+    KernelHandle done_;
     std::thread thread_;
     std::string failure_;
     std::wstring jobFolder_;

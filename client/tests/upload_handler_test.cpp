@@ -1,0 +1,199 @@
+// The upload of one job folder with a web component inside the test: the readable file
+// name, the server's answers kept in the job state, the zipped upload, the error
+// question and its answers, the error box of a failed upload; and the texts of the
+// upload window.
+#include <gtest/gtest.h>
+
+#include <thread>
+
+#include "bstr.h"
+#include "fake_web.h"
+#include "job_persistant.h"
+#include "lab_gui.h"
+#include "lab_paths.h"
+#include "localization.h"
+#include "upload_handler.h"
+#include "upload_window.h"
+#include "xml_file.h"
+
+namespace gui = lab::gui;
+
+namespace {
+
+class UploadTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_HRESULT_SUCCEEDED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED));
+        fake = com::make<FakeWeb>();
+        fake->answer = [](const std::wstring& method, ServerDictionary& reply) {
+            if (method != L"uploadJob_nogui") return;
+            reply.add(L"uploadPath", Variant(L"/uploads/u9"));
+            reply.add(L"uploadPort", Variant(L"41500"));
+        };
+        CreateDirectoryW(jobFolder.c_str(), nullptr);
+        lab::writeFileBytes(jobFolder + L"\\layout.ps", "%!PS-Adobe-3.0\r\n%%EOF\r\n");
+        describeJob(L"Q3: a/b*c?");
+        C_jobPersistant state;  // as the job handler starts it
+        state.setPersistantFile(statePath);
+        state.setJobId(L"0");
+        state.setFilename(jobFolder + L"\\layout.ps");
+        state.Flush();
+    }
+    void TearDown() override {
+        fake.Reset();
+        CoUninitialize();
+    }
+
+    // job.xml as the engine writes it.
+    void describeJob(const std::wstring& name) {
+        ComPtr<IXMLDOMDocument> description = xml::newDocument();
+        ASSERT_TRUE(xml::loadText(description.Get(), L"<job><name></name><copies>1</copies></job>"));
+        ComPtr<IXMLDOMNode> element = xml::selectSingleNode(xml::documentElement(description.Get()).Get(), L"name");
+        ASSERT_HRESULT_SUCCEEDED(element->put_text(BStr(name).get()));
+        ASSERT_HRESULT_SUCCEEDED(description->save(Variant(jobFolder + L"\\job.xml")));
+    }
+
+    // A handler for the folder whose error question gives these answers in turn.
+    std::unique_ptr<C_uploadHandler> handler(std::vector<short> answers = {}) {
+        auto upload = std::make_unique<C_uploadHandler>(localization);
+        upload->setBasePath(jobFolder);
+        upload->setPersistFile(statePath);
+        upload->setServer(asWeb(fake));
+        upload->askUploadError = [this, answers](const std::wstring& description) mutable {
+            questions.push_back(description);
+            if (answers.empty()) return (short)kUploadErrorCancel;
+            short answer = answers.front();
+            answers.erase(answers.begin());
+            if (onQuestion) onQuestion();
+            return answer;
+        };
+        return upload;
+    }
+
+    lab::TempFolder temp{L"kelo-upload"};
+    std::wstring jobFolder = temp.path() + L"Report_1a2b";
+    std::wstring statePath = jobFolder + L"\\offline.xml";
+    C_localization localization{temp.path(), [] { return 1L; }};
+    ComPtr<FakeWeb> fake;
+    std::vector<std::wstring> questions;
+    std::function<void()> onQuestion;
+};
+
+}  // namespace
+
+TEST(UploadRules, TheJobsNameIsMadeFitForAFileName) {
+    EXPECT_EQ(L"Q3_ a_b_c_", makeFileName(L"Q3: a/b*c?"));
+    EXPECT_EQ(L"_________", makeFileName(L":/\\*?<>|\""));
+    EXPECT_EQ(L"Bericht f\u00fcr M\u00e4rz (v2.1) & more", makeFileName(L"Bericht f\u00fcr M\u00e4rz (v2.1) & more"));
+}
+
+TEST(UploadRules, SizesAreShownInKilobytesOrMegabytes) {
+    C_localization english(L"C:\\", [] { return 1L; });
+    const LCID us = MAKELCID(MAKELANGID(LANG_ENGLISH, SUBLANG_ENGLISH_US), SORT_DEFAULT);
+    EXPECT_EQ(L"1.46 Mb", fileSizeText(1536000, english, us));
+    EXPECT_EQ(L"10.00 Kb", fileSizeText(10240, english, us));
+    EXPECT_EQ(L"1,000.00 Kb", fileSizeText(1024000, english, us)) << "1000 Kb is not more than 1000";
+    EXPECT_EQ(L"0.98 Mb", fileSizeText(1025024, english, us));
+    EXPECT_EQ(L"0.00 Kb", fileSizeText(0, english, us));
+    EXPECT_EQ(L"2,048.00 Mb", fileSizeText(2147483648ULL, english, us));
+}
+
+TEST(UploadRules, ALongNameIsCutUntilItFits) {
+    auto fitsTen = [](const std::wstring& text) { return text.size() <= 10; };
+    EXPECT_EQ(L"Short", shortenedToFit(L"Short", fitsTen));
+    EXPECT_EQ(L"Quarter...", shortenedToFit(L"Quarterly figures", fitsTen));
+    EXPECT_EQ(L"...", shortenedToFit(L"Quarterly figures", [](const std::wstring&) { return false; }));
+}
+
+TEST(UploadRules, TheProgressBarShowsThePercentOfTheRange) {
+    EXPECT_EQ(std::optional<int>(50), progressPosition(50, 0, 100));
+    EXPECT_EQ(std::optional<int>(100), progressPosition(150, 0, 100));
+    EXPECT_EQ(std::optional<int>(0), progressPosition(-3, 0, 100));
+    EXPECT_EQ(std::optional<int>(50), progressPosition(25, 10, 60)) << "the minimum is not subtracted";
+    EXPECT_EQ(std::nullopt, progressPosition(5, 7, 7));
+}
+
+TEST_F(UploadTest, TheFileGetsTheJobsReadableNameAndIsUploadedZipped) {
+    auto upload = handler();
+    EXPECT_EQ(L"/uploads/u9/Q3_ a_b_c_.ps", upload->doUpload());
+    EXPECT_FALSE(upload->GetAborted());
+    EXPECT_TRUE(questions.empty());
+    const std::wstring target = jobFolder + L"/Q3_ a_b_c_.ps";
+    EXPECT_TRUE(lab::fileExists(target));
+    EXPECT_FALSE(lab::fileExists(jobFolder + L"\\layout.ps"));
+
+    ASSERT_EQ(1u, fake->callsOf(L"uploadJob_nogui").size());
+    ServerDictionary asked = fake->callsOf(L"uploadJob_nogui")[0].params;
+    EXPECT_EQ(L"0", asked.item(L"jobId").toString());
+    EXPECT_EQ(L"Report_1a2b", asked.item(L"fileName").toString());
+    ASSERT_EQ(1u, fake->uploads.size());
+    EXPECT_EQ(target, fake->uploads[0].file);
+    EXPECT_TRUE(fake->uploads[0].fileExisted);
+    EXPECT_EQ(L"/uploads/u9", fake->uploads[0].serverPath);
+    EXPECT_EQ(41500, fake->uploads[0].port);
+    EXPECT_EQ(-1, fake->uploads[0].compress);
+
+    C_jobPersistant state;
+    state.setPersistantFile(statePath);
+    EXPECT_EQ(target, state.filename());
+    EXPECT_EQ(L"/uploads/u9", state.uploadPath());
+    EXPECT_EQ(0, state.compress()) << "the compress flag is not written to the file";
+}
+
+TEST_F(UploadTest, AMissingJobFileKeepsTheFolderNameAndRetryRepeatsTheMoveUntilCancel) {
+    DeleteFileW((jobFolder + L"\\layout.ps").c_str());
+    auto upload = handler({kUploadErrorRetry, kUploadErrorRetry, kUploadErrorCancel});
+    EXPECT_EQ(L"", upload->doUpload());
+    ASSERT_EQ(3u, questions.size());
+    for (const std::wstring& question : questions)
+        EXPECT_NE(std::wstring::npos, question.find(L"Report_1a2b/Report_1a2b.ps")) << "the default name";
+    ASSERT_EQ(1u, fake->callsOf(L"deleteJob").size());
+    EXPECT_EQ(L"0", fake->callsOf(L"deleteJob")[0].params.item(L"jobId").toString());
+    EXPECT_TRUE(fake->callsOf(L"uploadJob_nogui").empty());
+    EXPECT_TRUE(fake->uploads.empty());
+}
+
+TEST_F(UploadTest, RetryRepeatsTheFailingUpload) {
+    fake->uploadFailure = E_UNEXPECTED;
+    onQuestion = [this] { fake->uploadFailure = S_OK; };
+    auto upload = handler({kUploadErrorRetry});
+    EXPECT_EQ(L"/uploads/u9/Q3_ a_b_c_.ps", upload->doUpload());
+    EXPECT_EQ((std::vector<std::wstring>{L"Unknown error"}), questions);
+    ASSERT_EQ(2u, fake->uploads.size());
+    EXPECT_EQ(fake->uploads[0].file, fake->uploads[1].file);
+    EXPECT_EQ(1u, fake->callsOf(L"uploadJob_nogui").size()) << "only the failing step runs again";
+}
+
+TEST_F(UploadTest, IgnoreGoesOnWithTheNextStepAndReturnsThePath) {
+    fake->uploadFailure = E_UNEXPECTED;
+    auto upload = handler({kUploadErrorIgnore});
+    EXPECT_EQ(L"/uploads/u9/Q3_ a_b_c_.ps", upload->doUpload());
+    EXPECT_EQ(1u, questions.size());
+    EXPECT_EQ(1u, fake->uploads.size());
+    EXPECT_TRUE(fake->callsOf(L"deleteJob").empty());
+}
+
+TEST_F(UploadTest, AJobNamedLikeItsFileKeepsTheFile) {
+    describeJob(L"layout");
+    auto upload = handler();
+    EXPECT_EQ(L"/uploads/u9/layout.ps", upload->doUpload());
+    EXPECT_TRUE(questions.empty());
+    EXPECT_TRUE(lab::fileExists(jobFolder + L"\\layout.ps"));
+}
+
+TEST_F(UploadTest, AFailedUploadResultIsShownOnceWithTheComponentsMessage) {
+    fake->uploadResult = 5;
+    fake->uploadMessage = L"disk full";
+    std::wstring shown;
+    std::thread user([&] {
+        HWND box = gui::waitForWindow(L"Print Driver", 20000, GetCurrentProcessId());
+        if (!box) return;
+        shown = gui::messageBoxText(box);
+        gui::click(gui::childWithText(box, L"OK"));
+    });
+    auto upload = handler();
+    EXPECT_EQ(L"/uploads/u9/Q3_ a_b_c_.ps", upload->doUpload()) << "the path is returned all the same";
+    user.join();
+    EXPECT_EQ(L"Error while uploading job [5] - disk full", shown);
+    EXPECT_TRUE(questions.empty());
+}
