@@ -29,7 +29,7 @@ fi
 root=$(cd "$(dirname "$0")/../.." && pwd)
 build=$(cd "${1:?usage: bench.sh <build-dir> [options]}" && pwd)
 shift
-runs=3 runs4k=1 latency_runs=5 size=104857600 parts=capture,close,upload,latency
+runs=3 runs4k=1 latency_runs=5 size=104857600 parts=capture,close,upload,latency stall_seconds=120
 while [ $# -gt 0 ]; do
   case "$1" in
     --runs) runs=$2; shift 2 ;;
@@ -47,6 +47,7 @@ work="$out/work"
 results="$out/results.md"
 printer="Kelo Bench"
 monitor_key='HKLM\SYSTEM\CurrentControlSet\Control\Print\Monitors\ZOLT Print Port'
+client_key='HKLM\SOFTWARE\Vorlane\Kelo Print Driver'
 spooler="$build/lab/spooler/lab-spooler.exe"
 bench="$build/lab/bench"
 
@@ -86,6 +87,27 @@ load() { uptime | sed 's/^ *//'; }
 md() { echo "$*" >>"$results"; }
 winpath() { winepath -w "$1" 2>/dev/null; }
 
+# Starts the scratch prefix's Wine session (wineserver and Wine's own services)
+# detached from this script's output.
+start_wine() {
+  wineserver -p </dev/null >/dev/null 2>&1
+  wine cmd /c exit </dev/null >/dev/null 2>&1
+}
+
+# Ends every process of the scratch prefix and starts the session again, with the
+# engine running (its first activation costs about a second).
+restart_wine() {
+  wineserver -k 2>/dev/null || true
+  wineserver -w 2>/dev/null || true
+  start_wine
+  warm_up
+}
+
+warm_up() {
+  run_win warm-up "$spooler" --quiet-blocks --block 65536 --print "$printer" "$(winpath "$work/small.ps")" >/dev/null
+  rm -rf "${jobs_dir:?}"/*
+}
+
 # Runs a Windows program with its output in a file (a server started by COM keeps the
 # standard handles of its starter: no pipe of this script may be among them).
 run_win() {  # run_win <log name> <program> <args...>; prints the output
@@ -107,8 +129,7 @@ mkdir -p "$work"
 wineboot -i >/dev/null 2>&1
 wine winecfg -v winxp64 >/dev/null 2>&1
 wineserver -w
-wineserver -p
-wine cmd /c exit </dev/null >/dev/null 2>&1
+start_wine
 
 python3 "$root/lab/provider/provider.py" --state-dir "$work/provider" --no-tls --detach --max-lifetime 7200 \
   </dev/null >/dev/null 2>&1 &
@@ -134,9 +155,9 @@ pages=$(grep -c '^%%Page: ' "$doc")
 
 # The first activation of the engine costs about a second; the engine then holds the
 # printer's driver and stays up for the rest of the run.
-run_win warm-up "$spooler" --quiet-blocks --block 65536 --print "$printer" "$(winpath "$work/small.ps")" >/dev/null
-jobs_dir="$(find "$WINEPREFIX/drive_c/users" -maxdepth 4 -type d -name KeloJobs | head -1)/$printer"
-rm -rf "${jobs_dir:?}"/*
+jobs_dir="$WINEPREFIX/drive_c/users/$(id -un)/Temp/KeloJobs/$printer"
+warm_up
+[ -d "$jobs_dir" ] || { log "no job folder under $jobs_dir"; exit 1; }
 
 cat >"$results" <<EOF
 # Kelo benchmarks
@@ -150,16 +171,40 @@ EOF
 # --- 1. capture -----------------------------------------------------------------------
 
 # One document through the monitor and the engine; prints "<ms> <close ms> <blocks>".
+# A job whose file has not grown for $stall_seconds seconds while the stand-in still
+# runs has stalled: the stand-in is ended, the Wine session started afresh, and it prints
+# "stalled <bytes written> <ms from the start to the last write>".
 capture_run() {
-  local report layout description
-  report=$(run_win capture "$spooler" --quiet-blocks --block "$1" --print "$printer" "$doc_w" | grep '^document ')
+  local logfile="$work/capture.log" pid start since layout size last=-1 report description
+  rm -rf "${jobs_dir:?}"/*
+  start=$(now_ms)
+  since=$start
+  wine "$spooler" --quiet-blocks --block "$1" --print "$printer" "$doc_w" >"$logfile" 2>&1 </dev/null &
+  pid=$!
+  while kill -0 "$pid" 2>/dev/null; do
+    sleep 1
+    layout=$(find "$jobs_dir" -name layout.ps 2>/dev/null | head -1)
+    size=0
+    [ -n "$layout" ] && size=$(stat -c %s "$layout")
+    if [ "$size" != "$last" ]; then
+      last=$size since=$(now_ms)
+    elif [ $(($(now_ms) - since)) -gt $((stall_seconds * 1000)) ]; then
+      echo "stalled $size $(calc "$(mtime "$layout") * 1000 - $start" 0)"
+      kill "$pid"
+      wait "$pid" 2>/dev/null || true
+      restart_wine
+      return 0
+    fi
+  done
+  wait "$pid" || { log "capture failed ($logfile):"; cat "$logfile" >&2; return 1; }
+  report=$(grep '^document ' "$logfile")
   [ "$(field result "$report")" = printed ] || { log "capture failed: $report"; return 1; }
   layout=$(find "$jobs_dir" -name layout.ps | head -1)
   description="${layout%/layout.ps}/job.xml"
   cmp -s "$layout" "$doc" || { log "the job folder's layout.ps differs from the document"; return 1; }
   # The file's last write is the last block; job.xml is written at the end of the close.
   echo "$(field ms "$report") $(calc "($(mtime "$description") - $(mtime "$layout")) * 1000") $(field blocks "$report")"
-  rm -rf "$jobs_dir"/*
+  rm -rf "${jobs_dir:?}"/*
 }
 
 copy_run() {
@@ -178,19 +223,41 @@ if wanted capture; then
   md ""
   md "| Block | Monitor + engine | Copy only | Ratio | splWritePrinter calls | Close part | Beyond the copy, per block |"
   md "|---|---|---|---|---|---|---|"
+  stalls=()
   for block in 4096 65536; do
     n=$runs
     [ "$block" = 4096 ] && n=$runs4k
-    cap=() closes=() copies=() blocks=0
+    cap=() closes=() copies=() blocks=0 stalled=
     for i in $(seq "$n"); do
       log "capture, $block-byte blocks, run $i of $n"
       measured=$(capture_run "$block")
+      if [[ "$measured" == stalled* ]]; then
+        read -r _ written until <<<"$measured"
+        stalled="$written $until"
+        stalls+=("$block $written $until")
+        log "capture stalled after $written bytes"
+        break
+      fi
       read -r ms close blocks <<<"$measured"
       cap+=("$ms") closes+=("$close")
     done
     for i in $(seq "$runs"); do copies+=("$(copy_run "$block")"); done
-    m=$(median "${cap[@]}") c=$(median "${copies[@]}") cl=$(median "${closes[@]}")
-    md "| $((block / 1024)) KiB | $m ms ($(mibs "$m") MiB/s; runs $(list "${cap[@]}")) | $c ms ($(mibs "$c") MiB/s; runs $(list "${copies[@]}")) | $(calc "$m / ($c > 0 ? $c : 1)") | $blocks | $cl ms | $(calc "($m - $c - $cl) / $blocks" 2) ms |"
+    c=$(median "${copies[@]}")
+    copy_cell="$c ms ($(mibs "$c") MiB/s; runs $(list "${copies[@]}"))"
+    if [ -n "$stalled" ]; then
+      read -r written until <<<"$stalled"
+      blocks=$((written / block))
+      rate=$(calc "$written / 1048576 / ($until / 1000)")
+      md "| $((block / 1024)) KiB | **stalled** after $(calc "$written / 1048576") MiB ($blocks blocks) in $until ms ($rate MiB/s until then) | $copy_cell | $(calc "$(mibs "$c") / $rate") (by rate) | $blocks | - | $(calc "$until / $blocks" 2) ms |"
+      continue
+    fi
+    m=$(median "${cap[@]}") cl=$(median "${closes[@]}")
+    md "| $((block / 1024)) KiB | $m ms ($(mibs "$m") MiB/s; runs $(list "${cap[@]}")) | $copy_cell | $(calc "$m / ($c > 0 ? $c : 1)") | $blocks | $cl ms | $(calc "($m - $c - $cl) / $blocks" 2) ms |"
+  done
+  for stall in "${stalls[@]}"; do
+    read -r block written until <<<"$stall"
+    md ""
+    md "The capture with $((block / 1024)) KiB blocks stalled: layout.ps stopped growing at $written bytes and the stand-in waited ${stall_seconds} s more without progress; it was ended and the Wine session started afresh. Under Wine 8 the engine can hang in the release of a proxy after many thousands of activations (seen at about 16,400): its thread waits in RpcServerUnregisterIf for calls to complete while the monitor's CoCreateInstance waits for that release."
   done
   log "engine calls of one block, 200 times each"
   calls=$(run_win calls "$bench/bench-calls.exe" blocks "$printer" 200)
@@ -329,6 +396,9 @@ if wanted latency; then
   keloreg=$(winpath "$build/regkey/KeloReg.dll") keloweb=$(winpath "$build/web/KeloWeb.dll")
   wine regsvr32 /s "$keloreg" >/dev/null 2>&1
   wine regsvr32 /s "$keloweb" >/dev/null 2>&1
+  # The client's settings as the installer leaves them: its version, English.
+  wine reg add "$client_key" /v Version /d 5.0.2 /f >/dev/null 2>&1
+  wine reg add "$client_key" /v language /t REG_DWORD /d 1 /f >/dev/null 2>&1
   status=0
   wine "$bench/bench-latency.exe" "$(winpath "$build/client/KeloClient.exe")" "$(winpath "$spooler")" "$printer" \
     "$(winpath "$work/small.ps")" 65536 "$latency_runs" >"$work/latency.log" 2>&1 </dev/null || status=$?
