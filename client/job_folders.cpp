@@ -41,15 +41,19 @@ int deleteJobFolders(const std::wstring& jobsPath) {
     FindClose(search);
 
     int deleted = 0;
-    for (const std::wstring& folder : folders) {
-        try {
-            for (const std::wstring& file : bvfsListFiles(folder)) clearReadOnly(file);
-            for (const std::wstring& inner : bvfsListFolders(folder)) clearReadOnly(inner);
-            clearReadOnly(folder);
-            if (DeleteTreeU(folder)) ++deleted;
-        } catch (const cERROR_MSG&) {
-            // passed over: the next folder is tried
-        }
-    }
+    for (const std::wstring& folder : folders)
+        if (deleteJobFolder(folder)) ++deleted;
     return deleted;
+}
+
+bool deleteJobFolder(const std::wstring& folder) {
+    if (!isPurgeableJobsPath(folder)) return false;
+    try {
+        for (const std::wstring& file : bvfsListFiles(folder)) clearReadOnly(file);
+        for (const std::wstring& inner : bvfsListFolders(folder)) clearReadOnly(inner);
+        clearReadOnly(folder);
+        return DeleteTreeU(folder);
+    } catch (const cERROR_MSG&) {
+        return false;
+    }
 }

@@ -11,3 +11,7 @@ bool isPurgeableJobsPath(const std::wstring& jobsPath);
 // Deletes every sub-folder; files lying directly in the job folder stay. Returns how
 // many sub-folders are gone. Folders that cannot be deleted are passed over.
 int deleteJobFolders(const std::wstring& jobsPath);
+
+// Deletes one job folder with everything in it, read-only contents included; false
+// when it could not be deleted (or is no full path). Never throws.
+bool deleteJobFolder(const std::wstring& folder);

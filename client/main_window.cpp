@@ -5,6 +5,7 @@
 #include "browser.h"
 #include "com/guard.h"
 #include "debug_log.h"
+#include "program_end.h"
 #include "error_msg.h"
 #include "resource_ids.h"
 #include "settings_dialog.h"
@@ -34,12 +35,20 @@ void registerWindowClass() {
 MainWindow::MainWindow(C_localization& localization, C_manager::DriverManagerFactory engine)
     : localization_(localization), engine_(std::move(engine)) {}
 
-MainWindow::~MainWindow() { unload(); }
+MainWindow::~MainWindow() {
+    unload();
+    manager_.reset();
+    setProgramEndHandler(nullptr);
+}
 
 bool MainWindow::load() {
     registerWindowClass();
     manager_ = std::make_unique<C_manager>(localization_, engine_);
     manager_->start();
+    // An update's installer ends the client at once; the icon must not stay behind.
+    setProgramEndHandler([this] {
+        if (m_tray) m_tray->hideTray();
+    });
     if (!createModeless(IDD_MAIN, nullptr)) return false;
     if (manager_->engineProblem()) PostMessageW(hwnd(), kShowEngineProblem, 0, 0);
     DebugLine() << "frmPrinterClientMain - started with " << manager_->drivers().size() << " printers";
@@ -65,6 +74,9 @@ int MainWindow::run() {
         DispatchMessageW(&message);
     }
     unload();
+    // The handlers go only now: an unload asked for while a job's dialog was open has
+    // let that job's code return first.
+    manager_.reset();
     return 0;
 }
 
@@ -101,7 +113,6 @@ void MainWindow::unload() {
     unloaded_ = true;
     if (m_tray) m_tray->hideTray();
     m_tray.reset();
-    manager_.reset();
     destroy();
     DebugLine() << "frmPrinterClientMain - unloaded";
     PostQuitMessage(0);

@@ -6,8 +6,8 @@
 #include "job_folders.h"
 #include "text_convert.h"
 
-C_manager::C_manager(C_localization& localization, DriverManagerFactory factory)
-    : localization_(localization), factory_(std::move(factory)) {}
+C_manager::C_manager(C_localization& localization, DriverManagerFactory factory, DriverHandlerServices services)
+    : localization_(localization), factory_(std::move(factory)), services_(std::move(services)) {}
 
 C_manager::~C_manager() {
     for (auto& entry : drivers_) entry.second.reset();
@@ -45,7 +45,7 @@ void C_manager::bindPrinters() {
     }
     catalog_ = std::make_unique<EnginePrinterCatalog>(driverManager_);
     for (const std::wstring& name : names) {
-        auto handler = std::make_unique<C_driverHandler>();
+        auto handler = std::make_unique<C_driverHandler>(localization_, services_);
         auto bound = com::runCaught([&] { handler->setDriver(engineDriver(driverManager_.Get(), name)); });
         if (bound) {
             DebugLine() << "C_manager - printer " << toAnsi(name) << " cannot be bound: " << toAnsi(bound->description);

@@ -18,7 +18,8 @@ class C_manager {
 public:
     using DriverManagerFactory = std::function<ComPtr<IDriverManager>()>;
 
-    explicit C_manager(C_localization& localization, DriverManagerFactory factory = createDriverManager);
+    explicit C_manager(C_localization& localization, DriverManagerFactory factory = createDriverManager,
+                       DriverHandlerServices services = defaultDriverHandlerServices());
     // Releases every handler, and with them their engine bindings.
     ~C_manager();
     C_manager(const C_manager&) = delete;
@@ -43,6 +44,7 @@ private:
 
     C_localization& localization_;
     DriverManagerFactory factory_;
+    DriverHandlerServices services_;
     ComPtr<IDriverManager> driverManager_;
     std::unique_ptr<PrinterCatalog> catalog_;
     std::vector<std::pair<std::wstring, std::unique_ptr<C_driverHandler>>> drivers_;

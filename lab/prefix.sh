@@ -1,9 +1,10 @@
 #!/usr/bin/env bash
 # Creates the lab's Wine prefix for one build tree (once): a fresh prefix that reports
-# Windows XP x64 (5.2). Usage: lab/prefix.sh <build-dir>
+# Windows XP x64 (5.2). Usage: lab/prefix.sh <build-dir> [prefix folder]
+# (the prefix folder defaults to <build-dir>/wineprefix)
 set -euo pipefail
 build=$(cd "$1" && pwd)
-export WINEPREFIX="$build/wineprefix"
+export WINEPREFIX="${2:-$build/wineprefix}"
 export WINEDEBUG=-all
 export WINEDLLOVERRIDES="mscoree,mshtml="
 if [ -f "$WINEPREFIX/.kelo-ready" ]; then

@@ -8,7 +8,7 @@ packages=(
   cmake ninja-build python3 xvfb xauth
   mingw-w64 mingw-w64-tools libz-mingw-w64-dev
   wine64 libwine-dev
-  googletest unzip curl openssl
+  googletest unzip curl openssl wixl
   imagemagick
 )
 

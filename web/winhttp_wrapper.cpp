@@ -184,6 +184,16 @@ void WinHTTPWrapper::httpPostFile(const std::wstring& url, const FormFields& fie
 
     sendDataChunk(request, tail.data(), (DWORD)tail.size(), sink);
     if (!WinHttpReceiveResponse(request, nullptr)) fail("WinHTTPWrapper::httpPostFile");
+    // An endpoint that refuses the file (an error page, a full disk) has not taken it.
+    DWORD status = 0, size = sizeof status;
+    if (!WinHttpQueryHeaders(request, WINHTTP_QUERY_STATUS_CODE | WINHTTP_QUERY_FLAG_NUMBER, WINHTTP_HEADER_NAME_BY_INDEX,
+                             &status, &size, WINHTTP_NO_HEADER_INDEX))
+        fail("WinHTTPWrapper::httpPostFile status");
+    if (status < 200 || status > 299) {
+        lastError_ = ERROR_INVALID_DATA;
+        throw cERROR_MSG(BV_ERR_GENERAL, "WinHTTPWrapper::httpPostFile - the server answered with status %lu",
+                         (unsigned long)status);
+    }
 }
 
 void WinHTTPWrapper::sendDataChunk(HINTERNET request, const void* bytes, DWORD length, UploadProgressSink* sink) {

@@ -74,7 +74,8 @@ public:
     std::wstring getResponse(HINTERNET request);
     // A form post of the text (sent in UTF-8); returns the response body.
     std::wstring httpPost(const std::wstring& url, const std::wstring& body);
-    // The multipart upload of a file with the form fields; the response is not read.
+    // The multipart upload of a file with the form fields; the response body is not read,
+    // and an answer whose status is not 2xx is a failure.
     void httpPostFile(const std::wstring& url, const FormFields& fields, const std::wstring& filePath,
                       const std::wstring& contentType, UploadProgressSink* sink);
     void sendDataChunk(HINTERNET request, const void* bytes, DWORD length, UploadProgressSink* sink);

@@ -111,11 +111,15 @@ TEST_F(ClientWithEngineTest, EveryPrinterOfTheEngineGetsAHandlerThatHearsItsJobs
     EXPECT_NE(std::string::npos, output.find("printer Kelo Client Two bound, host print.example.com")) << output;
     EXPECT_EQ(std::string::npos, output.find("Kelo Client Foreign")) << "not a printer of this system";
 
-    lab::ProgramRun job = lab::runProgram(lab::quoteArgument(besideTest(L"engine-job.exe")) +
-                                          L" run \"Kelo Client Two\" 4711");
-    EXPECT_EQ(0u, job.exitCode) << job.output;
+    gui::ProgramUnderTest job(lab::quoteArgument(besideTest(L"engine-job.exe")) + L" run \"Kelo Client Two\" 4711");
     EXPECT_TRUE(client->waitForOutput("C_driverHandler - new print job 4711 on Kelo Client Two"))
         << "the engine's event reached the client's handler of that printer";
+    // Nobody is logged in: the client asks, and the job goes when the user says no.
+    HWND login = gui::waitForWindow(L"Print Driver - Login", 15000, client->processId());
+    ASSERT_NE(nullptr, login);
+    ASSERT_TRUE(gui::click(login, IDCANCEL));
+    EXPECT_EQ(0u, job.waitForExit(30000).value_or(99)) << job.output();
+    EXPECT_TRUE(client->waitForOutput("job 4711 dropped: not logged in")) << client->output();
     EXPECT_EQ(std::string::npos, client->output().find("on Kelo Client One"));
 }
 

@@ -32,16 +32,27 @@ protected:
 
     std::unique_ptr<C_manager> startManager() {
         ComPtr<FakeDriverManager> given = engine;
-        auto manager = std::make_unique<C_manager>(*localization, [given] {
-            ComPtr<IDriverManager> manager;
-            given.As(&manager);
-            return manager;
-        });
+        // Nobody answers a dialog here: the login is refused and message boxes are noted.
+        DriverHandlerServices services = defaultDriverHandlerServices();
+        services.askLogin = [](std::shared_ptr<C_userInformation>&) { return false; };
+        services.messageBox = [this](const std::wstring& text, const std::wstring&, UINT) {
+            messages.push_back(text);
+            return IDCANCEL;
+        };
+        auto manager = std::make_unique<C_manager>(
+            *localization,
+            [given] {
+                ComPtr<IDriverManager> manager;
+                given.As(&manager);
+                return manager;
+            },
+            services);
         manager->start();
         return manager;
     }
 
     lab::TempFolder languages{L"kelo-manager"};
+    std::vector<std::wstring> messages;
     std::unique_ptr<C_localization> localization;
     ComPtr<FakeDriverManager> engine;
 };

@@ -71,8 +71,33 @@ const FormTags kChooseFormTags = {
     },
 };
 
+const FormTags kUploadFormTags = {
+    L"FORM_UPLOAD_TITLE",
+    {
+        {IDC_UPLOAD_JOBNAME_LABEL, L"LBL_UPLOAD_JNAME", L"Label1"},
+        {IDC_UPLOAD_JOBNAME, L"LBL_UPLOAD_JNAMETEXT_NOTRAN", L"lblJobName"},
+        {IDC_UPLOAD_SIZE_LABEL, L"LBL_UPLOAD_FSIZE", L"Label2"},
+        {IDC_UPLOAD_SIZE, L"LBL_UPLOAD_FSIZETEXT_NOTRAN", L"lblSize"},
+        {IDC_UPLOAD_STATUS_LABEL, L"LBL_UPLOAD_STATUS", L"Label3"},
+        {IDC_UPLOAD_STATUS, L"LBL_UPLOAD_STATUSTEXT_NOTRAN", L"lblStatus"},
+        {IDC_UPLOAD_PROGRESS, L"PBAR_UPLOAD_PBAR", L"barActionProgress"},
+        {IDC_UPLOAD_STOP, L"BTN_UPLOAD_STOP", L"btnStop"},
+        {IDC_UPLOAD_LOGO, L"IMG_UPLOAD_PWRD", L"ImageLogo"},
+    },
+};
+
+const FormTags kDownloadFormTags = {
+    L"FORM_DWN_TITLE",
+    {
+        {IDC_DOWNLOAD_PROGRESS, L"PBAR_DWN_DOWNLOAD", L"ProgressBar1"},
+        {IDC_DOWNLOAD_LOGO, L"IMG_DWN_PWRD", L"ImageLogo"},
+        {IDC_DOWNLOAD_PDLOGO, L"IMG_DWN_PDLOGO", L"Image1"},
+    },
+};
+
 const std::vector<const FormTags*>& allFormTags() {
-    static const std::vector<const FormTags*> forms = {&kMainFormTags, &kLoginFormTags, &kLoadingFormTags,
-                                                       &kSettingsFormTags, &kChooseFormTags};
+    static const std::vector<const FormTags*> forms = {&kMainFormTags,     &kLoginFormTags,  &kLoadingFormTags,
+                                                       &kSettingsFormTags, &kChooseFormTags, &kUploadFormTags,
+                                                       &kDownloadFormTags};
     return forms;
 }

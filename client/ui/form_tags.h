@@ -19,6 +19,8 @@ extern const FormTags kLoginFormTags;
 extern const FormTags kLoadingFormTags;
 extern const FormTags kSettingsFormTags;
 extern const FormTags kChooseFormTags;
+extern const FormTags kUploadFormTags;
+extern const FormTags kDownloadFormTags;
 
 // All forms above.
 const std::vector<const FormTags*>& allFormTags();

@@ -13,6 +13,9 @@ const std::vector<MessageKey> kMessages = {
      L"A Print Driver update is available on the server. This is a critical update that must be applied before "
      L"continuing to work. The Print Driver will now download and install the update."},
     {L"STR_DHAND_UPDATEAVAILMSG", L"A Print Driver update is available on the server. Would you like to update now?"},
+    {L"STD_DHAND_UPDATEAVAIL", L"Update Available"},
+    {L"STR_DHAND_NOCONNECT", L"The connection to the server could not be made."},
+    {L"STR_DHAND_NOVERSION", L"The server did not say whether this Print Driver is up to date."},
     {L"STR_DHAND_CRITICALERROR",
      L"The Print Driver cannot process your print Job as an error occurred while downloading the update.  Please "
      L"contact your Print Provider in order to correct this problem."},

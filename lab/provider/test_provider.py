@@ -496,6 +496,15 @@ class Uploads(StandInTest):
         self.assertEqual([], standin.control('GET', 'uploads')[1])
         self.assertEqual(200, self.upload(body)[0])
 
+    def test_a_throttled_upload_is_read_slowly_and_kept_whole(self):
+        standin.script(method='upload', throttle=200000, times=1)
+        content = bytes(range(256)) * 1600
+        body = multipart_body(content, 'a.ps', [('filename', 'a.ps'), ('outPath', '/u'), ('overwrite', '1')])
+        started = time.monotonic()
+        self.assertEqual(200, self.upload(body)[0])
+        self.assertGreaterEqual(time.monotonic() - started, len(body) / 200000.0 - 0.1)
+        self.assertEqual((200, content), standin.request('GET', '/_lab/uploads/0/stored'))
+
 
 class Control(StandInTest):
     def test_ports_file_and_loopback_only(self):

@@ -201,6 +201,14 @@ TEST_F(Upload, FailuresAreUnknownErrorsAndLeaveNoTemporaryFiles) {
         EXPECT_EQ(E_UNEXPECTED, missing.hr);
         EXPECT_EQ(L"Unknown error", missing.description);
     }
+    // An endpoint that answers with an error status has not taken the file.
+    provider_->script(R"({"method": "upload", "status": 500, "body": "Disk full", "times": 1})");
+    CallResult refused = takeCallResult(upload(path, 1));
+    EXPECT_EQ(E_UNEXPECTED, refused.hr);
+    EXPECT_EQ(L"Unknown error", refused.description);
+    EXPECT_EQ(before_, temporaryUploadFiles());
+    ASSERT_HRESULT_SUCCEEDED(upload(path, 1)) << "the next upload goes through";
+
     // The stand-in breaks the connection in the middle of the body.
     provider_->script(R"({"method": "upload", "close_after": 2000, "close": "reset"})");
     const std::wstring big = writeFile(L"big.ps", patterned(3 * 1024 * 1024));

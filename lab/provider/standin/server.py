@@ -106,11 +106,20 @@ class Handler(BaseHTTPRequestHandler):
 
     # --- reading and answering ----------------------------------------------------
 
-    def read_body(self, record, limit=None):
+    def read_body(self, record, limit=None, rate=None):
         """Reads the request body (Content-Length or chunked) into the record as it
         arrives, so that a broken upload still shows its first bytes. With a limit,
-        stops after about that many bytes."""
+        stops after about that many bytes; with a rate, reads at most that many bytes
+        per second."""
         record.body = body = bytearray()
+        started = time.monotonic()
+
+        def keep_rate():
+            if rate:
+                ahead = len(body) / float(rate) - (time.monotonic() - started)
+                if ahead > 0:
+                    time.sleep(ahead)
+
         complete = False
         if 'chunked' in self.headers.get('Transfer-Encoding', '').lower():
             while limit is None or len(body) < limit:
@@ -122,15 +131,18 @@ class Handler(BaseHTTPRequestHandler):
                     break
                 body += self.rfile.read(size)
                 self.rfile.readline()
+                keep_rate()
         else:
             length = int(self.headers.get('Content-Length') or 0)
             wanted = length if limit is None else min(length, limit)
             while len(body) < wanted:
-                piece = self.rfile.read1(min(READ_BLOCK, wanted - len(body)))
+                piece = self.rfile.read1(min(READ_BLOCK if not rate else max(1, min(READ_BLOCK, int(rate) // 10)),
+                                             wanted - len(body)))
                 if not piece:
                     raise ConnectionError('the client closed the connection with %d body bytes missing'
                                           % (length - len(body)))
                 body += piece
+                keep_rate()
             complete = len(body) == length
         record.body_complete = complete
         return bytes(body)
@@ -213,12 +225,13 @@ class Handler(BaseHTTPRequestHandler):
     def _upload(self, record, path):
         script = self.state.take_script(method='upload', path=path, any_method=False)
         record.update(kind='upload', script=script['id'] if script else None)
+        rate = float(script['throttle']) if script and script.get('throttle') else None
         if script and script.get('close_after') is not None:
-            self.read_body(record, limit=int(script['close_after']))
+            self.read_body(record, limit=int(script['close_after']), rate=rate)
             self.drop_connection(script.get('close') if isinstance(script.get('close'), str) else 'close')
             record.update(closed=True)
             return
-        body = self.read_body(record)
+        body = self.read_body(record, rate=rate)
         upload = store_upload(self.state, record.seq, body, self.headers.get('Content-Type', ''))
         record.update(upload=self.state.add_upload(upload))
         if self._scripted_end(record, script):

@@ -1,0 +1,143 @@
+#include "job_handler.h"
+
+#include <windows.h>
+#include <shellapi.h>
+
+#include <cstdio>
+
+#include "bstr.h"
+#include "browser.h"
+#include "client_error.h"
+#include "com/guard.h"
+#include "debug_log.h"
+#include "driver_handler.h"
+#include "job_folders.h"
+#include "job_persistant.h"
+#include "text_convert.h"
+#include "upload_handler.h"
+
+namespace {
+const DISPID kOnCloseDoc = 4;
+
+bool isTrue(const VARIANT* value) {
+    if (!value) return false;
+    Variant flag;
+    if (FAILED(VariantChangeType(&flag, const_cast<VARIANT*>(value), 0, VT_BOOL))) return false;
+    return flag.boolVal != VARIANT_FALSE;
+}
+
+std::wstring textOf(const VARIANT* value) {
+    if (!value || value->vt == VT_EMPTY || value->vt == VT_NULL) return L"";
+    std::wstring text;
+    com::runCaught([&] { text = Variant(*value).toString(); });
+    return text;
+}
+}  // namespace
+
+C_jobHandler::C_jobHandler(const C_localization& localization) : localization_(localization) {
+    server_.setLanguage(localization_.currLang());
+}
+
+C_jobHandler::~C_jobHandler() {
+    events_.end();
+    m_job.Reset();
+}
+
+void C_jobHandler::setJob(ComPtr<IPrintJob> job) {
+    events_.end();
+    m_job = std::move(job);
+    if (!m_job) return;
+    com::check(m_job->get_jobId(&jobId_));
+    auto sink = com::make<com::EventSink>(DIID__IPrintJobEvents,
+                                          [this](DISPID event, DISPPARAMS* params) { return onEvent(event, params); });
+    com::check(events_.begin(m_job.Get(), DIID__IPrintJobEvents, sink->identity()));
+}
+
+void C_jobHandler::setServer(ComPtr<I_Web> server) { server_.setServer(std::move(server)); }
+
+HRESULT C_jobHandler::onEvent(DISPID event, DISPPARAMS* params) {
+    if (event == kOnCloseDoc)
+        m_job_onCloseDoc(isTrue(com::eventArgument(params, 0)), textOf(com::eventArgument(params, 1)));
+    return S_OK;
+}
+
+void C_jobHandler::m_job_onCloseDoc(bool aborted, const std::wstring& path) {
+    if (aborted) {
+        DebugLine() << "C_jobHandler - job " << jobId_ << " aborted";
+        status_ = kAborted;
+        return;
+    }
+    DebugLine() << "C_jobHandler - job " << jobId_ << " complete in " << toAnsi(path);
+    status_ = kComplete;
+    jobFolder_ = path;
+    if (parent_) parent_->jobChangeStat();
+}
+
+void C_jobHandler::processJob(const std::shared_ptr<C_userInformation>& userInfo) {
+    // A job whose document had no data has no folder, and nothing to send.
+    if (jobFolder_.empty()) {
+        DebugLine() << "C_jobHandler - job " << jobId_ << " has no folder; nothing to send";
+        return;
+    }
+    const std::shared_ptr<C_userInformation>& login = userInfo ? userInfo : acceptedLogin_;
+    auto failure = com::runCaught([&] { process(login ? *login : C_userInformation()); });
+    if (!failure) return;
+    DebugLine() << "C_jobHandler - job " << jobId_ << " failed: 0x" << std::hex << failure->hr << " "
+                << toAnsi(failure->description);
+    showUnexpectedError(failure->hr, failure->description);
+    deleteJobFolder(jobFolder_);
+}
+
+void C_jobHandler::process(const C_userInformation& login) {
+    const std::wstring statePath = jobFolder_ + L"\\" + kJobStateFileName;
+    C_jobPersistant state;
+    state.setPersistantFile(statePath);
+    state.setJobId(L"0");
+    state.setFilename(jobFolder_ + L"\\layout.ps");
+    state.Flush();
+
+    std::wstring uploaded;
+    bool aborted = false;
+    {
+        C_uploadHandler upload(localization_);
+        upload.setBasePath(jobFolder_);
+        upload.setPersistFile(statePath);
+        upload.setServer(server_.server());
+        uploaded = upload.doUpload();
+        aborted = upload.GetAborted();
+    }
+    deleteJobFolder(jobFolder_);
+    if (aborted) {
+        DebugLine() << "C_jobHandler - job " << jobId_ << " stopped by the user";
+        return;
+    }
+
+    BStr serverUrl;
+    com::check(server_.server()->getServerUrl(serverUrl.out()));
+    std::wstring url = serverUrl.str() + server_.getCallUrl();
+    ServerDictionary fields = ServerDictionary::create();
+    fields.add(L"username", Variant(login.loginName));
+    fields.add(L"password", Variant(login.loginPassword));
+    fields.add(L"localizationsection", server_.getLocalizationSection().item(L"localizationsection"));
+    fields.add(L"filename", Variant(uploaded));
+    VARIANT_BOOL opened = VARIANT_FALSE;
+    com::check(server_.server()->openUrlInBrowser(BStr(url).get(), fields.dictionary(), &opened));
+    DebugLine() << "C_jobHandler - job " << jobId_ << " sent as " << toAnsi(uploaded)
+                << (opened ? ", order page opened" : ", the browser could not be started");
+}
+
+void C_jobHandler::showUnexpectedError(HRESULT number, const std::wstring& description) {
+    wchar_t hex[16];
+    swprintf(hex, 16, L"%lX", (unsigned long)number);
+    std::wstring text = localization_.stringLclz(L"STR_JHAND_UNEXPECTED", L"Unexpected error while processing the print job") +
+                        L"\r\n" + hex + L" - " + description + L"\r\n\r\n" +
+                        localization_.stringLclz(L"STR_JHAND_JOBCANCEL", L"The print job has been cancelled");
+    MessageBoxW(nullptr, text.c_str(), localization_.stringLclz(L"STR_GEN_TITLERROR", L"Print Driver - Error").c_str(),
+                MB_OK | MB_ICONSTOP | MB_SETFOREGROUND);
+}
+
+void C_jobHandler::runURLExternal(const std::wstring& commandLine) {
+    std::string browser = toAnsi(findBrowser(false));
+    std::string parameters = toAnsi(commandLine);
+    ShellExecuteA(nullptr, "open", browser.c_str(), parameters.c_str(), nullptr, SW_SHOWNORMAL);
+}

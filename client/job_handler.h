@@ -1,0 +1,64 @@
+#pragma once
+// C_jobHandler: one print job from the engine's announcement until its file is at the
+// provider and the provider's order page is open in the browser. The engine reports
+// the end of the document (onCloseDoc); the driver handler later runs processJob from
+// the notifier's timer, outside any engine event.
+#include <windows.h>
+
+#include <memory>
+#include <string>
+
+#include "com/event_sink.h"
+#include "engine_access.h"
+#include "localization.h"
+#include "user_information.h"
+#include "web_wrapper.h"
+
+class C_driverHandler;
+
+class C_jobHandler {
+public:
+    enum Status : long { kBeingPrinted = 1, kAborted = 3, kComplete = 4 };
+
+    explicit C_jobHandler(const C_localization& localization);
+    ~C_jobHandler();
+    C_jobHandler(const C_jobHandler&) = delete;
+    C_jobHandler& operator=(const C_jobHandler&) = delete;
+
+    // Binds the engine's job and listens to its events. Throws _com_error.
+    void setJob(ComPtr<IPrintJob> job);
+    IPrintJob* getJob() const { return m_job.Get(); }
+    // The web component object connected for this job.
+    void setServer(ComPtr<I_Web> server);
+    void setParent(C_driverHandler* parent) { parent_ = parent; }
+    C_driverHandler* parent() const { return parent_; }
+    // The login the job was accepted with; processJob falls back to it.
+    void setAcceptedLogin(std::shared_ptr<C_userInformation> login) { acceptedLogin_ = std::move(login); }
+
+    long status() const { return status_; }
+    long jobId() const { return jobId_; }
+    const std::wstring& jobFolder() const { return jobFolder_; }
+
+    // The end of the document as the engine reports it.
+    void m_job_onCloseDoc(bool aborted, const std::wstring& path);
+    // Uploads the job and opens the order page; any error is shown to the user. The job
+    // folder is gone afterwards, whatever happened.
+    void processJob(const std::shared_ptr<C_userInformation>& userInfo);
+    // Opens the text with the default browser.
+    static void runURLExternal(const std::wstring& commandLine);
+
+private:
+    HRESULT onEvent(DISPID event, DISPPARAMS* params);
+    void process(const C_userInformation& login);
+    void showUnexpectedError(HRESULT number, const std::wstring& description);
+
+    const C_localization& localization_;
+    ComPtr<IPrintJob> m_job;
+    com::Subscription events_;
+    c_iWebWrapper server_;
+    C_driverHandler* parent_ = nullptr;
+    std::shared_ptr<C_userInformation> acceptedLogin_;
+    long status_ = kBeingPrinted;
+    long jobId_ = 0;
+    std::wstring jobFolder_;
+};

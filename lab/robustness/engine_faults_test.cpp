@@ -1,0 +1,172 @@
+// The capture side under load and failure: four documents on four ports at once, and
+// the engine process killed while a job runs.
+#include "road_fixture.h"
+
+#include <tlhelp32.h>
+
+#include <iostream>
+
+#include "handles.h"
+#include "lab_engine.h"
+#include "lab_printers.h"
+#include "lab_process.h"
+#include "lab_registry.h"
+#include "lab_text.h"
+
+using namespace road;
+namespace gui = lab::gui;
+
+namespace {
+
+const wchar_t kMonitorPorts[] = L"SYSTEM\\CurrentControlSet\\Control\\Print\\Monitors\\ZOLT Print Port\\Private\\";
+
+// A port of the monitor and a printer of this system on it, for the life of the object.
+class ExtraPrinter {
+public:
+    ExtraPrinter(const std::wstring& name, const std::wstring& port, const std::wstring& serverAddress) : port_(port) {
+        lab::writeRegistryNumber(HKEY_LOCAL_MACHINE, kMonitorPorts + port, L"active", 0);
+        printer_ = std::make_unique<lab::ScopedPrinter>(lab::keloPrinter(name, port, serverAddress));
+    }
+    ~ExtraPrinter() {
+        printer_.reset();
+        lab::deleteRegistryTree(HKEY_LOCAL_MACHINE, kMonitorPorts + port_);
+    }
+
+private:
+    std::wstring port_;
+    std::unique_ptr<lab::ScopedPrinter> printer_;
+};
+
+// How many job folders the printer has.
+size_t jobFoldersOf(const std::wstring& printer) {
+    wchar_t temp[MAX_PATH + 1] = {};
+    GetTempPathW(MAX_PATH + 1, temp);
+    size_t count = 0;
+    WIN32_FIND_DATAW found;
+    HANDLE search = FindFirstFileW((std::wstring(temp) + L"KeloJobs\\" + printer + L"\\*").c_str(), &found);
+    if (search == INVALID_HANDLE_VALUE) return 0;
+    do {
+        std::wstring name = found.cFileName;
+        if ((found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) && name != L"." && name != L"..") ++count;
+    } while (FindNextFileW(search, &found));
+    FindClose(search);
+    return count;
+}
+
+void restartComService() {
+    for (const wchar_t* name : {L"rpcss.exe"}) {
+        KernelHandle snapshot(CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
+        PROCESSENTRY32W entry = {};
+        entry.dwSize = sizeof entry;
+        for (BOOL more = Process32FirstW(snapshot.get(), &entry); more; more = Process32NextW(snapshot.get(), &entry)) {
+            if (_wcsicmp(entry.szExeFile, name) != 0) continue;
+            KernelHandle process(OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, entry.th32ProcessID));
+            if (process.valid() && TerminateProcess(process.get(), 0)) WaitForSingleObject(process.get(), 10000);
+        }
+    }
+}
+
+}  // namespace
+
+TEST_F(RoadTest, FourDocumentsOnFourPortsAtOnceAllArrive) {
+    const std::wstring address = L"127.0.0.1:" + std::to_wstring(provider->port());
+    std::vector<std::unique_ptr<ExtraPrinter>> printers;
+    std::vector<std::wstring> names = {kPrinter};
+    for (int port = 1; port <= 3; ++port) {
+        names.push_back(std::wstring(kPrinter) + L" " + std::to_wstring(port));
+        printers.push_back(std::make_unique<ExtraPrinter>(names.back(), L"ZOLT" + std::to_wstring(port), address));
+    }
+    startClient();
+    for (const std::wstring& name : names) EXPECT_TRUE(clientSaid("printer " + utf8(name) + " bound")) << utf8(name);
+
+    // One spooler, four documents, each on its own thread and port.
+    std::vector<std::string> documents;
+    std::vector<std::wstring> files;
+    std::wstring more = L"--block 8192 --quiet-blocks";
+    for (size_t i = 0; i < names.size(); ++i) {
+        documents.push_back(lab::labDocument((int)i + 1) + std::string(200000 * (i + 1), '%'));
+        files.push_back(this->documents.file(L"port" + std::to_wstring(i) + L".ps"));
+        lab::writeFileBytes(files.back(), documents.back());
+        if (i > 0) more += L" --print " + lab::quoteArgument(names[i]) + L" " + lab::quoteArgument(files[i]);
+    }
+    lab::PrintRun run(lab::programFolder(), names[0], files[0], L"", more);
+    // Each printer keeps its own login: the user logs in wherever the client asks.
+    int logins = 0;
+    EXPECT_TRUE(gui::waitUntil(
+        [&] {
+            if (gui::findWindow(L"Print Driver - Login", client->processId())) {
+                logIn();
+                ++logins;
+            }
+            return recorder->lines().size() >= 4;
+        },
+        180000));
+    EXPECT_EQ(0u, run.waitForEnd(120000).value_or(99)) << run.output();
+    EXPECT_EQ(4u, pagesOpened(4).size()) << client->output();
+    EXPECT_GE(logins, 1);
+    EXPECT_LE(logins, 4);
+    lab::JsonValue uploads = provider->uploads();
+    ASSERT_EQ(4u, uploads.size());
+    std::vector<bool> found(documents.size());
+    for (size_t i = 0; i < uploads.size(); ++i) {
+        std::string file = provider->uploadedFile(i);
+        for (size_t d = 0; d < documents.size(); ++d)
+            if (file == documents[d]) found[d] = true;
+    }
+    EXPECT_EQ(std::vector<bool>(4, true), found) << "every document arrived whole";
+    for (const std::wstring& name : names) EXPECT_EQ(0u, jobFoldersOf(name)) << utf8(name);
+}
+
+TEST_F(RoadTest, TheEngineKilledDuringAJobFailsThatDocumentAndTheNextIsCapturedAgain) {
+    startClient();
+    const std::string first = lab::labDocument(1);
+    auto run = print(first);
+    logIn();
+    ASSERT_EQ(1u, pagesOpened(1).size()) << client->output();
+    EXPECT_EQ(0u, run->waitForEnd().value_or(99));
+
+    // The engine process dies once the next document's first blocks are on disk.
+    auto killed = print(unpackableDocument(64 * 1024 * 1024), L"", L"--block 4096 --quiet-blocks");
+    ASSERT_TRUE(gui::waitUntil(
+        [&] {
+            for (const std::wstring& folder : system->jobFolders()) {
+                WIN32_FILE_ATTRIBUTE_DATA data;
+                if (GetFileAttributesExW((folder + L"\\layout.ps").c_str(), GetFileExInfoStandard, &data) &&
+                    data.nFileSizeLow > 0)
+                    return true;
+            }
+            return false;
+        },
+        60000));
+    std::vector<DWORD> engines = lab::engineServerProcesses();
+    ASSERT_EQ(1u, engines.size());
+    {
+        KernelHandle engine(OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, engines[0]));
+        ASSERT_TRUE(engine.valid());
+        ASSERT_TRUE(TerminateProcess(engine.get(), 9));
+        EXPECT_EQ(WAIT_OBJECT_0, WaitForSingleObject(engine.get(), 10000));
+    }
+    std::optional<DWORD> ended = killed->waitForEnd(120000);
+    ASSERT_TRUE(ended.has_value());
+    EXPECT_EQ(1u, *ended) << "the spooler stand-in learns that the document was not taken";
+    EXPECT_TRUE(client->running());
+
+    // Wine: its COM service keeps the class object of a terminated server registered,
+    // and every later activation fails; restarting the service forgets it.
+    restartComService();
+
+    // The spooler stand-in and the monitor go on: the next document starts a new engine
+    // and is captured whole.
+    system->removeJobFolders();
+    const std::string next = lab::labDocument(2);
+    auto after = print(next);
+    EXPECT_EQ(0u, after->waitForEnd(120000).value_or(99)) << after->output();
+    std::vector<std::wstring> folders = system->jobFolders();
+    ASSERT_EQ(1u, folders.size());
+    EXPECT_TRUE(lab::readFileBytes(folders[0] + L"\\layout.ps") == next);
+    EXPECT_TRUE(lab::fileExists(folders[0] + L"\\job.xml"));
+    EXPECT_EQ(1u, lab::engineServerProcesses().size());
+    // The client is still bound to the engine that died and does not hear of this job:
+    // it does not yet follow a new engine.
+    EXPECT_TRUE(client->running());
+}

@@ -1,0 +1,164 @@
+#pragma once
+// The whole system in the lab prefix: the print engine, the web and registry components
+// and the print monitor registered, a printer of this system on the monitor's port
+// pointing at a provider, the client's settings key, and the recorder as the browser
+// and as the package starter. Everything is put back as it was when the object goes.
+// Besides: the client program running, documents printed through the spooler stand-in,
+// and documents handed to the engine directly as a port monitor does.
+#include <windows.h>
+
+#include <memory>
+#include <optional>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "lab_gui.h"
+#include "lab_printers.h"
+#include "lab_recorder.h"
+#include "lab_registry.h"
+#include "lab_spooler.h"
+
+namespace lab {
+
+// A COM server DLL registered (as regsvr32 does) for the life of the object;
+// unregistered afterwards unless its class was registered before. Throws cERROR_MSG.
+class ScopedDllRegistration {
+public:
+    ScopedDllRegistration(const std::wstring& dllPath, const std::wstring& clsid);
+    ~ScopedDllRegistration();
+    ScopedDllRegistration(const ScopedDllRegistration&) = delete;
+    ScopedDllRegistration& operator=(const ScopedDllRegistration&) = delete;
+
+private:
+    HMODULE module_ = nullptr;
+    bool registeredBefore_ = false;
+};
+
+// KeloEngine.exe registered for the life of the object. No engine server outlives it:
+// they are ended before registering and afterwards. Throws cERROR_MSG.
+class ScopedEngineRegistration {
+public:
+    explicit ScopedEngineRegistration(const std::wstring& exePath);
+    ~ScopedEngineRegistration();
+    ScopedEngineRegistration(const ScopedEngineRegistration&) = delete;
+    ScopedEngineRegistration& operator=(const ScopedEngineRegistration&) = delete;
+
+private:
+    std::wstring exePath_;
+    bool registeredBefore_ = false;
+};
+
+struct SystemSetup {
+    // Where KeloEngine.exe, KeloWeb.dll, KeloReg.dll, ZoltPort.dll and KeloClient.exe are.
+    std::wstring programFolder;
+    std::wstring printer = L"Kelo Lab Printer";
+    std::wstring port = L"ZOLT0";
+    // The printer's "keloServerIp": the provider's host and port ("127.0.0.1:4711").
+    std::wstring serverAddress;
+    // The client settings: "Version" and "language" (1: English).
+    std::wstring clientVersion = L"5.0.2";
+    DWORD language = 1;
+    bool recorderAsBrowser = true;
+    bool recorderAsPackageStarter = true;
+};
+
+class InstalledSystem {
+public:
+    explicit InstalledSystem(SystemSetup setup);
+    ~InstalledSystem();
+    InstalledSystem(const InstalledSystem&) = delete;
+    InstalledSystem& operator=(const InstalledSystem&) = delete;
+
+    const SystemSetup& setup() const { return setup_; }
+    // The printer's folder of job folders: %TEMP%\KeloJobs\<printer>\ .
+    std::wstring jobsFolder() const;
+    // The job folders in it now.
+    std::vector<std::wstring> jobFolders() const;
+    // Deletes every job folder of the printer.
+    void removeJobFolders() const;
+
+private:
+    SystemSetup setup_;
+    std::unique_ptr<ScopedEngineRegistration> engine_;
+    std::unique_ptr<ScopedDllRegistration> web_;
+    std::unique_ptr<ScopedDllRegistration> registry_;
+    std::unique_ptr<ScopedMonitorRegistration> monitor_;
+    std::unique_ptr<ScopedPrinter> printer_;
+    std::unique_ptr<RegistryBackup> clientSettings_;
+    std::unique_ptr<RegistryBackup> unmanagedWindows_;
+    std::unique_ptr<FileAssociation> browser_;
+    std::unique_ptr<FileAssociation> packageStarter_;
+};
+
+// KeloClient.exe started from the program folder, running until end() or the object goes.
+class RunningClient {
+public:
+    // Starts the client and waits (up to the timeout) until it has bound its printers.
+    // Throws cERROR_MSG when it does not start.
+    explicit RunningClient(const std::wstring& programFolder, DWORD timeoutMs = 30000);
+    ~RunningClient();
+    RunningClient(const RunningClient&) = delete;
+    RunningClient& operator=(const RunningClient&) = delete;
+
+    gui::ProgramUnderTest& program() { return *program_; }
+    DWORD processId() const { return program_->processId(); }
+    std::string output() const { return program_->output(); }
+    bool waitForOutput(const std::string& text, DWORD timeoutMs = 30000) const {
+        return program_->waitForOutput(text, timeoutMs);
+    }
+    // A visible window of the client with this caption.
+    HWND waitForWindow(const std::wstring& caption, DWORD timeoutMs = 30000, HWND excluding = nullptr) const;
+    bool running() const { return program_->running(); }
+    // Ends the client as its Unload button does; terminates it when it does not end.
+    void end();
+
+private:
+    std::unique_ptr<gui::ProgramUnderTest> program_;
+};
+
+// One document printed by lab-spooler.exe in its own process, as an application
+// prints to the printer and the spooler hands the document to the port monitor.
+class PrintRun {
+public:
+    PrintRun(const std::wstring& programFolder, const std::wstring& printer, const std::wstring& file,
+             const std::wstring& documentName = std::wstring(), const std::wstring& extraArguments = std::wstring());
+    // The stand-in's exit status (0: printed), or nothing when it has not ended in time.
+    std::optional<DWORD> waitForEnd(DWORD timeoutMs = 60000) { return program_.waitForExit(timeoutMs); }
+    std::string output() const { return program_.output(); }
+
+private:
+    gui::ProgramUnderTest program_;
+};
+
+// A document handed to the registered engine directly, on a thread of this process,
+// the way the port monitor does it: splStartDoc (which returns once the client has
+// taken the new-job event), the bytes into the file the engine names, then splEndDoc
+// and splClose, or, for an aborted document, splAbort and splClose.
+class EngineDocument {
+public:
+    EngineDocument(const std::wstring& printer, long jobId, const std::string& bytes, bool aborted = false);
+    ~EngineDocument();
+    EngineDocument(const EngineDocument&) = delete;
+    EngineDocument& operator=(const EngineDocument&) = delete;
+
+    // True when the document went through; false on failure or when it is not over in time.
+    bool waitForEnd(DWORD timeoutMs = 60000);
+    // What failed, "" when nothing did.
+    std::string failure() const;
+    // The job folder the engine named.
+    std::wstring jobFolder() const;
+
+private:
+    void run(std::wstring printer, long jobId, std::string bytes, bool aborted);
+
+    HANDLE done_ = nullptr;
+    std::thread thread_;
+    std::string failure_;
+    std::wstring jobFolder_;
+};
+
+// The PostScript document the lab prints: a few A4 pages of text.
+std::string labDocument(int pages = 2);
+
+}  // namespace lab

@@ -1,0 +1,26 @@
+#pragma once
+// A Windows Installer package made for a test: an empty database with the summary
+// information the installer needs, opened as a package whose handle the custom actions
+// take. Failures throw cERROR_MSG.
+#include <windows.h>
+#include <msi.h>
+
+#include <string>
+
+class TestPackage {
+public:
+    TestPackage();
+    ~TestPackage();
+    TestPackage(const TestPackage&) = delete;
+    TestPackage& operator=(const TestPackage&) = delete;
+
+    MSIHANDLE handle() const { return package_; }
+    void setProperty(const std::wstring& name, const std::wstring& value);
+    // Removes a property (also one the installer set itself, such as VersionNT).
+    void removeProperty(const std::wstring& name) { setProperty(name, L""); }
+    std::wstring property(const std::wstring& name) const;
+
+private:
+    std::wstring path_;
+    MSIHANDLE package_ = 0;
+};

@@ -1,0 +1,112 @@
+// keloKillProcess against lab processes: copies of an idle program under the names a
+// case needs, ended (exit code 1) or left running by the action.
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "lab_paths.h"
+#include "lab_text.h"
+#include "performance_processes.h"
+#include "setup_lab.h"
+
+namespace {
+
+using setuplab::RunReport;
+using setuplab::Sleeper;
+
+class ProcessTermination : public ::testing::Test {
+protected:
+    // Each program gets a folder of its own: file names that differ in letter case only
+    // are one file.
+    Sleeper& startProgram(const std::wstring& fileName) {
+        folders_.push_back(std::make_unique<lab::TempFolder>(L"kelo-kill"));
+        sleepers_.push_back(std::make_unique<Sleeper>(folders_.back()->path(), fileName));
+        return *sleepers_.back();
+    }
+
+    RunReport kill(const std::wstring& version, const std::vector<std::wstring>& arguments) {
+        setuplab::ScopedRunnerVersion scoped(version);
+        return setuplab::ActionRun(folder_, L"keloKillProcess", arguments).finish();
+    }
+
+    static void expectEnded(const Sleeper& sleeper, const char* name) {
+        std::optional<DWORD> exitCode = sleeper.waitForEnd(10000);
+        ASSERT_TRUE(exitCode) << name << " still runs";
+        EXPECT_EQ(*exitCode, 1u) << name;
+    }
+    static void expectRunning(const Sleeper& sleeper, const char* name) {
+        EXPECT_TRUE(sleeper.running()) << name << " was ended";
+    }
+
+    setuplab::ActionFolder folder_{setuplab::PrintUi::System};
+    std::vector<std::unique_ptr<lab::TempFolder>> folders_;
+    std::vector<std::unique_ptr<Sleeper>> sleepers_;
+};
+
+TEST_F(ProcessTermination, Windows98EndsEveryProgramOfTheNameWithoutExtension) {
+    Sleeper& upper = startProgram(L"KELOCLIENT.EXE");
+    Sleeper& mixed = startProgram(L"KeloClient.exe");
+    Sleeper& longer = startProgram(L"KeloClientHelper.exe");
+    Sleeper& dotted = startProgram(L"keloclient.old.exe");
+    RunReport report = kill(L"win98", {L"processNameToKill=keloclient"});
+    EXPECT_EQ(report.platform, 4);
+    EXPECT_EQ(report.result, 0u) << report.output;
+    expectEnded(upper, "KELOCLIENT.EXE");
+    expectEnded(mixed, "KeloClient.exe");
+    expectEnded(dotted, "keloclient.old.exe");
+    expectRunning(longer, "KeloClientHelper.exe");
+}
+
+TEST_F(ProcessTermination, NameWithExtensionMatchesNothing) {
+    Sleeper& client = startProgram(L"KeloClient.exe");
+    RunReport report = kill(L"win98", {L"processNameToKill=KeloClient.exe"});
+    EXPECT_EQ(report.result, 0u) << report.output;
+    expectRunning(client, "KeloClient.exe");
+}
+
+TEST_F(ProcessTermination, DottedNameComparesUpToItsFirstDot) {
+    Sleeper& dotted = startProgram(L"a.b.exe");
+    Sleeper& other = startProgram(L"ab.exe");
+    EXPECT_EQ(kill(L"win98", {L"processNameToKill=a.b"}).result, 0u);
+    expectRunning(dotted, "a.b.exe");
+    EXPECT_EQ(kill(L"win98", {L"processNameToKill=a"}).result, 0u);
+    expectEnded(dotted, "a.b.exe");
+    expectRunning(other, "ab.exe");
+}
+
+TEST_F(ProcessTermination, NoMatchingProgramIsNoFailure) {
+    Sleeper& client = startProgram(L"KeloClient.exe");
+    EXPECT_EQ(kill(L"win98", {L"processNameToKill=NoSuchProgram"}).result, 0u);
+    EXPECT_EQ(kill(L"win98", {}).result, 0u);  // property not set: no process has an empty name
+    expectRunning(client, "KeloClient.exe");
+}
+
+TEST_F(ProcessTermination, NtFamilyReadsThePerformanceData) {
+    Sleeper& upper = startProgram(L"KELOCLIENT.EXE");
+    Sleeper& mixed = startProgram(L"KeloClient.exe");
+    RunReport report = kill(L"winxp", {L"processNameToKill=keloclient"});
+    EXPECT_EQ(report.platform, 7);
+    EXPECT_EQ(report.result, 0u) << report.output;
+    // Wine's performance data has no process object: nothing to end there. Windows
+    // lists the programs, and they end.
+    if (processesFromPerformanceData().empty()) {
+        expectRunning(upper, "KELOCLIENT.EXE");
+        expectRunning(mixed, "KeloClient.exe");
+    } else {
+        expectEnded(upper, "KELOCLIENT.EXE");
+        expectEnded(mixed, "KeloClient.exe");
+    }
+}
+
+TEST_F(ProcessTermination, UnreadablePropertyFailsWithoutEndingAnything) {
+    Sleeper& client = startProgram(L"KeloClient.exe");
+    for (const wchar_t* version : {L"win98", L"winxp"}) {
+        RunReport report = kill(version, {L"processNameToKill=keloclient", L"--no-handle"});
+        EXPECT_EQ(report.result, 1603u) << report.output;
+    }
+    expectRunning(client, "KeloClient.exe");
+}
+
+}  // namespace

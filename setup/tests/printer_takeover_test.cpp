@@ -1,0 +1,87 @@
+// Taking over an existing printer, and recognising PostScript printers, in the lab's
+// spooler.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+
+#include "automatic_printer.h"
+#include "lab_printers.h"
+#include "lab_registry.h"
+#include "postscript_printers.h"
+#include "setup_lab.h"
+#include "spooler_calls.h"
+
+namespace {
+
+class LabPrinters : public ::testing::Test {
+protected:
+    setuplab::SpoolerState state_;
+};
+
+std::optional<lab::PrinterEntry> findPrinter(const std::wstring& name) {
+    for (const lab::PrinterEntry& entry : lab::listPrinters())
+        if (entry.name == name) return entry;
+    return std::nullopt;
+}
+
+bool contains(const std::vector<std::wstring>& names, const std::wstring& name) {
+    return std::find(names.begin(), names.end(), name) != names.end();
+}
+
+TEST_F(LabPrinters, TakeOverRewiresTheExistingPrinter) {
+    lab::PrinterSpec spec = lab::foreignPrinter(L"Take Over Site", L"LPT1:");
+    spec.comment = L"an older printer";
+    lab::addPrinter(spec);
+
+    PrinterHandle printer = takeOverPrinter(keloPrinterFields(L"Take Over Site", L"ZOLT3", L"Take Over Site", L"192.0.2.7"));
+    ASSERT_TRUE(printer);
+    printer.reset();
+
+    std::optional<lab::PrinterEntry> entry = findPrinter(L"Take Over Site");
+    ASSERT_TRUE(entry);
+    EXPECT_EQ(entry->port, L"ZOLT3");
+    EXPECT_EQ(entry->driver, L"ZOLT Print Driver");
+    EXPECT_EQ(entry->comment, L"Upload job to Take Over Site at 192.0.2.7");
+    EXPECT_EQ(entry->printProcessor, L"WinPrint");
+}
+
+TEST_F(LabPrinters, TakeOverOfAMissingPrinterKeepsTheSpoolerError) {
+    SetLastError(0xdeadbeef);
+    PrinterHandle printer = takeOverPrinter(keloPrinterFields(L"No Such Printer", L"ZOLT0", L"No Such Printer", L"192.0.2.7"));
+    EXPECT_FALSE(printer);
+    EXPECT_EQ(GetLastError(), (DWORD)ERROR_INVALID_PRINTER_NAME);
+}
+
+TEST_F(LabPrinters, PostScriptPrintersAreListed) {
+    lab::addPrinter(lab::keloPrinter(L"Listed Site", L"ZOLT0", L"192.0.2.1"));
+    lab::addForeignPrinter(L"Listed Foreign", L"LPT1:");
+    std::vector<std::wstring> printers = postScriptPrinters();
+    EXPECT_TRUE(contains(printers, L"Listed Site"));
+    EXPECT_TRUE(contains(printers, L"Listed Foreign"));
+}
+
+TEST_F(LabPrinters, PrinterWithoutReadableDriverIsLeftOut) {
+    // A printer whose driver is gone: the spooler lists it, but cannot give its driver.
+    std::wstring key = std::wstring(setuplab::kPrintersKey) + L"\\Orphan Printer";
+    lab::writeRegistryString(HKEY_LOCAL_MACHINE, key, L"Name", L"Orphan Printer");
+    lab::writeRegistryString(HKEY_LOCAL_MACHINE, key, L"Port", L"LPT1:");
+    lab::writeRegistryString(HKEY_LOCAL_MACHINE, key, L"Printer Driver", L"Driver That Is Gone");
+    lab::writeRegistryString(HKEY_LOCAL_MACHINE, key, L"Print Processor", L"WinPrint");
+    lab::writeRegistryString(HKEY_LOCAL_MACHINE, key, L"Datatype", L"RAW");
+    lab::writeRegistryNumber(HKEY_LOCAL_MACHINE, key, L"Attributes", 0);
+    lab::addPrinter(lab::keloPrinter(L"Listed Site", L"ZOLT0", L"192.0.2.1"));
+
+    ASSERT_TRUE(contains(spooler::printerNames(), L"Orphan Printer"));
+    std::vector<std::wstring> printers = postScriptPrinters();
+    EXPECT_TRUE(contains(printers, L"Listed Site"));
+    EXPECT_FALSE(contains(printers, L"Orphan Printer"));
+}
+
+TEST(PostScriptDevice, ScreenIsNoPostScriptDevice) {
+    HDC screen = CreateCompatibleDC(nullptr);
+    ASSERT_TRUE(screen);
+    EXPECT_FALSE(isPostScriptDevice(screen));
+    DeleteDC(screen);
+}
+
+}  // namespace
