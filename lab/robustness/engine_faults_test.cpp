@@ -168,9 +168,10 @@ TEST_F(RoadTest, TheEngineKilledDuringAJobFailsThatDocumentAndTheClientSendsTheN
     EXPECT_EQ(0u, after->waitForEnd(120000).value_or(99)) << after->output();
     ASSERT_EQ(2u, provider->uploads().size());
     expectArrivedWhole(1, next);
-    std::map<std::string, std::string> query = queryOf(lab::parametersOf(recorder->lines()[1]));
-    EXPECT_EQ("alice", query["username"]);
-    EXPECT_FALSE(query["filename"].empty());
+    lab::JsonValue uploadJobs = provider->requests("uploadJob_nogui");
+    ASSERT_EQ(2u, uploadJobs.size());
+    std::string uploadPath = uploadJobs.at(1)["answer_fields"]["uploadPath"].text();
+    EXPECT_EQ(uploadPath + "/New Job.ps", queryOf(lab::parametersOf(recorder->lines()[1]))["filename"]);
     EXPECT_TRUE(system->jobFolders().empty()) << "sent and deleted";
     EXPECT_EQ(1u, lab::engineServerProcesses().size());
     EXPECT_TRUE(client->running());
