@@ -70,6 +70,12 @@ std::wstring C_driverHandler::KeloHost() const {
     return host.toString();
 }
 
+bool C_driverHandler::hasWorkInHand() const {
+    if (busy_ || notifying_ || !waiting_.empty()) return true;
+    return std::any_of(jobs_.begin(), jobs_.end(),
+                       [](const auto& entry) { return entry.second->status() == C_jobHandler::kComplete; });
+}
+
 void C_driverHandler::jobChangeStat() { m_notify->issueCall(nullptr, 1); }
 
 HRESULT C_driverHandler::onEvent(DISPID event, DISPPARAMS* params) {
@@ -218,6 +224,7 @@ void C_driverHandler::accept(const std::shared_ptr<C_jobHandler>& job, ComPtr<I_
 }
 
 void C_driverHandler::m_notify_onNotify(Variant&) {
+    FlagSetter notifying(notifying_);
     // Jobs may come and go while one is processed: walk over a copy.
     const auto walk = jobs_;
     for (const auto& entry : walk) {

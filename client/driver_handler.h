@@ -67,6 +67,9 @@ public:
     size_t jobCount() const { return jobs_.size(); }
     // Whether a login is running.
     bool busy() const { return busy_; }
+    // Whether the handler has work in hand that must not be cut off: a login, jobs
+    // waiting for it, jobs being processed or complete jobs not yet processed.
+    bool hasWorkInHand() const;
 
 private:
     HRESULT onEvent(DISPID event, DISPPARAMS* params);
@@ -94,5 +97,6 @@ private:
     std::vector<std::shared_ptr<C_jobHandler>> waiting_;  // arrived during another job's login
     LoginDialog* loginDialog_ = nullptr;
     bool busy_ = false;
+    bool notifying_ = false;
     int newJobEvents_ = 0;
 };

@@ -29,6 +29,15 @@ ComPtr<IPrintDriver> engineDriver(IDriverManager* manager, const std::wstring& p
     return driver;
 }
 
+bool isEngineGone(HRESULT hr) {
+    const HRESULT gone[] = {HRESULT_FROM_WIN32(RPC_S_SERVER_UNAVAILABLE), HRESULT_FROM_WIN32(RPC_S_CALL_FAILED),
+                            HRESULT_FROM_WIN32(RPC_S_CALL_FAILED_DNE), RPC_E_DISCONNECTED, RPC_E_SERVER_DIED,
+                            RPC_E_SERVER_DIED_DNE, CO_E_OBJNOTCONNECTED};
+    for (HRESULT each : gone)
+        if (hr == each) return true;
+    return false;
+}
+
 std::wstring EnginePrinterCatalog::driverDataPath(const std::wstring& printer) {
     BStr path;
     com::check(engineDriver(manager_.Get(), printer)->get_driverDataPath(path.out()));

@@ -15,6 +15,9 @@ using Microsoft::WRL::ComPtr;
 ComPtr<IDriverManager> createDriverManager();
 std::vector<std::wstring> enginePrinters(IDriverManager* manager);
 ComPtr<IPrintDriver> engineDriver(IDriverManager* manager, const std::wstring& printer);
+// Whether a call's result says that the engine's process is no longer there (ended,
+// crashed or killed), as opposed to an error the engine itself reported.
+bool isEngineGone(HRESULT hr);
 
 // The settings dialog's view of the engine.
 class EnginePrinterCatalog : public PrinterCatalog {

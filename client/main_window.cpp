@@ -17,6 +17,13 @@ const wchar_t kMakerSite[] = L"http://www.vorlane.com/";
 
 namespace {
 constexpr UINT kShowEngineProblem = WM_APP + 1;
+// The look at the print engine: is it still there, or must the printers be bound again.
+constexpr UINT_PTR kEngineCheckTimer = 1;
+constexpr UINT kEngineCheckMs = 3000;
+
+bool isEngineCheck(const MSG& message, HWND main) {
+    return message.message == WM_TIMER && message.hwnd == main && message.wParam == kEngineCheckTimer;
+}
 
 void registerWindowClass() {
     WNDCLASSEXW windowClass = {};
@@ -51,6 +58,7 @@ bool MainWindow::load() {
     });
     if (!createModeless(IDD_MAIN, nullptr)) return false;
     if (manager_->engineProblem()) PostMessageW(hwnd(), kShowEngineProblem, 0, 0);
+    SetTimer(hwnd(), kEngineCheckTimer, kEngineCheckMs, nullptr);
     DebugLine() << "frmPrinterClientMain - started with " << manager_->drivers().size() << " printers";
     return true;
 }
@@ -69,6 +77,12 @@ BOOL MainWindow::onInit() {
 int MainWindow::run() {
     MSG message;
     while (GetMessageW(&message, nullptr, 0, 0) > 0) {
+        // Only here, with no dialog, login, upload or engine event under way on this
+        // thread, may the manager replace its handlers.
+        if (hwnd() && isEngineCheck(message, hwnd())) {
+            if (manager_) manager_->checkEngine();
+            continue;
+        }
         if (hwnd() && IsDialogMessageW(hwnd(), &message)) continue;
         TranslateMessage(&message);
         DispatchMessageW(&message);
@@ -120,6 +134,10 @@ void MainWindow::unload() {
 
 BOOL MainWindow::onMessage(UINT message, WPARAM wParam, LPARAM) {
     switch (message) {
+    case WM_TIMER:
+        // A nested message loop (a dialog, a message box) passes the engine check on
+        // here: it is skipped, and the next tick comes from the main loop.
+        return wParam == kEngineCheckTimer;
     case WM_CLOSE:
         ShowWindow(hwnd(), SW_HIDE);  // the close box only hides the window
         return TRUE;

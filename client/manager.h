@@ -3,6 +3,10 @@
 // language, asks the engine for its printers, binds one driver handler to each, and
 // deletes job folders left from an earlier run. Without an engine the client keeps
 // running without printers and the manager says why.
+//
+// The engine's process can end under the client (a crash, or killed); the next print
+// job then starts a new engine that nobody listens to. checkEngine, called every few
+// seconds, notices that and binds to the printers again.
 #include <functional>
 #include <memory>
 #include <optional>
@@ -27,6 +31,20 @@ public:
 
     void start();
 
+    // What a look at the engine found and did.
+    enum class EngineCheck {
+        Alive,        // the engine answered (or nothing is bound that could be lost)
+        Rebound,      // the engine was gone or never reached; the printers are bound again
+        Deferred,     // the engine is gone, but a handler has work in hand: next time
+        Unavailable,  // the engine is gone and cannot be started now: next time
+    };
+    // Asks the engine something cheap; when its process is gone, or it could never be
+    // reached, releases the handlers and binds again as at start. Job folders are not
+    // purged then: those of a new engine may already be in use. Replaces the handlers
+    // and the printer catalog, so it is called only when none of their code is running
+    // (from the main message loop, not from a nested one).
+    EngineCheck checkEngine();
+
     // The handlers in the order the engine reported the printers.
     const std::vector<std::pair<std::wstring, std::unique_ptr<C_driverHandler>>>& drivers() const { return drivers_; }
     C_driverHandler* driver(const std::wstring& printer) const;
@@ -39,7 +57,10 @@ public:
 
 private:
     void loadLanguage();
-    void bindPrinters();
+    // False when the engine cannot be used; the reason is kept in engineProblem.
+    bool bindPrinters(bool logFailure);
+    void releasePrinters();
+    bool engineAnswers() const;
     void purgeJobFolders();
 
     C_localization& localization_;
@@ -49,4 +70,7 @@ private:
     std::unique_ptr<PrinterCatalog> catalog_;
     std::vector<std::pair<std::wstring, std::unique_ptr<C_driverHandler>>> drivers_;
     std::optional<std::wstring> engineProblem_;
+    bool checking_ = false;
+    bool engineLost_ = false;         // noticed and logged; the rebind may wait
+    bool bindFailureLogged_ = false;  // the retries stay quiet until one succeeds
 };

@@ -1,7 +1,8 @@
 // KeloClient.exe with the real print engine (KeloEngine.exe registered in the lab
 // prefix) and printers of this system in the lab's spooler: the client binds to every
-// printer of the engine, hears its new jobs, lists the printers in its settings and
-// deletes job folders left from an earlier run.
+// printer of the engine, hears its new jobs, lists the printers in its settings,
+// deletes job folders left from an earlier run, and follows the engine when its process
+// ends and a new one comes.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -190,4 +191,31 @@ TEST_F(ClientWithEngineTest, StaleJobFoldersAreGoneAfterStartUp) {
     EXPECT_FALSE(lab::fileExists(stale)) << "deleted with its state file";
     EXPECT_TRUE(lab::fileExists(jobsPath)) << "the printer's own folder stays";
     EXPECT_NE(std::string::npos, client->output().find("1 old job folders deleted for Kelo Stale Jobs"));
+}
+
+TEST_F(ClientWithEngineTest, WhenTheEngineEndsTheClientBindsToTheNextAndHearsItsJobs) {
+    addPrinter(L"Kelo Client Again", L"10.0.0.7");
+    startClient();
+    ASSERT_EQ(1u, lab::engineServerProcesses().size());
+    lab::endEngineServers();
+
+    EXPECT_TRUE(client->waitForOutput("the print engine is gone", 30000)) << client->output();
+    ASSERT_TRUE(client->waitForOutput("bound to the print engine again: 1 printers", 60000)) << client->output();
+    EXPECT_EQ(1u, lab::engineServerProcesses().size()) << "the client started the new engine";
+
+    gui::ProgramUnderTest job(lab::quoteArgument(besideTest(L"engine-job.exe")) + L" run \"Kelo Client Again\" 4712");
+    EXPECT_TRUE(client->waitForOutput("C_driverHandler - new print job 4712 on Kelo Client Again")) << client->output();
+    // Heard: the job goes on to the login, where the user says no (or, where the web
+    // component is not registered in the prefix, to the box that says so).
+    EXPECT_TRUE(gui::waitUntil(
+        [&] {
+            if (HWND login = gui::findWindow(L"Print Driver - Login", client->processId())) gui::click(login, IDCANCEL);
+            if (HWND problem = gui::findWindow(L"Login error", client->processId())) gui::click(problem, IDOK);
+            return client->output().find("job 4712 dropped") != std::string::npos &&
+                   !gui::findWindow(L"Login error", client->processId());
+        },
+        30000))
+        << client->output();
+    EXPECT_EQ(0u, job.waitForExit(30000).value_or(99)) << job.output();
+    EXPECT_TRUE(client->running());
 }

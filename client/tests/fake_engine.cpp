@@ -5,6 +5,40 @@
 #include "variant.h"
 #include "variant_list.h"
 
+STDMETHODIMP FakeJob::FindConnectionPoint(REFIID iid, IConnectionPoint** point) {
+    *point = nullptr;
+    if (iid != DIID__IPrintJobEvents) return CONNECT_E_NOCONNECTION;
+    *point = this;
+    AddRef();
+    return S_OK;
+}
+
+STDMETHODIMP FakeJob::GetConnectionInterface(IID* iid) {
+    *iid = DIID__IPrintJobEvents;
+    return S_OK;
+}
+
+STDMETHODIMP FakeJob::GetConnectionPointContainer(IConnectionPointContainer** container) {
+    *container = this;
+    AddRef();
+    return S_OK;
+}
+
+STDMETHODIMP FakeJob::Advise(IUnknown* sink, DWORD* cookie) {
+    *cookie = 0;
+    if (sink_) return CONNECT_E_ADVISELIMIT;
+    HRESULT hr = sink->QueryInterface(DIID__IPrintJobEvents, reinterpret_cast<void**>(sink_.GetAddressOf()));
+    if (FAILED(hr)) return CONNECT_E_CANNOTCONNECT;
+    *cookie = 1;
+    return S_OK;
+}
+
+STDMETHODIMP FakeJob::Unadvise(DWORD cookie) {
+    if (cookie != 1 || !sink_) return CONNECT_E_NOCONNECTION;
+    sink_.Reset();
+    return S_OK;
+}
+
 STDMETHODIMP FakeDriver::getDriverData(BSTR keyName, VARIANT* value) {
     VariantInit(value);
     if (keyName && _wcsicmp(keyName, L"keloServerIp") == 0 && !host_.empty()) {
@@ -78,6 +112,8 @@ bool FakeDriver::fireNewJob(long jobId) {
 
 STDMETHODIMP FakeDriverManager::getDriver(BSTR printerName, IPrintDriver** driver) {
     *driver = nullptr;
+    ++getDriverCalls_;
+    if (FAILED(callFailure_)) return callFailure_;
     auto found = drivers_.find(printerName ? printerName : L"");
     if (found == drivers_.end())
         return com::setRichError(DISP_E_EXCEPTION, L"no such printer", L"KeloEngine.DriverManager.1");
@@ -86,6 +122,7 @@ STDMETHODIMP FakeDriverManager::getDriver(BSTR printerName, IPrintDriver** drive
 
 STDMETHODIMP FakeDriverManager::enumPrinters(VARIANT* printers) {
     VariantInit(printers);
+    if (FAILED(callFailure_)) return callFailure_;
     if (FAILED(enumerationFailure_))
         return com::setRichError(enumerationFailure_, L"the spooler does not answer", L"KeloEngine.DriverManager.1");
     tVARIANTLIST names;

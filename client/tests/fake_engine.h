@@ -37,7 +37,8 @@ struct ImplementedInterface<NoDispatch<Interface>> {
 };
 }  // namespace com
 
-class FakeJob : public com::Object<FakeJob, NoDispatch<IPrintJob>> {
+class FakeJob
+    : public com::Object<FakeJob, NoDispatch<IPrintJob>, IConnectionPointContainer, IConnectionPoint> {
 public:
     explicit FakeJob(long id) : id_(id) {}
     STDMETHODIMP get_Name(BSTR*) override { return E_NOTIMPL; }
@@ -59,8 +60,19 @@ public:
     STDMETHODIMP put_pageName(long) override { return E_NOTIMPL; }
     STDMETHODIMP get_paramsOK(VARIANT_BOOL*) override { return E_NOTIMPL; }
 
+    STDMETHODIMP EnumConnectionPoints(IEnumConnectionPoints**) override { return E_NOTIMPL; }
+    STDMETHODIMP FindConnectionPoint(REFIID iid, IConnectionPoint** point) override;
+    STDMETHODIMP GetConnectionInterface(IID* iid) override;
+    STDMETHODIMP GetConnectionPointContainer(IConnectionPointContainer** container) override;
+    STDMETHODIMP Advise(IUnknown* sink, DWORD* cookie) override;
+    STDMETHODIMP Unadvise(DWORD cookie) override;
+    STDMETHODIMP EnumConnections(IEnumConnections**) override { return E_NOTIMPL; }
+
+    bool advised() const { return sink_ != nullptr; }
+
 private:
     long id_;
+    ComPtr<IDispatch> sink_;
 };
 
 class FakeDriver
@@ -104,6 +116,9 @@ public:
     // Printers the engine lists but cannot hand out.
     void addBrokenPrinter(const std::wstring& name) { order_.push_back(name); }
     void failEnumeration(HRESULT hr) { enumerationFailure_ = hr; }
+    // Every later call fails with hr, as a proxy does once the engine's process is gone.
+    void failCalls(HRESULT hr) { callFailure_ = hr; }
+    int getDriverCalls() const { return getDriverCalls_; }
 
     STDMETHODIMP getDriver(BSTR printerName, IPrintDriver** driver) override;
     STDMETHODIMP splStartDoc(BSTR, long, long*) override { return E_NOTIMPL; }
@@ -119,4 +134,6 @@ private:
     std::vector<std::wstring> order_;
     std::map<std::wstring, ComPtr<FakeDriver>> drivers_;
     HRESULT enumerationFailure_ = S_OK;
+    HRESULT callFailure_ = S_OK;
+    int getDriverCalls_ = 0;
 };

@@ -1,8 +1,14 @@
 // The manager's start against an engine inside the test: one bound handler per printer,
 // new-job events reaching the handlers, an engine that cannot be used, and the purge of
-// job folders left from an earlier run.
+// job folders left from an earlier run. Then the engine's process going away under the
+// client: the printers bound again to the next engine, not while a login runs, and
+// retried while no engine can be started.
 #include <gtest/gtest.h>
 #include <comdef.h>
+
+#include <functional>
+#include <optional>
+#include <sstream>
 
 #include "debug_log.h"
 #include "fake_engine.h"
@@ -30,26 +36,40 @@ protected:
         return driver;
     }
 
+    // The manager binds to whatever `engine` is when it asks, or fails with startFailure.
     std::unique_ptr<C_manager> startManager() {
-        ComPtr<FakeDriverManager> given = engine;
         // Nobody answers a dialog here: the login is refused and message boxes are noted.
         DriverHandlerServices services = defaultDriverHandlerServices();
-        services.askLogin = [](std::shared_ptr<C_userInformation>&) { return false; };
+        services.createWeb = [] { return ComPtr<I_Web>(); };
+        services.askLogin = [this](std::shared_ptr<C_userInformation>&) { return duringLogin ? duringLogin() : false; };
         services.messageBox = [this](const std::wstring& text, const std::wstring&, UINT) {
             messages.push_back(text);
             return IDCANCEL;
         };
         auto manager = std::make_unique<C_manager>(
             *localization,
-            [given] {
+            [this] {
+                if (duringActivation) duringActivation();
+                if (FAILED(startFailure)) throw _com_error(startFailure);
                 ComPtr<IDriverManager> manager;
-                given.As(&manager);
+                engine.As(&manager);
                 return manager;
             },
             services);
         manager->start();
         return manager;
     }
+
+    // The engine's process ends: its proxy fails every call from now on, and the next
+    // activation brings up a new engine with the same printers.
+    void engineProcessEnds(HRESULT how) {
+        engine->failCalls(how);
+        engine = com::make<FakeDriverManager>();
+    }
+
+    HRESULT startFailure = S_OK;
+    std::function<void()> duringActivation;
+    std::function<bool()> duringLogin;
 
     lab::TempFolder languages{L"kelo-manager"};
     std::vector<std::wstring> messages;
@@ -178,4 +198,102 @@ TEST_F(ManagerTest, ALanguageThatCannotBeLoadedFallsBackToEnglish) {
     EXPECT_EQ(0u, localization->currLang());
     EXPECT_EQ(1u, manager->drivers().size()) << "the start goes on";
     EXPECT_TRUE(log.contains("cannot be loaded, English is used"));
+}
+
+TEST_F(ManagerTest, AnEngineThatIsGoneIsReplacedByTheNextOneWhoseJobsAreHeard) {
+    using Check = C_manager::EngineCheck;
+    ComPtr<FakeDriver> first = addPrinter(L"Zolt", L"first.example.com");
+    auto manager = startManager();
+    C_driverHandler* handler = manager->driver(L"Zolt");
+    EXPECT_EQ(Check::Alive, manager->checkEngine());
+    EXPECT_EQ(handler, manager->driver(L"Zolt")) << "a living engine is left alone";
+    engine->failCalls(E_FAIL);
+    EXPECT_EQ(Check::Alive, manager->checkEngine()) << "an error of the engine's own says that it is there";
+    EXPECT_EQ(handler, manager->driver(L"Zolt"));
+
+    const HRESULT endings[] = {HRESULT_FROM_WIN32(RPC_S_SERVER_UNAVAILABLE), RPC_E_DISCONNECTED, RPC_E_SERVER_DIED,
+                               RPC_E_SERVER_DIED_DNE, CO_E_OBJNOTCONNECTED, HRESULT_FROM_WIN32(RPC_S_CALL_FAILED)};
+    ComPtr<FakeDriver> previous = first;
+    long jobId = 100;
+    for (HRESULT ending : endings) {
+        SCOPED_TRACE(::testing::Message() << "0x" << std::hex << ending);
+        engineProcessEnds(ending);
+        lab::TempFolder jobs(L"kelo-next-engine");
+        std::wstring inUse = makeFolder(jobs.path() + L"document_1");
+        ComPtr<FakeDriver> next = addPrinter(L"Zolt", L"next.example.com", jobs.path());
+        DebugLogCapture log;
+        EXPECT_EQ(Check::Rebound, manager->checkEngine());
+        std::ostringstream gone;
+        gone << "the print engine is gone (0x" << std::hex << (unsigned long)ending << ")";
+        EXPECT_TRUE(log.contains(gone.str())) << gone.str();
+        EXPECT_TRUE(log.contains("bound to the print engine again: 1 printers"));
+        EXPECT_FALSE(previous->advised()) << "the old binding is let go";
+        EXPECT_TRUE(next->advised());
+        ASSERT_EQ(1u, manager->drivers().size());
+        EXPECT_EQ(L"next.example.com", manager->driver(L"Zolt")->KeloHost());
+        EXPECT_TRUE(lab::fileExists(inUse)) << "a job folder of the new engine may be in use: it stays";
+        EXPECT_TRUE(next->fireNewJob(++jobId));
+        EXPECT_EQ(1, manager->driver(L"Zolt")->newJobEvents());
+        EXPECT_EQ(Check::Alive, manager->checkEngine());
+        previous = next;
+    }
+}
+
+TEST_F(ManagerTest, WhileNoEngineCanBeStartedEachCheckTriesAgainQuietly) {
+    using Check = C_manager::EngineCheck;
+    startFailure = REGDB_E_CLASSNOTREG;
+    DebugLogCapture log;
+    auto manager = startManager();
+    ASSERT_TRUE(manager->engineProblem().has_value());
+    EXPECT_EQ(Check::Unavailable, manager->checkEngine()) << "a client started without an engine keeps trying";
+
+    startFailure = S_OK;
+    addPrinter(L"Zolt", L"host");
+    EXPECT_EQ(Check::Rebound, manager->checkEngine());
+    EXPECT_EQ(1u, manager->drivers().size());
+    EXPECT_FALSE(manager->engineProblem().has_value());
+    EXPECT_NE(nullptr, manager->printerCatalog());
+
+    engineProcessEnds(RPC_E_SERVER_DIED);
+    startFailure = HRESULT_FROM_WIN32(RPC_S_SERVER_UNAVAILABLE);
+    EXPECT_EQ(Check::Unavailable, manager->checkEngine());
+    EXPECT_TRUE(manager->drivers().empty()) << "handlers of a dead engine hear nothing";
+    EXPECT_EQ(nullptr, manager->printerCatalog());
+    EXPECT_EQ(Check::Unavailable, manager->checkEngine());
+    EXPECT_EQ(Check::Unavailable, manager->checkEngine());
+
+    // An activation lets window messages run; a check that comes in then waits.
+    std::optional<Check> nested;
+    duringActivation = [&] { nested = manager->checkEngine(); };
+    startFailure = S_OK;
+    addPrinter(L"Zolt", L"host");
+    EXPECT_EQ(Check::Rebound, manager->checkEngine());
+    EXPECT_EQ(std::optional<Check>(Check::Deferred), nested);
+    EXPECT_EQ(1u, manager->drivers().size());
+
+    int told = 0;
+    for (const std::string& line : log.lines()) told += line.find("cannot be used") != std::string::npos;
+    EXPECT_EQ(2, told) << "once at the start, once after the engine was lost again";
+}
+
+TEST_F(ManagerTest, APrinterWhoseLoginRunsIsNotBoundAgainUntilTheLoginIsOver) {
+    using Check = C_manager::EngineCheck;
+    ComPtr<FakeDriver> first = addPrinter(L"Zolt", L"host");
+    std::unique_ptr<C_manager> manager;
+    std::optional<Check> checked;
+    duringLogin = [&] {
+        checked = manager->checkEngine();
+        return false;
+    };
+    manager = startManager();
+    engineProcessEnds(RPC_E_DISCONNECTED);
+    ComPtr<FakeDriver> next = addPrinter(L"Zolt", L"host");
+
+    // A job that the dying engine announced: its login runs while the check comes.
+    EXPECT_TRUE(first->fireNewJob(7));
+    EXPECT_EQ(std::optional<Check>(Check::Deferred), checked) << "the handler is in the middle of its login";
+    EXPECT_FALSE(next->advised());
+    EXPECT_EQ(Check::Rebound, manager->checkEngine()) << "the login is over";
+    EXPECT_TRUE(next->advised());
+    EXPECT_FALSE(first->advised());
 }
