@@ -22,17 +22,6 @@ std::wstring scrambled(const std::wstring& text) {
     return result;
 }
 
-// A document that does not pack: a PostScript head and pseudo-random bytes.
-std::string unpackableDocument(size_t size) {
-    std::string bytes = "%!PS-Adobe-3.0\r\n%%Pages: 1\r\n%%EndComments\r\n";
-    unsigned long state = 12345;
-    while (bytes.size() < size) {
-        state = state * 1103515245UL + 12345UL;
-        bytes += (char)(state >> 16);
-    }
-    return bytes;
-}
-
 // A port nothing listens on.
 std::wstring closedPortUrl() { return L"http://127.0.0.1:1/Kelo%20Print%20Driver.msi"; }
 
@@ -204,7 +193,7 @@ TEST_F(WorkflowTest, StoppingTheUploadUploadsNothingMoreAndOpensNoPage) {
     // A slow line keeps the upload going while the user decides, however long the robot
     // takes on a busy machine (about 17 s for the whole file).
     provider->script(R"({"method": "upload", "throttle": 250000, "times": 1})");
-    auto run = print(unpackableDocument(4 * 1024 * 1024), L"--block 1048576 --quiet-blocks");
+    auto run = print(unpackableDocument(4 * 1024 * 1024), L"", L"--block 1048576 --quiet-blocks");
     logIn();
     HWND window = waitForWindow(L"Print Driver - Uploading Job");
     ASSERT_NE(nullptr, window);
