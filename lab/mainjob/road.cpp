@@ -121,18 +121,32 @@ std::optional<std::string> uploadState(HWND window) {
     return std::to_string(percent) + " %, status \"" + controlText(window, IDC_UPLOAD_STATUS) + "\"";
 }
 
-// Follows the upload window from its appearance to its end. A login refused by the
-// server shows a message box instead: its text ends the road.
-void followUpload(RoadLog& log, lab::RunningClient& client, const RoadOptions& options) {
-    HWND window = nullptr;
-    lab::gui::waitUntil([&] { return (window = client.waitForWindow(kUploadCaption, 0)) != nullptr; }, 120000);
-    if (!window) {
-        for (const wchar_t* caption : {L"Login error", L"Print Driver - Error!", L"Print Driver"}) {
-            if (HWND box = client.waitForWindow(caption, 0))
-                throw RoadFailure("the client says: \"" + utf8(lab::gui::messageBoxText(box)) + "\"");
-        }
-        throw RoadFailure("the client showed no upload window");
+// A message box of the client (a refused login, an error), or null.
+HWND clientMessageBox(lab::RunningClient& client) {
+    for (const wchar_t* caption : {L"Login error", L"Print Driver - Error!", L"Print Driver"})
+        if (HWND box = client.waitForWindow(caption, 0)) return box;
+    return nullptr;
+}
+
+// Follows the upload window from its appearance to its end. A client that shows a
+// message box instead ends the road with its text.
+void followUpload(RoadLog& log, lab::RunningClient& client, lab::RecorderLog& browser, const RoadOptions& options) {
+    HWND window = nullptr, box = nullptr;
+    bool browserStarted = false;
+    lab::gui::waitUntil(
+        [&] {
+            window = client.waitForWindow(kUploadCaption, 0);
+            box = window ? nullptr : clientMessageBox(client);
+            browserStarted = !window && !box && !browser.lines().empty();
+            return window || box || browserStarted;
+        },
+        120000);
+    if (box) throw RoadFailure("the client says: \"" + utf8(lab::gui::messageBoxText(box)) + "\"");
+    if (browserStarted) {
+        log.step("upload", "done before its window could be followed");
+        return;
     }
+    if (!window) throw RoadFailure("the client showed no upload window");
     log.step("upload", "window \"" + utf8(kUploadCaption) + "\": job \"" + controlText(window, IDC_UPLOAD_JOBNAME) +
                            "\", size \"" + controlText(window, IDC_UPLOAD_SIZE) + "\"");
     std::string shown;
@@ -180,9 +194,8 @@ std::string followBrowser(RoadLog& log, lab::RecorderLog& browser, lab::Provider
     auto fields = queryFields(url);
     for (const char* name : {"encrypt", "username", "password", "localizationsection", "filename"})
         log.detail(std::string(name) + " = \"" + fieldValue(fields, name) + "\"");
-    for (const char* name : {"username", "password", "localizationsection", "filename"})
-        if (fieldValue(fields, name).empty() && std::string(name) != "localizationsection")
-            throw RoadFailure(std::string("the order page URL has no ") + name);
+    for (const char* name : {"username", "password", "filename"})
+        if (fieldValue(fields, name).empty()) throw RoadFailure(std::string("the order page URL has no ") + name);
     if (provider) {
         lab::HttpReply page = lab::httpRequest(L"GET", lab::fromUtf8(url));
         const lab::JsonValue pages = provider->requests();
@@ -237,7 +250,7 @@ int runRoad(const RoadOptions& options) {
                               std::to_string(pagesOf(printed)) + " pages) printed to \"" + utf8(options.site) + "\"");
 
         logIn(log, client, options);
-        followUpload(log, client, options);
+        followUpload(log, client, browser, options);
         std::optional<DWORD> printStatus = print.waitForEnd(120000);
         log.step("print", "the spooler stand-in ended with status " +
                               (printStatus ? std::to_string(*printStatus) : std::string("(still running)")));
