@@ -190,12 +190,6 @@ int close(const std::wstring& printer, const std::wstring& document, int runs) {
     return 0;
 }
 
-int positive(const std::wstring& text) {
-    int value = _wtoi(text.c_str());
-    if (value <= 0) throw cERROR_MSG(BV_ERR_GENERAL, "not a positive count: %s", lab::toUtf8(text).c_str());
-    return value;
-}
-
 }  // namespace
 
 int main() {
@@ -206,8 +200,8 @@ int main() {
             lab::endEngineServers();
             return 0;
         }
-        if (args.size() == 3 && args[0] == L"blocks") return blocks(args[1], positive(args[2]));
-        if (args.size() == 4 && args[0] == L"close") return close(args[1], args[2], positive(args[3]));
+        if (args.size() == 3 && args[0] == L"blocks") return blocks(args[1], bench::positiveCount(args[2]));
+        if (args.size() == 4 && args[0] == L"close") return close(args[1], args[2], bench::positiveCount(args[3]));
         fputs(kUsage, stderr);
         return 2;
     } catch (const cERROR_MSG& error) {

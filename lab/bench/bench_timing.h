@@ -4,6 +4,9 @@
 //   <name> median_ms=<m> runs_ms=<a>,<b>,... [key=value ...]
 #include <windows.h>
 
+#include "error_msg.h"
+#include "lab_text.h"
+
 #include <algorithm>
 #include <cstdio>
 #include <string>
@@ -25,6 +28,13 @@ public:
 private:
     LARGE_INTEGER start_;
 };
+
+// A count given on the command line; throws cERROR_MSG unless it is above zero.
+inline int positiveCount(const std::wstring& text) {
+    int value = _wtoi(text.c_str());
+    if (value <= 0) throw cERROR_MSG(BV_ERR_GENERAL, "not a positive count: %s", lab::toUtf8(text).c_str());
+    return value;
+}
 
 inline double median(std::vector<double> values) {
     if (values.empty()) return 0.0;

@@ -134,20 +134,14 @@ int upload(const std::wstring& dll, const std::wstring& host, const std::wstring
     return 0;
 }
 
-int positive(const std::wstring& text) {
-    int value = _wtoi(text.c_str());
-    if (value <= 0) throw cERROR_MSG(BV_ERR_GENERAL, "not a positive count: %s", lab::toUtf8(text).c_str());
-    return value;
-}
-
 }  // namespace
 
 int main() {
     lab::useBinaryOutput();
     std::vector<std::wstring> args = lab::commandLineArguments();
     try {
-        if (args.size() == 4 && args[0] == L"pack") return pack(args[1], args[2], positive(args[3]));
-        if (args.size() == 5 && args[0] == L"upload") return upload(args[1], args[2], args[3], positive(args[4]));
+        if (args.size() == 4 && args[0] == L"pack") return pack(args[1], args[2], bench::positiveCount(args[3]));
+        if (args.size() == 5 && args[0] == L"upload") return upload(args[1], args[2], args[3], bench::positiveCount(args[4]));
         fputs(kUsage, stderr);
         return 2;
     } catch (const cERROR_MSG& error) {
