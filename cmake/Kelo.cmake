@@ -1,7 +1,11 @@
 # Build helpers shared by every component: IDL compilation, type-library resources,
 # warnings and test registration.
 
-find_program(KELO_WIDL widl REQUIRED)
+# The IDL compiler of mingw-w64-tools, named for the target (its output matches Wine's
+# own widl but for the banner).
+find_program(KELO_WIDL ${KELO_TRIPLE}-widl REQUIRED)
+# Debian's python3, not one of the user's own earlier on the PATH.
+find_program(KELO_PYTHON3 python3 PATHS /usr/bin NO_DEFAULT_PATH REQUIRED)
 set(KELO_WINE_IDL_DIR /usr/include/wine/wine/windows)
 set(KELO_WINE_TLB_DIR /usr/lib/x86_64-linux-gnu/wine/x86_64-windows)
 
@@ -23,7 +27,7 @@ function(kelo_idl target idl)
     COMMAND ${KELO_WIDL} ${KELO_WIDL_ARCH} -I${KELO_WINE_IDL_DIR} -L${KELO_WINE_TLB_DIR}
             -I${CMAKE_CURRENT_SOURCE_DIR}
             -h -H ${header} -u -U ${ids} -t -T ${tlb} ${idl_abs}
-    COMMAND python3 ${CMAKE_SOURCE_DIR}/cmake/fix-typelib-libid.py ${tlb} ${header}
+    COMMAND ${KELO_PYTHON3} ${CMAKE_SOURCE_DIR}/cmake/fix-typelib-libid.py ${tlb} ${header}
     DEPENDS ${idl_abs} ${CMAKE_SOURCE_DIR}/cmake/fix-typelib-libid.py
     COMMENT "widl ${name}.idl"
     VERBATIM)

@@ -1,8 +1,9 @@
 #!/usr/bin/env python3
 """Writes the library id of a widl header into the type library widl made with it.
 
-widl 8 writes a wrong last byte into the library id of a type library whose library
-block holds a coclass with a dispinterface; the header's LIBID_ definition is right.
+Wine's widl 8 writes a wrong last byte into the library id of a type library whose
+library block holds a coclass with a dispinterface; the header's LIBID_ definition is
+right. Other versions write it right, and then this changes nothing.
 Usage: fix-typelib-libid.py <file.tlb> <file_h.h>
 """
 import re

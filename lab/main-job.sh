@@ -13,6 +13,7 @@
 #   --out        where the log, screenshots and received file go (default: build/main-job)
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
+. "$root/lab/system-path.sh"
 
 usage() { sed -n '8,13p' "$0" | sed 's/^# \{0,1\}//' >&2; exit 2; }
 
@@ -64,6 +65,7 @@ done
 
 cd "$root"
 ./lab/setup.sh
+python3 lab/provenance.py
 cmake -S . -B build/x86_64 -G Ninja -DCMAKE_BUILD_TYPE=Release \
       -DCMAKE_TOOLCHAIN_FILE=cmake/toolchain-x86_64.cmake >/dev/null
 cmake --build build/x86_64 --target lab-main-job kelo_msi lab-printers

@@ -1,16 +1,12 @@
 #!/usr/bin/env bash
-# Installs what the build and the lab need: Debian packages (only when one is missing)
-# and the zip writer sources that ship with zlib (fetched once into .deps/).
+# Installs what the build and the lab need: the Debian packages of lab/packages.txt (only
+# when one is missing) and the zip writer sources that ship with zlib (fetched once into
+# .deps/).
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
+. "$root/lab/system-path.sh"
 
-packages=(
-  cmake ninja-build python3 xvfb xauth
-  mingw-w64 mingw-w64-tools libz-mingw-w64-dev
-  wine64 libwine-dev
-  googletest unzip curl openssl wixl
-  imagemagick
-)
+mapfile -t packages < <(sed 's/#.*//' "$root/lab/packages.txt" | xargs -n1)
 
 missing=()
 for p in "${packages[@]}"; do
@@ -32,9 +28,16 @@ if [ ! -f "$minizip/zip.c" ]; then
   work="$root/.deps/zlib-source"
   rm -rf "$work" && mkdir -p "$work/lists/partial" "$work/parts"
   . /etc/os-release
+  # The source packages come from the archive this machine already installs from.
+  uris=$(apt-get indextargets --no-release-info --format '$(REPO_URI) $(RELEASE) $(COMPONENT) $(TARGET_OF)' |
+         awk -v suite="$VERSION_CODENAME" '$2 == suite && $3 == "main" && $4 == "deb" { print $1 }' | sort -u | xargs)
+  if [ -z "$uris" ]; then
+    echo "lab: apt has no source for $VERSION_CODENAME main; cannot fetch the zlib sources" >&2
+    exit 1
+  fi
   cat > "$work/parts/src.sources" <<SRC
 Types: deb-src
-URIs: http://deb.debian.org/debian
+URIs: ${uris}
 Suites: ${VERSION_CODENAME}
 Components: main
 Signed-By: /usr/share/keyrings/debian-archive-keyring.gpg

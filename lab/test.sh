@@ -3,10 +3,12 @@
 # under Wine (in a virtual display, so dialogs and the tray icon work too).
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
+. "$root/lab/system-path.sh"
 cd "$root"
 start=$(date +%s)
 
 ./lab/setup.sh
+python3 lab/provenance.py
 for arch in x86_64 i686; do
   cmake -S . -B "build/$arch" -G Ninja -DCMAKE_BUILD_TYPE=Release \
         -DCMAKE_TOOLCHAIN_FILE="cmake/toolchain-$arch.cmake" >/dev/null

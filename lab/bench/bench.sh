@@ -27,6 +27,7 @@ if [ -z "${DISPLAY:-}" ]; then
 fi
 
 root=$(cd "$(dirname "$0")/../.." && pwd)
+. "$root/lab/system-path.sh"
 build=$(cd "${1:?usage: bench.sh <build-dir> [options]}" && pwd)
 shift
 runs=3 runs4k=1 latency_runs=5 size=104857600 parts=capture,close,upload,latency stall_seconds=120

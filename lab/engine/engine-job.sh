@@ -6,6 +6,7 @@
 # removes the printer. Usage: lab/engine/engine-job.sh [<build-dir>]
 set -euo pipefail
 root=$(cd "$(dirname "$0")/../.." && pwd)
+. "$root/lab/system-path.sh"
 build=$(cd "${1:-$root/build/x86_64}" && pwd)
 printer="Kelo Job Demo"
 

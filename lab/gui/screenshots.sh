@@ -3,6 +3,7 @@
 # PNG files for review. Run by hand (nothing checks them); it starts its own virtual
 # display when there is none. Usage: lab/gui/screenshots.sh <build-dir> [output-dir]
 set -euo pipefail
+. "$(dirname "$0")/../system-path.sh"
 if [ -z "${DISPLAY:-}" ]; then
   exec xvfb-run -a -s "-screen 0 1280x1024x24" "$0" "$@"
 fi
