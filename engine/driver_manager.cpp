@@ -80,7 +80,14 @@ std::shared_ptr<CJobHandle> CDriverManager::findHandle(long handle) {
     return index < 0 ? nullptr : handles_.valueAt(index);
 }
 
-// Handles are a counter, not addresses: unique among the open handles and never 0.
+// Handles are a counter, not addresses: unique among the open handles and never 0. The
+// counter starts where another engine process's would not: a handle that a monitor kept
+// from an engine that has ended names no job in its successor.
+long CDriverManager::firstHandleBase() {
+    ULONGLONG mixed = ((ULONGLONG)GetTickCount() << 32 | GetCurrentProcessId()) * 0x9E3779B97F4A7C15ull;
+    return (long)((mixed >> 33) & 0x7fff0000);
+}
+
 long CDriverManager::addHandle(std::shared_ptr<CJobHandle> jobHandle) {
     std::lock_guard<std::mutex> guard(handlesLock_);
     do {

@@ -47,5 +47,6 @@ private:
 
     std::mutex handlesLock_;
     T_Dictionary<long, std::shared_ptr<CJobHandle>> handles_;
-    long lastHandle_ = 0;
+    static long firstHandleBase();
+    long lastHandle_ = firstHandleBase();
 };

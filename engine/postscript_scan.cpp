@@ -3,6 +3,9 @@
 #include <cstring>
 #include <utility>
 #include <vector>
+#ifdef __SSE2__
+#include <emmintrin.h>
+#endif
 
 #include "cstring.h"
 #include "debug_log.h"
@@ -18,50 +21,84 @@ const char kLandscape[] = "landscape";
 // The orientation's value starts after the keyword and one blank.
 const size_t kOrientationValueOffset = sizeof kOrientation;
 
-}  // namespace
-
-void PostScriptScanner::scanChunk(const std::string& chunk) {
-    std::string text(chunk.c_str());  // up to the first NUL
-    readPageSize(text);
-    readOrientation(text);
-    readPageLabels(text);
+// The next place at or after p where a keyword may start ("%%" or "/P") or the text
+// ends (a NUL); end when there is none.
+const char* nextMark(const char* p, const char* end) {
+#ifdef __SSE2__
+    const __m128i percent = _mm_set1_epi8('%'), slash = _mm_set1_epi8('/'), capitalP = _mm_set1_epi8('P');
+    const __m128i zero = _mm_setzero_si128();
+    for (; end - p > 16; p += 16) {
+        __m128i here = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+        __m128i next = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + 1));
+        __m128i percents = _mm_and_si128(_mm_cmpeq_epi8(here, percent), _mm_cmpeq_epi8(next, percent));
+        __m128i names = _mm_and_si128(_mm_cmpeq_epi8(here, slash), _mm_cmpeq_epi8(next, capitalP));
+        int marks = _mm_movemask_epi8(_mm_or_si128(_mm_or_si128(percents, names), _mm_cmpeq_epi8(here, zero)));
+        if (marks) return p + __builtin_ctz(marks);
+    }
+#endif
+    for (; p < end; ++p) {
+        if (*p == 0) return p;
+        if (end - p > 1 && ((p[0] == '%' && p[1] == '%') || (p[0] == '/' && p[1] == 'P'))) return p;
+    }
+    return end;
 }
 
-void PostScriptScanner::readPageSize(const std::string& text) {
-    size_t keyword = text.find(kPageSize);
-    if (keyword == std::string::npos) return;
-    size_t open = text.find('[', keyword);
-    if (open == std::string::npos) return;
-    size_t close = text.find(']', open);
-    if (close == std::string::npos) return;
-    LIST<cSTRING> parts = cSTRING(text.substr(open + 1, close - open - 1)).split(" ");
+template <size_t N>
+bool startsWith(const char* p, const char* end, const char (&keyword)[N]) {
+    return (size_t)(end - p) >= N - 1 && memcmp(p, keyword, N - 1) == 0;
+}
+
+// Where p's text stops: at the first `first` or `second`, at a NUL or at end.
+const char* stopOf(const char* p, const char* end, char first, char second = 0) {
+    while (p < end && *p && *p != first && *p != second) ++p;
+    return p;
+}
+
+}  // namespace
+
+void PostScriptScanner::scanChunk(const char* data, size_t size) {
+    const char* end = data + size;
+    bool pageSizeRead = false, orientationRead = false;
+    for (const char* p = nextMark(data, end); p < end && *p; p = nextMark(p + 1, end)) {
+        if (startsWith(p, end, kPage)) {
+            readPageLabel(p, end);
+        } else if (!orientationRead && startsWith(p, end, kOrientation)) {
+            orientationRead = true;
+            readOrientation(p, end);
+        } else if (!pageSizeRead && startsWith(p, end, kPageSize)) {
+            pageSizeRead = true;
+            readPageSize(p, end);
+        }
+    }
+}
+
+void PostScriptScanner::readPageSize(const char* keyword, const char* end) {
+    const char* open = stopOf(keyword, end, '[');
+    if (open == end || *open != '[') return;
+    const char* close = stopOf(open, end, ']');
+    if (close == end || *close != ']') return;
+    LIST<cSTRING> parts = cSTRING(std::string(open + 1, close)).split(" ");
     if (parts.count() < 2) return;
     layout_.width = parts[0].toReal(0.0f) * kInchesPerPoint;
     layout_.height = parts[1].toReal(0.0f) * kInchesPerPoint;
 }
 
-void PostScriptScanner::readOrientation(const std::string& text) {
-    size_t keyword = text.find(kOrientation);
-    if (keyword == std::string::npos) return;
-    size_t start = keyword + kOrientationValueOffset;
-    if (start > text.size()) return;
-    size_t end = text.find('\n', start);
-    std::string value = text.substr(start, (end == std::string::npos ? text.size() : end) - start);
+void PostScriptScanner::readOrientation(const char* keyword, const char* end) {
+    const char* start = keyword + kOrientationValueOffset;
+    // The blank after the keyword must be text.
+    if (start > end || start[-1] == 0) return;
+    std::string value(start, stopOf(start, end, '\n'));
     if (!value.empty()) value.pop_back();  // the carriage return
     // An empty value would match any word's first nothing: it says nothing.
     if (!value.empty() && value.size() <= strlen(kLandscape) && _strnicmp(value.c_str(), kLandscape, value.size()) == 0)
         landscape_ = true;
 }
 
-void PostScriptScanner::readPageLabels(const std::string& text) {
-    for (size_t keyword = text.find(kPage); keyword != std::string::npos; keyword = text.find(kPage, keyword + 1)) {
-        size_t end = text.find_first_of("\r\n", keyword);
-        std::string line = text.substr(keyword, end == std::string::npos ? std::string::npos : end - keyword);
-        LIST<cSTRING> parts = cSTRING(line).split(" ");
-        if (parts.count() < 2) continue;
-        long label = parts[1].toInt(0);
-        if (label > layout_.pages) layout_.pages = label;
-    }
+void PostScriptScanner::readPageLabel(const char* keyword, const char* end) {
+    LIST<cSTRING> parts = cSTRING(std::string(keyword, stopOf(keyword, end, '\r', '\n'))).split(" ");
+    if (parts.count() < 2) return;
+    long label = parts[1].toInt(0);
+    if (label > layout_.pages) layout_.pages = label;
 }
 
 PageLayout PostScriptScanner::result() const {
@@ -79,7 +116,7 @@ PageLayout scanPostScriptFile(const std::wstring& path, const PageLayout& start)
     for (;;) {
         DWORD read = file.read(buffer.data(), kScanChunkSize);
         if (read == 0) break;
-        scanner.scanChunk(std::string(buffer.data(), read));
+        scanner.scanChunk(buffer.data(), read);
         if (file.seek(0, FILE_CURRENT) >= size) break;
         file.seek(-(int64_t)kScanChunkOverlap, FILE_CURRENT);
     }

@@ -23,15 +23,19 @@ class PostScriptScanner {
 public:
     explicit PostScriptScanner(const PageLayout& start) : layout_(start) {}
 
-    // One chunk, as text up to its first NUL.
-    void scanChunk(const std::string& chunk);
+    // One chunk, as text up to its first NUL, read in one pass without a copy: the
+    // first "/PageSize" and the first "%%Orientation:" of the chunk count, and every
+    // "%%Page:".
+    void scanChunk(const char* data, size_t size);
     // The layout with the landscape mark applied.
     PageLayout result() const;
 
 private:
-    void readPageSize(const std::string& text);
-    void readOrientation(const std::string& text);
-    void readPageLabels(const std::string& text);
+    // Each reader gets its keyword's place; what it reads ends at the chunk's end or
+    // its first NUL.
+    void readPageSize(const char* keyword, const char* end);
+    void readOrientation(const char* keyword, const char* end);
+    void readPageLabel(const char* keyword, const char* end);
 
     PageLayout layout_;
     bool landscape_ = false;

@@ -29,3 +29,38 @@ ComPtr<IDriverManager> activateEngine(const char* caller) {
     if (FAILED(hr)) return unreachable(caller, "QueryInterface", hr);
     return manager;
 }
+
+bool engineIsGone(HRESULT hr) {
+    switch (hr) {
+    case RPC_E_DISCONNECTED:
+    case RPC_E_SERVER_DIED:
+    case RPC_E_SERVER_DIED_DNE:
+    case CO_E_OBJNOTCONNECTED:
+    case HRESULT_FROM_WIN32(RPC_S_SERVER_UNAVAILABLE):
+    case HRESULT_FROM_WIN32(RPC_S_CALL_FAILED):
+    case HRESULT_FROM_WIN32(RPC_S_CALL_FAILED_DNE):
+        return true;
+    default:
+        return false;
+    }
+}
+
+bool DocumentEngine::bind(const char* caller, bool inMultithreadedApartment) {
+    release();
+    engine_ = activateEngine(caller);
+    bound_ = engine_ != nullptr;
+    apartmentThread_ = inMultithreadedApartment ? 0 : GetCurrentThreadId();
+    return bound_;
+}
+
+ComPtr<IDriverManager> DocumentEngine::get(const char* caller, bool inMultithreadedApartment) const {
+    if (!bound_) return nullptr;
+    bool sameApartment = apartmentThread_ ? apartmentThread_ == GetCurrentThreadId() : inMultithreadedApartment;
+    return sameApartment ? engine_ : activateEngine(caller);
+}
+
+void DocumentEngine::release() {
+    engine_.Reset();
+    bound_ = false;
+    apartmentThread_ = 0;
+}

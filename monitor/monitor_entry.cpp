@@ -6,6 +6,7 @@
 #include <cstddef>
 
 #include "com/guard.h"
+#include "monitor_apartment.h"
 #include "port_manager.h"
 #include "print_driver.h"
 #include "registry_root.h"
@@ -41,6 +42,7 @@ MONITOREX monitorTable = {
 }  // namespace
 
 extern "C" LPMONITOREX WINAPI InitializePrintMonitor(LPWSTR registryRoot) {
+    keepMonitorApartment();
     com::runCaught([&] {
         cSTRING root = portRegistryRoot(cSTRING(registryRoot ? registryRoot : L""));
         C_portMgr::instance(root);

@@ -1,10 +1,10 @@
 #include "port_impl.h"
 
 #include "bstr.h"
-#include "com_apartment.h"
 #include "debug_log.h"
 #include "engine_binding.h"
 #include "failure_log.h"
+#include "monitor_apartment.h"
 #include "registry.h"
 #include "registry_root.h"
 #include "variant.h"
@@ -39,16 +39,20 @@ BOOL C_portImpl::open() {
 }
 
 BOOL C_portImpl::startDocPort(const std::wstring& printerName, DWORD jobId, DWORD, LPBYTE) {
-    ComApartment apartment;
+    bool multithreaded = joinMonitorApartment();
     return runLogged("C_portImpl::startDocPort", kPortTexts, FALSE, [&] {
         if (!isActive()) return FALSE;
-        ComPtr<IDriverManager> engine = activateEngine("C_portImpl::startDocPort");
-        if (!engine) return FALSE;
+        // A document that was never ended leaves neither its file nor its engine to this one.
+        m_outputFile.reset();
+        m_started = m_engineLost = false;
+        if (!m_engine.bind("C_portImpl::startDocPort", multithreaded)) return FALSE;
         long handle = 0;
         BStr printer(printerName);
-        com::check(engine->splStartDoc(printer.get(), (long)jobId, &handle));
-        // A file left by a job that was never ended must not take this job's bytes.
-        m_outputFile.reset();
+        HRESULT hr = m_engine.get("C_portImpl::startDocPort", multithreaded)->splStartDoc(printer.get(), (long)jobId, &handle);
+        if (FAILED(hr)) {
+            m_engine.release();
+            com::check(hr);
+        }
         m_jobHandle = handle;
         m_started = true;
         return TRUE;
@@ -58,20 +62,26 @@ BOOL C_portImpl::startDocPort(const std::wstring& printerName, DWORD jobId, DWOR
 BOOL C_portImpl::writePort(const BYTE* buffer, DWORD size, LPDWORD written) {
     if (!written) return FALSE;
     *written = 0;
-    ComApartment apartment;
+    bool multithreaded = joinMonitorApartment();
     return runLogged("C_portImpl::writePort", kPortTexts, FALSE, [&] {
         // A running job goes on writing even when a refresh of the port list has reset
         // the port's "active" value meanwhile: only the next job is refused.
         if (!m_started) return FALSE;
-        ComPtr<IDriverManager> engine = activateEngine("C_portImpl::writePort");
+        if (m_engineLost) return refuseLostDocument("C_portImpl::writePort");
+        ComPtr<IDriverManager> engine = m_engine.get("C_portImpl::writePort", multithreaded);
         if (!engine) return FALSE;
+        HRESULT hr;
         if (m_outputFile) {
-            // The engine only counts; what it answers does not matter for the bytes.
+            // The engine only counts; what it answers does not matter for the bytes,
+            // unless it is no longer there to close the job.
             BStr ignored;
-            engine->splWritePrinter(m_jobHandle, (long)size, ignored.out());
+            hr = engine->splWritePrinter(m_jobHandle, (long)size, ignored.out());
+            if (engineIsGone(hr)) return loseEngine("C_portImpl::writePort", hr);
         } else {
             BStr path;
-            com::check(engine->splWritePrinter(m_jobHandle, (long)size, path.out()));
+            hr = engine->splWritePrinter(m_jobHandle, (long)size, path.out());
+            if (engineIsGone(hr)) return loseEngine("C_portImpl::writePort", hr);
+            com::check(hr);
             if (path.empty()) {
                 DebugLine() << "C_portImpl::writePort - the engine named no output file";
                 return FALSE;
@@ -84,30 +94,64 @@ BOOL C_portImpl::writePort(const BYTE* buffer, DWORD size, LPDWORD written) {
 }
 
 BOOL C_portImpl::endDocPort() {
-    ComApartment apartment;
+    bool multithreaded = joinMonitorApartment();
     return runLogged("C_portImpl::endDocPort", kPortTexts, FALSE, [&] {
         m_outputFile.reset();
         // Only a running job is ended: the handle of an ended one may by now name
         // another job in the engine.
         if (!std::exchange(m_started, false)) return TRUE;
         long handle = std::exchange(m_jobHandle, 0);
-        ComPtr<IDriverManager> engine = activateEngine("C_portImpl::endDocPort");
-        if (!engine) return TRUE;
-        com::check(engine->splEndDoc(handle));
-        com::check(engine->splClose(handle));
+        if (std::exchange(m_engineLost, false)) return refuseLostDocument("C_portImpl::endDocPort");
+        ComPtr<IDriverManager> engine = m_engine.get("C_portImpl::endDocPort", multithreaded);
+        if (!engine) {
+            m_engine.release();
+            return TRUE;
+        }
+        HRESULT hr = engine->splEndDoc(handle);
+        if (SUCCEEDED(hr)) hr = engine->splClose(handle);
+        if (engineIsGone(hr)) {
+            loseEngine("C_portImpl::endDocPort", hr);
+            m_engineLost = false;
+            return FALSE;
+        }
+        engine.Reset();
+        m_engine.release();
+        com::check(hr);
         return TRUE;
     });
 }
 
 BOOL C_portImpl::closePort() {
-    ComApartment apartment;
+    joinMonitorApartment();
     runLogged("C_portImpl::closePort", kPortTexts, TRUE, [&] {
         // A job the spooler never ended leaves no file held open behind it.
         m_outputFile.reset();
-        m_started = false;
+        m_started = m_engineLost = false;
+        m_engine.release();
         // A port whose key was deleted while it was open stays deleted.
         if (registryKeyExists(m_keyPath)) writeActive(0);
         return TRUE;
     });
     return TRUE;
+}
+
+C_portImpl::~C_portImpl() {
+    // The kept engine is released below, from a thread in COM.
+    if (m_engine.bound()) joinMonitorApartment();
+}
+
+BOOL C_portImpl::loseEngine(const char* operation, HRESULT hr) {
+    DebugLine() << operation << " - the engine has gone away (" << cSTRING::format("0x%x", (unsigned)hr).c_str()
+                << "): the document fails";
+    m_outputFile.reset();
+    m_engine.release();
+    m_engineLost = true;
+    SetLastError(RPC_S_SERVER_UNAVAILABLE);
+    return FALSE;
+}
+
+BOOL C_portImpl::refuseLostDocument(const char* operation) {
+    DebugLine() << operation << " - refused: the document's engine has gone away";
+    SetLastError(RPC_S_SERVER_UNAVAILABLE);
+    return FALSE;
 }

@@ -4,13 +4,15 @@
 // and writes the spooled bytes itself into the file the engine names for the job.
 //
 // The port's key holds the value "active" (REG_DWORD): 1 while the spooler holds the
-// port open. A port object has no lock: the spooler makes one call at a time per port.
+// port open. A port object has no lock: the spooler makes one call at a time per port,
+// though not always on the same thread.
 #include <windows.h>
 
 #include <memory>
 #include <string>
 
 #include "cstring.h"
+#include "engine_binding.h"
 #include "output_file.h"
 #include "ref_counted.h"
 
@@ -25,8 +27,9 @@ public:
 
     // Marks the port active; FALSE when it is active already.
     BOOL open();
-    // Starts the engine's job for the spooler's job. FALSE when the port is not active
-    // or the engine is not reachable or refuses.
+    // Activates the engine and starts its job for the spooler's job; the engine object
+    // is kept for the document. FALSE when the port is not active or the engine is not
+    // reachable or refuses.
     BOOL startDocPort(const std::wstring& printerName, DWORD jobId, DWORD level, LPBYTE docInfo);
     // Tells the engine the block's size, then appends the block to the job's file (the
     // first block of a job asks the engine for the file and creates it).
@@ -37,11 +40,17 @@ public:
     BOOL closePort();
 
 private:
-    ~C_portImpl() override = default;
+    ~C_portImpl() override;
     void writeActive(long value);
+    // The engine's process went away during the document: the file is closed and the
+    // rest of the document fails. Returns FALSE with the last error set.
+    BOOL loseEngine(const char* operation, HRESULT hr);
+    BOOL refuseLostDocument(const char* operation);
 
     std::unique_ptr<C_outputFile> m_outputFile;  // the running job's file, from its first block on
     cSTRING m_keyPath;
     long m_jobHandle = 0;   // the engine's handle of the running job
     bool m_started = false;  // between a successful StartDocPort and EndDocPort
+    bool m_engineLost = false;  // the running document's engine went away
+    DocumentEngine m_engine;  // bound by StartDocPort, released when the document ends
 };

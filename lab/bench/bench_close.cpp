@@ -54,7 +54,7 @@ engine::PageLayout scanInMemory(const std::string& bytes, const engine::PageLayo
     for (size_t offset = 0;;) {
         size_t length = std::min<size_t>(engine::kScanChunkSize, bytes.size() - offset);
         if (length == 0) break;
-        scanner.scanChunk(std::string(bytes.data() + offset, length));
+        scanner.scanChunk(bytes.data() + offset, length);
         offset += length;
         if (offset >= bytes.size()) break;
         offset -= engine::kScanChunkOverlap;

@@ -10,23 +10,6 @@ namespace lab {
 
 const wchar_t kEngineExeName[] = L"KeloEngine.exe";
 
-std::vector<DWORD> engineServerProcesses() {
-    std::vector<DWORD> ids;
-    KernelHandle snapshot(CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
-    if (!snapshot.valid() || snapshot.get() == INVALID_HANDLE_VALUE) {
-        snapshot.release();
-        return ids;
-    }
-    PROCESSENTRY32W entry = {};
-    entry.dwSize = sizeof entry;
-    for (BOOL more = Process32FirstW(snapshot.get(), &entry); more; more = Process32NextW(snapshot.get(), &entry)) {
-        const wchar_t* name = wcsrchr(entry.szExeFile, L'\\');
-        name = name ? name + 1 : entry.szExeFile;
-        if (_wcsicmp(name, kEngineExeName) == 0) ids.push_back(entry.th32ProcessID);
-    }
-    return ids;
-}
-
 namespace {
 
 // Posts WM_QUIT to every thread of the process: only the server's main thread has a
@@ -58,6 +41,38 @@ void endEngineServers(DWORD timeoutMs) {
         if (WaitForSingleObject(process.get(), timeoutMs) != WAIT_OBJECT_0)
             throw cERROR_MSG(BV_ERR_GENERAL, "the engine server %lu does not end", (unsigned long)id);
     }
+}
+
+namespace {
+void terminateAll(const std::vector<DWORD>& ids) {
+    for (DWORD id : ids) {
+        KernelHandle process(OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, id));
+        if (process && TerminateProcess(process.get(), 9)) WaitForSingleObject(process.get(), 10000);
+    }
+}
+
+std::vector<DWORD> processesNamed(const wchar_t* exeName) {
+    std::vector<DWORD> ids;
+    KernelHandle snapshot(CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
+    if (!snapshot.valid() || snapshot.get() == INVALID_HANDLE_VALUE) {
+        snapshot.release();
+        return ids;
+    }
+    PROCESSENTRY32W entry = {};
+    entry.dwSize = sizeof entry;
+    for (BOOL more = Process32FirstW(snapshot.get(), &entry); more; more = Process32NextW(snapshot.get(), &entry)) {
+        const wchar_t* name = wcsrchr(entry.szExeFile, L'\\');
+        if (_wcsicmp(name ? name + 1 : entry.szExeFile, exeName) == 0) ids.push_back(entry.th32ProcessID);
+    }
+    return ids;
+}
+}  // namespace
+
+std::vector<DWORD> engineServerProcesses() { return processesNamed(kEngineExeName); }
+
+void killEngineServers() {
+    terminateAll(engineServerProcesses());
+    terminateAll(processesNamed(L"rpcss.exe"));
 }
 
 DWORD runEngineRegistration(const std::wstring& exePath, bool unregister) {

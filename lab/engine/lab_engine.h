@@ -18,6 +18,12 @@ std::vector<DWORD> engineServerProcesses();
 // when one outlives even that.
 void endEngineServers(DWORD timeoutMs = 10000);
 
+// Kills every running engine server, as a crash would, and waits until each is gone.
+// Wine: its COM service keeps the class object of a terminated server registered, and
+// every later activation fails; so the service is ended too and starts afresh on the
+// next activation, forgetting it.
+void killEngineServers();
+
 // Runs "<exe> /RegServer" or "/UnregServer" and returns its exit code.
 DWORD runEngineRegistration(const std::wstring& exePath, bool unregister);
 

@@ -53,19 +53,6 @@ size_t jobFoldersOf(const std::wstring& printer) {
     return count;
 }
 
-void restartComService() {
-    for (const wchar_t* name : {L"rpcss.exe"}) {
-        KernelHandle snapshot(CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
-        PROCESSENTRY32W entry = {};
-        entry.dwSize = sizeof entry;
-        for (BOOL more = Process32FirstW(snapshot.get(), &entry); more; more = Process32NextW(snapshot.get(), &entry)) {
-            if (_wcsicmp(entry.szExeFile, name) != 0) continue;
-            KernelHandle process(OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, entry.th32ProcessID));
-            if (process.valid() && TerminateProcess(process.get(), 0)) WaitForSingleObject(process.get(), 10000);
-        }
-    }
-}
-
 }  // namespace
 
 TEST_F(RoadTest, FourDocumentsOnFourPortsAtOnceAllArrive) {
@@ -138,22 +125,12 @@ TEST_F(RoadTest, TheEngineKilledDuringAJobFailsThatDocumentAndTheClientSendsTheN
             return false;
         },
         60000));
-    std::vector<DWORD> engines = lab::engineServerProcesses();
-    ASSERT_EQ(1u, engines.size());
-    {
-        KernelHandle engine(OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, engines[0]));
-        ASSERT_TRUE(engine.valid());
-        ASSERT_TRUE(TerminateProcess(engine.get(), 9));
-        EXPECT_EQ(WAIT_OBJECT_0, WaitForSingleObject(engine.get(), 10000));
-    }
+    ASSERT_EQ(1u, lab::engineServerProcesses().size());
+    lab::killEngineServers();
     std::optional<DWORD> ended = killed->waitForEnd(120000);
     ASSERT_TRUE(ended.has_value());
     EXPECT_EQ(1u, *ended) << "the spooler stand-in learns that the document was not taken";
     EXPECT_TRUE(client->running());
-
-    // Wine: its COM service keeps the class object of a terminated server registered,
-    // and every later activation fails; restarting the service forgets it.
-    restartComService();
 
     // The client notices that its engine is gone and binds again, which starts a new
     // engine; the next document reaches it and goes the whole road.

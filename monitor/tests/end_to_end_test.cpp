@@ -7,8 +7,10 @@
 
 #include <cwchar>
 #include <string>
+#include <thread>
 #include <vector>
 
+#include "bstr.h"
 #include "com/object.h"
 #include "delete_tree.h"
 #include "engine_h.h"
@@ -194,4 +196,75 @@ TEST_F(EndToEnd, TwoDocumentsPrintedAtOnceOnTwoPortsBothArriveComplete) {
     EXPECT_NEAR(842.0 / 72, number(element(second.description, "paperHeight")), 0.001) << second.description;
     EXPECT_EQ(0u, key_.active(L"ZOLT0").value_or(99));
     EXPECT_EQ(0u, key_.active(L"ZOLT1").value_or(99));
+}
+
+TEST_F(EndToEnd, TheEngineKeptForADocumentServesEveryThreadAndAKilledOneFailsTheRest) {
+    NtMonitor monitor;
+    HANDLE port = monitor.open(L"ZOLT0");
+    ASSERT_NE(nullptr, port);
+    const std::string a4 = a4Document(2);
+    auto start = [&](DWORD jobId) {
+        DOC_INFO_1W doc = {const_cast<wchar_t*>(L"Two threads"), nullptr, const_cast<wchar_t*>(L"RAW")};
+        std::wstring printer = kSiteA;
+        return monitor->pfnStartDocPort(port, &printer[0], jobId, 1, (BYTE*)&doc);
+    };
+    // WritePort with the last error and the written count poisoned; the error is kept.
+    DWORD lastError = 0;
+    auto write = [&](const std::string& block, DWORD* written) {
+        *written = poisoned<DWORD>();
+        SetLastError(0xdeadbeef);
+        BOOL result = monitor->pfnWritePort(port, (BYTE*)block.data(), (DWORD)block.size(), written);
+        lastError = GetLastError();
+        return result;
+    };
+    DWORD written = 0;
+
+    // One document's blocks from two threads, through the engine object kept for it.
+    std::thread([&] {
+        EXPECT_TRUE(start(501));
+        EXPECT_TRUE(write(a4.substr(0, 1000), &written));
+    }).join();
+    std::thread([&] {
+        EXPECT_TRUE(write(a4.substr(1000), &written));
+        EXPECT_EQ(a4.size() - 1000, written);
+        EXPECT_TRUE(monitor->pfnEndDocPort(port));
+    }).join();
+    JobFiles job = onlyJob(kSiteA);
+    EXPECT_TRUE(a4 == job.layout) << job.layout.size() << " bytes";
+    EXPECT_EQ("2", element(job.description, "paperCount"));
+    removeJobFolders();
+
+    // The engine killed between two blocks: the rest of the document fails, and its
+    // folder holds only the block the engine was told of, without a description.
+    ASSERT_TRUE(start(502));
+    ASSERT_TRUE(write(a4.substr(0, 1000), &written));
+    com::ComPtr<IDriverManager> killed;
+    ASSERT_HRESULT_SUCCEEDED(CoCreateInstance(CLSID_DriverManager, nullptr, CLSCTX_LOCAL_SERVER, IID_IDriverManager,
+                                              reinterpret_cast<void**>(killed.GetAddressOf())));
+    BStr printer(kSiteA);
+    long oldHandle = 0;
+    ASSERT_HRESULT_SUCCEEDED(killed->splStartDoc(printer.get(), 600, &oldHandle));
+    lab::killEngineServers();
+    EXPECT_FALSE(write(a4.substr(1000), &written));
+    EXPECT_EQ((DWORD)RPC_S_SERVER_UNAVAILABLE, lastError);
+    EXPECT_EQ(0u, written);
+    SetLastError(0xdeadbeef);
+    EXPECT_FALSE(monitor->pfnEndDocPort(port));
+    EXPECT_EQ((DWORD)RPC_S_SERVER_UNAVAILABLE, GetLastError());
+    std::vector<std::wstring> folders = jobFolders(kSiteA);
+    ASSERT_EQ(1u, folders.size());
+    EXPECT_EQ(1000u, lab::readFileBytes(folders[0] + L"layout.ps").size());
+    EXPECT_FALSE(lab::fileExists(folders[0] + L"job.xml"));
+    removeJobFolders();
+
+    // The next document starts a new engine, which knows no handle of the old one.
+    ASSERT_TRUE(start(503));
+    EXPECT_TRUE(write(a4, &written));
+    EXPECT_TRUE(monitor->pfnEndDocPort(port));
+    EXPECT_TRUE(a4 == onlyJob(kSiteA).layout);
+    com::ComPtr<IDriverManager> successor;
+    ASSERT_HRESULT_SUCCEEDED(CoCreateInstance(CLSID_DriverManager, nullptr, CLSCTX_LOCAL_SERVER, IID_IDriverManager,
+                                              reinterpret_cast<void**>(successor.GetAddressOf())));
+    EXPECT_EQ(E_FAIL, successor->splEndDoc(oldHandle));
+    EXPECT_TRUE(monitor->pfnClosePort(port));
 }

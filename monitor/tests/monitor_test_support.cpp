@@ -145,7 +145,7 @@ long EngineRecord::startDoc(const std::wstring& printer, long jobId) {
 HRESULT EngineRecord::writePrinter(long handle, long size, std::wstring& path) {
     std::lock_guard<std::mutex> guard(lock_);
     calls_.push_back("splWritePrinter handle=" + number(handle) + " size=" + number(size));
-    if (++writes_ == failingWrite) return E_FAIL;
+    if (++writes_ == failingWrite) return failingWriteResult;
     for (long given : pathGiven_)
         if (given == handle) return S_OK;
     pathGiven_.push_back(handle);

@@ -101,7 +101,8 @@ public:
     // The path the first splWritePrinter of the n-th job (from 1) answers; "" by default.
     std::function<std::wstring(int job)> outputPath = [](int) { return std::wstring(); };
     HRESULT startDocResult = S_OK;
-    int failingWrite = 0;  // this splWritePrinter (counted from 1 over all jobs) fails with E_FAIL
+    int failingWrite = 0;  // this splWritePrinter (counted from 1 over all jobs) fails
+    HRESULT failingWriteResult = E_FAIL;
     HRESULT endDocResult = S_OK;
     HRESULT closeResult = S_OK;
 

@@ -96,8 +96,8 @@ TEST_F(PortDocument, BlocksGoIntoTheFileTheEngineNamesOneNotificationEach) {
     EXPECT_EQ(8292u, lab::readFileBytes(jobFile(1)).size());
     EXPECT_TRUE(bytes == lab::readFileBytes(jobFile(1)));
     EXPECT_EQ(expectedJob(1, 42, blocks), engine_.calls());
-    // The engine was bound anew for every document call.
-    EXPECT_EQ(5, engine_.activations());
+    // The engine was bound once for the document.
+    EXPECT_EQ(1, engine_.activations());
 
     // The next job on the same port gets its own file; a file already there is replaced.
     ASSERT_TRUE(CreateDirectoryW(folder_.file(L"KeloJobs\\job2").c_str(), nullptr));
@@ -187,18 +187,38 @@ TEST_F(PortDocument, AnEngineThatCannotBeReachedOrRefusesGetsNoJob) {
     }
 }
 
-TEST_F(PortDocument, EndingTheDocumentClosesTheFileEvenWithoutTheEngine) {
+TEST_F(PortDocument, AnEngineGoneDuringTheDocumentFailsItsRestAndTheNextDocumentBindsAnew) {
     std::string bytes = documentBytes(6000, 5);
     HANDLE port = open();
     ASSERT_TRUE(start(port, 11));
-    writeAll(port, bytes, {4096, 1904});
-    EXPECT_FALSE(fileIsClosed(jobFile(1)));
-
-    registered_.reset();
-    EXPECT_TRUE(table().pfnEndDocPort(port));
+    writeAll(port, bytes, {4096});
+    engine_.failingWrite = 2;
+    engine_.failingWriteResult = RPC_E_DISCONNECTED;
+    std::string log = outputOf([&] {
+        for (const std::string& block : {bytes.substr(4096), std::string("more")}) {
+            DWORD written = poisoned<DWORD>();
+            SetLastError(0xdeadbeef);
+            EXPECT_FALSE(write(port, block, &written));
+            EXPECT_EQ((DWORD)RPC_S_SERVER_UNAVAILABLE, GetLastError());
+            EXPECT_EQ(0u, written);
+        }
+        SetLastError(0xdeadbeef);
+        EXPECT_FALSE(table().pfnEndDocPort(port));
+        EXPECT_EQ((DWORD)RPC_S_SERVER_UNAVAILABLE, GetLastError());
+    });
+    EXPECT_NE(std::string::npos, log.find("C_portImpl::writePort - the engine has gone away (0x80010108)")) << log;
+    // The file is closed and holds only the blocks the engine was told of; the engine
+    // heard nothing after the failed call.
     EXPECT_TRUE(fileIsClosed(jobFile(1)));
-    EXPECT_TRUE(bytes == lab::readFileBytes(jobFile(1)));
+    EXPECT_TRUE(bytes.substr(0, 4096) == lab::readFileBytes(jobFile(1)));
     EXPECT_EQ(expectedJob(1, 11, {4096, 1904}, false), engine_.calls());
+
+    engine_.clear();
+    ASSERT_TRUE(start(port, 12));
+    writeAll(port, "%!PS\n", {5});
+    EXPECT_TRUE(table().pfnEndDocPort(port));
+    EXPECT_EQ(expectedJob(2, 12, {5}), engine_.calls());
+    EXPECT_EQ(1, engine_.activations());
     EXPECT_TRUE(table().pfnClosePort(port));
 }
 
@@ -295,18 +315,27 @@ TEST_F(PortDocument, ClosingThePortInTheMiddleOfAJobReleasesItsFile) {
     EXPECT_EQ(0u, key_.active(L"ZOLT0").value_or(99));
 }
 
-TEST_F(PortDocument, EachCallLeavesTheThreadsApartmentAsItFoundIt) {
+TEST_F(PortDocument, ADocumentGoesOnOnAnotherThreadAndEachThreadStaysInItsApartment) {
+    auto multithreaded = [] {
+        HRESULT hr = CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+        if (SUCCEEDED(hr)) CoUninitialize();
+        return hr == RPC_E_CHANGED_MODE;
+    };
     HANDLE port = open();
-    // A thread without COM: the monitor's calls initialise it only for their duration.
+    // Threads without COM join the monitor's apartment on their first call and stay.
     std::thread([&] {
         EXPECT_TRUE(start(port, 19));
         writeAll(port, "%!PS\n", {5});
-        EXPECT_TRUE(table().pfnEndDocPort(port));
-        HRESULT after = CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
-        EXPECT_EQ(S_OK, after);
-        if (SUCCEEDED(after)) CoUninitialize();
+        EXPECT_TRUE(multithreaded());
     }).join();
-    EXPECT_EQ(expectedJob(1, 19, {5}), engine_.calls());
+    std::thread([&] {
+        writeAll(port, "showpage\n", {9});
+        EXPECT_TRUE(table().pfnEndDocPort(port));
+        EXPECT_TRUE(multithreaded());
+    }).join();
+    EXPECT_EQ("%!PS\nshowpage\n", lab::readFileBytes(jobFile(1)));
+    EXPECT_EQ(expectedJob(1, 19, {5, 9}), engine_.calls());
+    EXPECT_EQ(1, engine_.activations());
     engine_.clear();
 
     // A thread in a single-threaded apartment reaches the engine from there (through a
