@@ -110,15 +110,19 @@ PageLayout PostScriptScanner::result() const {
 PageLayout scanPostScriptFile(const std::wstring& path, const PageLayout& start) {
     DebugLine() << "updateParamsFromFile";
     C_bvFileU file(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, OPEN_ALWAYS);
-    uint64_t size = file.size();
     PostScriptScanner scanner(start);
     std::vector<char> buffer(kScanChunkSize);
+    // Each chunk after the first starts with the last bytes of the one before, carried
+    // over in the buffer rather than read again.
+    DWORD carried = 0;
     for (;;) {
-        DWORD read = file.read(buffer.data(), kScanChunkSize);
+        DWORD read = file.read(buffer.data() + carried, kScanChunkSize - carried);
         if (read == 0) break;
-        scanner.scanChunk(buffer.data(), read);
-        if (file.seek(0, FILE_CURRENT) >= size) break;
-        file.seek(-(int64_t)kScanChunkOverlap, FILE_CURRENT);
+        DWORD length = carried + read;
+        scanner.scanChunk(buffer.data(), length);
+        if (length < kScanChunkSize) break;  // the file's end
+        memmove(buffer.data(), buffer.data() + length - kScanChunkOverlap, kScanChunkOverlap);
+        carried = kScanChunkOverlap;
     }
     file.close();
     return scanner.result();

@@ -122,6 +122,28 @@ run_win() {  # run_win <log name> <program> <args...>; prints the output
   cat "$logfile"
 }
 
+# The client's components registered and its settings as the installer leaves them
+# (its version, English); client_off takes the registrations back.
+client_on() {
+  keloreg=$(winpath "$build/regkey/KeloReg.dll") keloweb=$(winpath "$build/web/KeloWeb.dll")
+  wine regsvr32 /s "$keloreg" >/dev/null 2>&1
+  wine regsvr32 /s "$keloweb" >/dev/null 2>&1
+  wine reg add "$client_key" /v Version /d 5.0.2 /f >/dev/null 2>&1
+  wine reg add "$client_key" /v language /t REG_DWORD /d 1 /f >/dev/null 2>&1
+}
+client_off() {
+  wine regsvr32 /s /u "$keloweb" >/dev/null 2>&1
+  wine regsvr32 /s /u "$keloreg" >/dev/null 2>&1
+}
+
+# bench-latency with the client on the printer; its output in $work/<log name>.log.
+latency_run() {  # latency_run <log name> <bench-latency arguments after the printer...>
+  local name=$1
+  shift
+  wine "$bench/bench-latency.exe" "$(winpath "$build/client/KeloClient.exe")" "$(winpath "$spooler")" "$printer" \
+    "$@" >"$work/$name.log" 2>&1 </dev/null
+}
+
 # --- the scratch prefix, the provider stand-in, the printer ---------------------------
 
 log "scratch prefix $WINEPREFIX"
@@ -129,6 +151,10 @@ rm -rf "$WINEPREFIX" "$work"
 mkdir -p "$work"
 wineboot -i >/dev/null 2>&1
 wine winecfg -v winxp64 >/dev/null 2>&1
+# A Wine desktop of its own, as in the main job: without a window manager on the
+# display, Wine waits two seconds for every window it hides (the client's upload window).
+wine reg add 'HKCU\Software\Wine\Explorer' /v Desktop /d Default /f >/dev/null 2>&1
+wine reg add 'HKCU\Software\Wine\Explorer\Desktops' /v Default /d 1024x768 /f >/dev/null 2>&1
 wineserver -w
 start_wine
 
@@ -225,6 +251,7 @@ if wanted capture; then
   md "| Block | Monitor + engine | Copy only | Ratio | splWritePrinter calls | Close part | Beyond the copy, per block |"
   md "|---|---|---|---|---|---|---|"
   stalls=()
+  declare -A copy_of
   for block in 4096 65536; do
     n=$runs
     [ "$block" = 4096 ] && n=$runs4k
@@ -254,29 +281,41 @@ if wanted capture; then
     fi
     m=$(median "${cap[@]}") cl=$(median "${closes[@]}")
     md "| $((block / 1024)) KiB | $m ms ($(mibs "$m") MiB/s; runs $(list "${cap[@]}")) | $copy_cell | $(calc "$m / ($c > 0 ? $c : 1)") | $blocks | $cl ms | $(calc "($m - $c - $cl) / $blocks" 2) ms |"
+    copy_of[$block]=$c
   done
+  # The same with KeloClient on the printer: the engine calls the client once per block.
+  client_on
+  for block in 4096 65536; do
+    n=$runs
+    [ "$block" = 4096 ] && n=$runs4k
+    log "capture with the client attached, $block-byte blocks, $n runs"
+    if latency_run capture-client "$(winpath "$work/small.ps")" 65536 "$n" --capture "$doc_w" "$block"; then
+      cap=($(sed -n 's/^capture ms=\([0-9.]*\) .*/\1/p' "$work/capture-client.log"))
+      blocks=$(sed -n 's/^capture .*blocks=\([0-9]*\).*/\1/p' "$work/capture-client.log" | head -1)
+      m=$(median "${cap[@]}") c=${copy_of[$block]}
+      md "| $((block / 1024)) KiB, client attached | $m ms ($(mibs "$m") MiB/s; runs $(list "${cap[@]}")) | $c ms | $(calc "$m / ($c > 0 ? $c : 1)") | $blocks | - | $(calc "($m - $c) / $blocks" 2) ms |"
+    else
+      md "| $((block / 1024)) KiB, client attached | failed: $(tail -1 "$work/capture-client.log") | | | | | |"
+    fi
+  done
+  client_off
   for stall in "${stalls[@]}"; do
     read -r block written until <<<"$stall"
     md ""
-    md "The capture with $((block / 1024)) KiB blocks stalled: layout.ps stopped growing at $written bytes and the stand-in waited ${stall_seconds} s more without progress; it was ended and the Wine session started afresh. Under Wine 8 the engine can hang in the release of a proxy after many thousands of activations (seen at about 16,400): its thread waits in RpcServerUnregisterIf for calls to complete while the monitor's CoCreateInstance waits for that release."
+    md "The capture with $((block / 1024)) KiB blocks stalled: layout.ps stopped growing at $written bytes and the stand-in waited ${stall_seconds} s more without progress; it was ended and the Wine session started afresh."
   done
-  log "engine calls of one block, 200 times each"
+  log "engine calls of a document, 200 times each"
   calls=$(run_win calls "$bench/bench-calls.exe" blocks "$printer" 200)
   md ""
-  md "Where a block's time goes: one WritePort of the monitor, taken apart from another process (each step 200 times, average per step):"
+  md "Where a document's engine calls go, from another process (each step 200 times, average per step):"
   md ""
   md "| Step | ms per step |"
   md "|---|---|"
   while read -r name rest; do
     case "$name" in
-      apartment) what="CoInitializeEx + CoUninitialize, the thread alone in the apartment" ;;
-      block_alone) what="the monitor's engine part of one WritePort (apartment, activation, splWritePrinter, release), as on the stand-in's thread" ;;
-      block_kept) what="the same while another thread keeps the apartment alive" ;;
-      activation) what="activation alone: CoCreateInstance (class context 23) + OleRun + QueryInterface + release" ;;
-      create) what="CoCreateInstance alone" ;;
-      class_object) what="CoGetClassObject alone (the local server's class object)" ;;
-      activation_held) what="activation while this process holds another DriverManager proxy" ;;
-      call) what="splWritePrinter through a proxy kept for all calls" ;;
+      activation) what="the engine's binding at the start of a document: CoCreateInstance (class context 23) + OleRun + QueryInterface + release" ;;
+      call) what="splWritePrinter through the engine object kept for the document: each block's engine call" ;;
+      round_trip) what="GetTypeInfoCount through the same object: a call the engine answers without work of its own (Wine's marshaling)" ;;
       *) continue ;;
     esac
     md "| $what | $(field per_call_ms " $rest") |"
@@ -394,15 +433,10 @@ fi
 
 if wanted latency; then
   log "latency: KeloClient from the end of printing to the browser's start"
-  keloreg=$(winpath "$build/regkey/KeloReg.dll") keloweb=$(winpath "$build/web/KeloWeb.dll")
-  wine regsvr32 /s "$keloreg" >/dev/null 2>&1
-  wine regsvr32 /s "$keloweb" >/dev/null 2>&1
-  # The client's settings as the installer leaves them: its version, English.
-  wine reg add "$client_key" /v Version /d 5.0.2 /f >/dev/null 2>&1
-  wine reg add "$client_key" /v language /t REG_DWORD /d 1 /f >/dev/null 2>&1
+  client_on
+  curl -s -X POST "$provider/_lab/clear" >/dev/null
   status=0
-  wine "$bench/bench-latency.exe" "$(winpath "$build/client/KeloClient.exe")" "$(winpath "$spooler")" "$printer" \
-    "$(winpath "$work/small.ps")" 65536 "$latency_runs" >"$work/latency.log" 2>&1 </dev/null || status=$?
+  latency_run latency "$(winpath "$work/small.ps")" 65536 "$latency_runs" || status=$?
   latency=$(cat "$work/latency.log")
   md ""
   md "## 4. Latency: end of printing to the browser's start, through KeloClient"
@@ -415,6 +449,13 @@ if wanted latency; then
     md "|---|---|"
     md "| latency, median of $latency_runs jobs | $(field median_ms " $line") ms (runs $(field runs_ms " $line")) |"
     md "| the first job (with the login: $(field login " $line")) | $(field first_ms " $line") ms |"
+    curl -s "$provider/_lab/requests?bodies=0" >"$work/records.json"
+    md ""
+    md "The parts of a job's latency (medians over the jobs after the first), from the moments bench-latency saw (end of printing, job.xml, the browser's line) and the provider stand-in's records of each request (headers arrived, body read, answer sent):"
+    md ""
+    md "| Part | Time |"
+    md "|---|---|"
+    md "$(python3 "$root/lab/bench/latency_parts.py" "$work/latency.log" "$work/records.json")"
   elif [ "$status" = 3 ]; then
     reason=$(sed -n 's/^skipped reason="\(.*\)"$/\1/p' <<<"$latency")
     md "Skipped: KeloClient.exe did not complete a job ($reason). This needs the client's job workflow."
@@ -426,8 +467,7 @@ if wanted latency; then
     md "$latency"
     md '```'
   fi
-  wine regsvr32 /s /u "$keloweb" >/dev/null 2>&1
-  wine regsvr32 /s /u "$keloreg" >/dev/null 2>&1
+  client_off
   md ""
   md "Load after the latency: $(load)"
 fi

@@ -1,17 +1,15 @@
 // bench-calls: the print engine seen from another process, as the port monitor sees it.
 //
 //   bench-calls blocks <printer> <count>
-//     What one WritePort costs in engine calls, taken apart, each step repeated count
-//     times (the monitor's own ComApartment and activateEngine are used):
-//       apartment       CoInitializeEx + CoUninitialize on a thread alone in the process's
-//                       multithreaded apartment (the spooler stand-in's threads have no COM)
-//       block_alone     the monitor's whole engine part of one WritePort on such a
-//                       thread: apartment entry, activation (CoCreateInstance with class
-//                       context 23, OleRun, QueryInterface), splWritePrinter, release,
-//                       apartment exit
-//       block_kept      the same while another thread keeps the apartment alive
-//       activation      activation and release alone, in a kept apartment
-//       call            splWritePrinter alone, through a proxy kept for all calls
+//     What a document costs in engine calls, taken apart, each step repeated count
+//     times on a thread in the multithreaded apartment:
+//       activation   the monitor's binding of the engine at the start of a document
+//                    (CoCreateInstance with class context 23, OleRun, QueryInterface)
+//                    and its release at the end
+//       call         splWritePrinter through the kept engine object: what each block
+//                    costs in engine calls
+//       round_trip   GetTypeInfoCount through the same object: a call that the engine
+//                    answers without any work of its own (the cost of the marshaling)
 //   bench-calls close <printer> <document> <runs>
 //     One job per run through the engine: the document copied into the file the first
 //     splWritePrinter names (not timed), then splEndDoc and splClose, each timed; the
@@ -24,12 +22,10 @@
 #include <cstdio>
 #include <functional>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include "bench_timing.h"
 #include "bstr.h"
-#include "com_apartment.h"
 #include "delete_tree.h"
 #include "engine_binding.h"
 #include "error_msg.h"
@@ -65,17 +61,11 @@ long startJob(IDriverManager* manager, const std::wstring& printer) {
     return handle;
 }
 
-// The average time of one step, in milliseconds, over count repetitions on a new
-// thread (which joins no apartment unless the step does).
+// The average time of one step, in milliseconds, over count repetitions.
 double perStep(int count, const std::function<void()>& step) {
-    double total = 0;
-    std::thread worker([&] {
-        bench::Stopwatch watch;
-        for (int i = 0; i < count; i++) step();
-        total = watch.ms();
-    });
-    worker.join();
-    return total / count;
+    bench::Stopwatch watch;
+    for (int i = 0; i < count; i++) step();
+    return watch.ms() / count;
 }
 
 void printStep(const char* name, double ms, int count) {
@@ -83,61 +73,22 @@ void printStep(const char* name, double ms, int count) {
     fflush(stdout);
 }
 
-// The engine part of one WritePort, as C_portImpl::writePort does it for a job whose
-// file is already open.
-void monitorBlock(long handle) {
-    ComApartment apartment;
-    ComPtr<IDriverManager> manager = activateEngine("bench-calls");
-    if (!manager) throw cERROR_MSG(BV_ERR_GENERAL, "the engine is not reachable");
-    BStr ignored;
-    manager->splWritePrinter(handle, kBlockSize, ignored.out());
-}
-
 int blocks(const std::wstring& printer, int count) {
-    long handle = 0;
-    perStep(1, [&] {
-        ComApartment apartment;
-        handle = startJob(engine().Get(), printer);
-        BStr path;  // the first write names the file; later ones only count
-        check(engine()->splWritePrinter(handle, kBlockSize, path.out()), "splWritePrinter");
-    });
-
-    printStep("apartment", perStep(count, [] { ComApartment apartment; }), count);
-    printStep("block_alone", perStep(count, [&] { monitorBlock(handle); }), count);
-
-    // From here on this thread keeps the multithreaded apartment alive.
     check(CoInitializeEx(nullptr, COINIT_MULTITHREADED), "CoInitializeEx");
-    printStep("block_kept", perStep(count, [&] { monitorBlock(handle); }), count);
-    printStep("activation", perStep(count, [] {
-                  ComApartment apartment;
-                  engine();
-              }),
-              count);
-    printStep("create", perStep(count, [] {
-                  ComApartment apartment;
-                  ComPtr<IUnknown> object;
-                  check(CoCreateInstance(CLSID_DriverManager, nullptr, kEngineClassContext, IID_IUnknown,
-                                         reinterpret_cast<void**>(object.GetAddressOf())),
-                        "CoCreateInstance");
-              }),
-              count);
-    printStep("class_object", perStep(count, [] {
-                  ComApartment apartment;
-                  ComPtr<IClassFactory> factory;
-                  check(CoGetClassObject(CLSID_DriverManager, kEngineClassContext, nullptr, IID_IClassFactory,
-                                         reinterpret_cast<void**>(factory.GetAddressOf())),
-                        "CoGetClassObject");
-              }),
-              count);
     ComPtr<IDriverManager> manager = engine();
-    printStep("activation_held", perStep(count, [] {
-                  ComApartment apartment;
-                  engine();
-              }),
-              count);
+    long handle = startJob(manager.Get(), printer);
+    BStr path;  // the first write names the file; later ones only count
+    check(manager->splWritePrinter(handle, kBlockSize, path.out()), "splWritePrinter");
+
+    printStep("activation", perStep(count, [] { engine(); }), count);
     printStep("call", perStep(count, [&] {
                   BStr ignored;
                   manager->splWritePrinter(handle, kBlockSize, ignored.out());
+              }),
+              count);
+    printStep("round_trip", perStep(count, [&] {
+                  UINT infos = 0;
+                  manager->GetTypeInfoCount(&infos);
               }),
               count);
 

@@ -2,12 +2,19 @@
 // tray client's job workflow.
 //
 //   bench-latency <KeloClient.exe> <lab-spooler.exe> <printer> <document> <block> <runs>
+//                 [--capture <large document> <block>]
 //
 // The lab's recorder plays the browser. The client is started once; then each run
 // prints the document through the spooler stand-in and measures from the moment the
 // stand-in reports its EndDocPort to the moment the recorder has written its line. The
 // first run also logs the client in (the robot fills the login dialog as "alice") and is
-// reported apart; the median is taken over the others.
+// reported apart; the median is taken over the others. Each job's moments are printed
+// as Unix times in milliseconds ("job enddoc_ms= jobxml_ms= browser_ms="), so that the
+// provider stand-in's records of the same jobs can be put between them.
+//
+// With --capture, the runs after the first print the large document instead, with the
+// client attached to the printer (the engine then calls the client once per block), and
+// print the stand-in's time for each ("capture ms= blocks=").
 //
 // Exit status: 0 with results; 3 when the client did not complete the first job (no
 // browser start within the wait, or an error message of the client): the workflow is
@@ -36,6 +43,7 @@ namespace {
 const wchar_t kLoginCaption[] = L"Print Driver - Login";
 const wchar_t kErrorCaption[] = L"Print Driver - Error";
 const DWORD kJobWaitMs = 60000;
+const DWORD kCaptureWaitMs = 900000;
 
 // The client cannot complete a job; the text says why.
 struct NoWorkflow {
@@ -120,37 +128,79 @@ bool answerLogin(DWORD client) {
     return true;
 }
 
-// One job: printed, then waited for until the recorder has its line. Returns the time
-// from the end of EndDocPort to the recorder's line, in milliseconds.
-double oneJob(const std::wstring& command, const lab::RecorderLog& log, DWORD client, bool& loggedIn) {
+// Now as a Unix time in milliseconds (the clock the provider stand-in's records use).
+double unixMs() {
+    FILETIME now;
+    GetSystemTimeAsFileTime(&now);
+    ULONGLONG ticks = ((ULONGLONG)now.dwHighDateTime << 32) | now.dwLowDateTime;
+    return (double)(ticks - 116444736000000000ull) / 10000.0;
+}
+
+// True when a job folder of the printer holds its description.
+bool descriptionWritten(const std::wstring& printerJobs) {
+    WIN32_FIND_DATAW found;
+    FindHandle search(FindFirstFileW((printerJobs + L"*").c_str(), &found));
+    if (!search) return false;
+    do {
+        if ((found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) && found.cFileName[0] != L'.' &&
+            lab::fileExists(printerJobs + found.cFileName + L"\\job.xml"))
+            return true;
+    } while (FindNextFileW(search.get(), &found));
+    return false;
+}
+
+struct JobTimes {
+    double endDoc = -1, description = -1, browser = -1;  // Unix times in ms
+    std::string document;  // the stand-in's "document ..." line
+};
+
+// One job: printed, then waited for until the recorder has its line.
+JobTimes oneJob(const std::wstring& command, const std::wstring& printerJobs, const lab::RecorderLog& log, DWORD client,
+                bool& loggedIn, DWORD waitMs) {
     const size_t before = log.lines().size();
     const unsigned long long logSize = fileSize(log.path());
     bench::Stopwatch clock;
-    double endDoc = -1, browser = -1;
+    JobTimes times;
+    double& endDoc = times.endDoc;
+    double& browser = times.browser;
     PipedProgram spooler(command);
     while (browser < 0 || !spooler.ended()) {
         for (const std::string& line : spooler.newLines()) {
             if (line.rfind("enddocport ", 0) == 0) {
-                endDoc = clock.ms();
+                endDoc = unixMs();
                 if (line.find(" result=1 ") == std::string::npos)
                     throw cERROR_MSG(BV_ERR_GENERAL, "EndDocPort failed: %s", line.c_str());
             }
+            if (line.rfind("document ", 0) == 0) times.document = line;
         }
-        if (browser < 0 && fileSize(log.path()) != logSize && log.lines().size() > before) browser = clock.ms();
+        if (endDoc >= 0 && times.description < 0 && descriptionWritten(printerJobs)) times.description = unixMs();
+        if (browser < 0 && fileSize(log.path()) != logSize && log.lines().size() > before) browser = unixMs();
         if (browser < 0 && !loggedIn) loggedIn = answerLogin(client);
         if (HWND error = gui::findWindow(kErrorCaption, client))
             throw NoWorkflow{"the client reports: " + lab::toUtf8(gui::messageBoxText(error))};
-        if (clock.ms() > kJobWaitMs) {
+        if (clock.ms() > waitMs) {
             if (endDoc < 0) throw cERROR_MSG(BV_ERR_GENERAL, "the document did not end:\n%s", spooler.output().c_str());
-            throw NoWorkflow{"no browser start within " + std::to_string(kJobWaitMs / 1000) + " s of the start of printing"};
+            throw NoWorkflow{"no browser start within " + std::to_string(waitMs / 1000) + " s of the start of printing"};
         }
         Sleep(1);
     }
-    spooler.newLines();
+    for (const std::string& line : spooler.newLines())
+        if (line.rfind("document ", 0) == 0) times.document = line;
     if (spooler.exitCode() != 0)
         throw cERROR_MSG(BV_ERR_GENERAL, "the spooler stand-in failed:\n%s", spooler.output().c_str());
     if (endDoc < 0) throw cERROR_MSG(BV_ERR_GENERAL, "no EndDocPort line:\n%s", spooler.output().c_str());
-    return browser - endDoc;
+    printf("job enddoc_ms=%s jobxml_ms=%s browser_ms=%s\n", bench::number(endDoc, 1).c_str(),
+           bench::number(times.description, 1).c_str(), bench::number(browser, 1).c_str());
+    fflush(stdout);
+    return times;
+}
+
+// A field of a report line ("ms=123" of "document ... ms=123 ..."); "-" when missing.
+std::string reportField(const std::string& line, const std::string& name) {
+    size_t at = line.find(" " + name + "=");
+    if (at == std::string::npos) return "-";
+    at += name.size() + 2;
+    return line.substr(at, line.find(' ', at) - at);
 }
 
 int run(const std::vector<std::wstring>& args) {
@@ -175,14 +225,31 @@ int run(const std::vector<std::wstring>& args) {
                         20000))
         throw NoWorkflow{"the client's main window did not come up"};
 
-    const std::wstring command = lab::quoteArgument(spoolerExe) + L" --quiet-blocks --block " + block + L" --print " +
-                                 lab::quoteArgument(printer) + L" " + lab::quoteArgument(document);
+    auto printCommand = [&](const std::wstring& file, const std::wstring& blockSize) {
+        return lab::quoteArgument(spoolerExe) + L" --quiet-blocks --block " + blockSize + L" --print " +
+               lab::quoteArgument(printer) + L" " + lab::quoteArgument(file);
+    };
+    wchar_t temp[MAX_PATH + 1] = {};
+    GetTempPathW(MAX_PATH + 1, temp);
+    const std::wstring printerJobs = std::wstring(temp) + L"KeloJobs\\" + printer + L"\\";
     bool loggedIn = false;
-    double first = oneJob(command, log, client.processId(), loggedIn);
+    JobTimes first = oneJob(printCommand(document, block), printerJobs, log, client.processId(), loggedIn, kJobWaitMs);
+    if (args.size() == 9) {
+        for (int i = 0; i < runs; i++) {
+            JobTimes capture = oneJob(printCommand(args[7], args[8]), printerJobs, log, client.processId(), loggedIn,
+                                      kCaptureWaitMs);
+            printf("capture ms=%s blocks=%s\n", reportField(capture.document, "ms").c_str(),
+                   reportField(capture.document, "blocks").c_str());
+        }
+        return 0;
+    }
     std::vector<double> latencies;
-    for (int i = 0; i < runs; i++) latencies.push_back(oneJob(command, log, client.processId(), loggedIn));
+    for (int i = 0; i < runs; i++) {
+        JobTimes times = oneJob(printCommand(document, block), printerJobs, log, client.processId(), loggedIn, kJobWaitMs);
+        latencies.push_back(times.browser - times.endDoc);
+    }
     bench::printTimes("latency", latencies,
-                      "first_ms=" + bench::number(first) + " login=" + (loggedIn ? "1" : "0") +
+                      "first_ms=" + bench::number(first.browser - first.endDoc) + " login=" + (loggedIn ? "1" : "0") +
                           " bytes=" + std::to_string(fileSize(document)));
     return 0;
 }
@@ -192,8 +259,11 @@ int run(const std::vector<std::wstring>& args) {
 int main() {
     lab::useBinaryOutput();
     std::vector<std::wstring> args = lab::commandLineArguments();
-    if (args.size() != 6 || _wtoi(args[5].c_str()) <= 0) {
-        fputs("usage: bench-latency <KeloClient.exe> <lab-spooler.exe> <printer> <document> <block> <runs>\n", stderr);
+    bool capture = args.size() == 9 && args[6] == L"--capture";
+    if ((args.size() != 6 && !capture) || _wtoi(args[5].c_str()) <= 0) {
+        fputs("usage: bench-latency <KeloClient.exe> <lab-spooler.exe> <printer> <document> <block> <runs>\n"
+              "                     [--capture <large document> <block>]\n",
+              stderr);
         return 2;
     }
     try {

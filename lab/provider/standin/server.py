@@ -145,6 +145,7 @@ class Handler(BaseHTTPRequestHandler):
                 keep_rate()
             complete = len(body) == length
         record.body_complete = complete
+        record.update(body_time=time.time())
         return bytes(body)
 
     def answer(self, status, body, content_type):
@@ -219,6 +220,7 @@ class Handler(BaseHTTPRequestHandler):
         record.update(answer_fields=fields, answer=text, status=status)
         self.answer(status, text.encode(charset, 'replace'),
                     script.get('content_type', 'text/xml; charset=%s' % charset))
+        record.update(answered=time.time())
 
     # --- the upload endpoint ------------------------------------------------------
 
@@ -241,6 +243,7 @@ class Handler(BaseHTTPRequestHandler):
         record.update(status=status)
         self.answer(status, str(script.get('body', 'OK')).encode('utf-8'),
                     script.get('content_type', 'text/plain; charset=utf-8'))
+        record.update(answered=time.time())
 
     # --- pictures, the update package, the order page and added files -------------
 
