@@ -14,7 +14,8 @@ namespace {
 // module; the process's end takes it.
 DWORD WINAPI holdApartment(LPVOID neverSignalled) {
     HRESULT hr = CoInitializeEx(nullptr, COINIT_MULTITHREADED);
-    if (FAILED(hr)) DebugLine() << "keepMonitorApartment - cannot join the apartment " << cSTRING::format("0x%x", (unsigned)hr).c_str();
+    if (FAILED(hr))
+        DebugLine() << "keepMonitorApartment - cannot join the apartment " << cSTRING::format("0x%x", (unsigned)hr).c_str();
     WaitForSingleObject(static_cast<HANDLE>(neverSignalled), INFINITE);
     return 0;
 }

@@ -48,8 +48,10 @@ BOOL C_portImpl::startDocPort(const std::wstring& printerName, DWORD jobId, DWOR
         if (!m_engine.bind("C_portImpl::startDocPort", multithreaded)) return FALSE;
         long handle = 0;
         BStr printer(printerName);
-        HRESULT hr = m_engine.get("C_portImpl::startDocPort", multithreaded)->splStartDoc(printer.get(), (long)jobId, &handle);
+        ComPtr<IDriverManager> engine = m_engine.get("C_portImpl::startDocPort", multithreaded);
+        HRESULT hr = engine->splStartDoc(printer.get(), (long)jobId, &handle);
         if (FAILED(hr)) {
+            engine.Reset();
             m_engine.release();
             com::check(hr);
         }
