@@ -7,6 +7,7 @@
 #include "failure_log.h"
 #include "registry.h"
 #include "registry_root.h"
+#include "spooler_job.h"
 #include "variant.h"
 
 using Microsoft::WRL::ComPtr;
@@ -50,6 +51,8 @@ BOOL C_portImpl::startDocPort(const std::wstring& printerName, DWORD jobId, DWOR
         // A file left by a job that was never ended must not take this job's bytes.
         m_outputFile.reset();
         m_jobHandle = handle;
+        m_printerName = printerName;
+        m_jobId = jobId;
         m_started = true;
         return TRUE;
     });
@@ -93,7 +96,11 @@ BOOL C_portImpl::endDocPort() {
         long handle = std::exchange(m_jobHandle, 0);
         ComPtr<IDriverManager> engine = activateEngine("C_portImpl::endDocPort");
         if (!engine) return TRUE;
-        com::check(engine->splEndDoc(handle));
+        // A document cancelled in the spooler is incomplete: the engine drops it.
+        if (spoolerJobCancelled(m_printerName, m_jobId))
+            com::check(engine->splAbort(handle));
+        else
+            com::check(engine->splEndDoc(handle));
         com::check(engine->splClose(handle));
         return TRUE;
     });
