@@ -60,7 +60,7 @@ void C_driverHandler::setDriver(ComPtr<IPrintDriver> driver) {
     if (SUCCEEDED(m_driver->get_printerName(name.out()))) printerName_ = name.str();
     auto sink = com::make<com::EventSink>(DIID__IPrintDriverEvents,
                                           [this](DISPID event, DISPPARAMS* params) { return onEvent(event, params); });
-    com::check(subscription_.begin(m_driver.Get(), DIID__IPrintDriverEvents, sink->identity()));
+    com::check(subscription_.begin(m_driver.Get(), DIID__IPrintDriverEvents, sink.Get()));
 }
 
 std::wstring C_driverHandler::KeloHost() const {

@@ -50,7 +50,7 @@ void C_jobHandler::setJob(ComPtr<IPrintJob> job) {
     com::check(m_job->get_jobId(&jobId_));
     auto sink = com::make<com::EventSink>(DIID__IPrintJobEvents,
                                           [this](DISPID event, DISPPARAMS* params) { return onEvent(event, params); });
-    com::check(events_.begin(m_job.Get(), DIID__IPrintJobEvents, sink->identity()));
+    com::check(events_.begin(m_job.Get(), DIID__IPrintJobEvents, sink.Get()));
 }
 
 void C_jobHandler::setServer(ComPtr<I_Web> server) { server_.setServer(std::move(server)); }

@@ -66,7 +66,7 @@ std::wstring fittedFileName(const std::wstring& folder, const std::wstring& name
 std::wstring makeFileName(const std::wstring& text) {
     std::wstring name = text;
     for (wchar_t& c : name)
-        if (wcschr(L":/\\*?<>|\"", c) && c != L'\0') c = L'_';
+        if (c < 32 || wcschr(L":/\\*?<>|\"", c)) c = L'_';
     return name;
 }
 

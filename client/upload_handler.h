@@ -12,8 +12,8 @@
 #include "upload_window.h"
 #include "web_wrapper.h"
 
-// A job's name made fit for a file name: each of : / \ * ? < > | and the double quote
-// becomes "_".
+// A job's name made fit for a file name: each of : / \ * ? < > |, the double quote and
+// the control characters becomes "_".
 std::wstring makeFileName(const std::wstring& text);
 
 // The answers of the error question.

@@ -62,7 +62,7 @@ void c_iWebWrapper::setServer(ComPtr<I_Web> server) {
     if (!m_server) return;
     auto sink = com::make<com::EventSink>(__uuidof(_IWebEvents),
                                           [this](DISPID event, DISPPARAMS* params) { return onEvent(event, params); });
-    HRESULT hr = events_.begin(m_server.Get(), __uuidof(_IWebEvents), sink->identity());
+    HRESULT hr = events_.begin(m_server.Get(), __uuidof(_IWebEvents), sink.Get());
     // Without events the upload still runs; only its progress goes unseen.
     if (FAILED(hr)) DebugLine() << "c_iWebWrapper - no progress events from the web component 0x" << std::hex << hr;
 }

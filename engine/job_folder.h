@@ -10,12 +10,15 @@ namespace engine {
 // folder: "C:\temp\" (created).
 std::wstring determineJobsPath();
 
-// The document name with each of \ : / * ? < > | replaced by "_".
+// The document name with every character that file names refuse (\ : / * ? < > | " and
+// the control characters 1-31) replaced by "_".
 std::wstring sanitisedJobName(const std::wstring& name);
 
 // printerFolder + sanitised name + "_" + identity in lower-case hexadecimal; when a file
 // or folder of that name exists, "_" and a hexadecimal counter (0, 1, ...) are appended
-// until the name is free. Nothing is created.
+// until the name is free. The name is shortened (never between the two halves of a
+// surrogate pair) so that the folder can be created and its layout.ps opened without
+// passing MAX_PATH. Nothing is created.
 std::wstring chooseJobFolder(const std::wstring& printerFolder, const std::wstring& jobName, uintptr_t identity);
 
 }  // namespace engine

@@ -7,6 +7,7 @@
 #include "monitor_apartment.h"
 #include "registry.h"
 #include "registry_root.h"
+#include "spooler_job.h"
 #include "variant.h"
 
 using Microsoft::WRL::ComPtr;
@@ -56,6 +57,8 @@ BOOL C_portImpl::startDocPort(const std::wstring& printerName, DWORD jobId, DWOR
             com::check(hr);
         }
         m_jobHandle = handle;
+        m_printerName = printerName;
+        m_jobId = jobId;
         m_started = true;
         return TRUE;
     });
@@ -109,7 +112,8 @@ BOOL C_portImpl::endDocPort() {
             m_engine.release();
             return TRUE;
         }
-        HRESULT hr = engine->splEndDoc(handle);
+        // A document cancelled in the spooler is incomplete: the engine drops it.
+        HRESULT hr = spoolerJobCancelled(m_printerName, m_jobId) ? engine->splAbort(handle) : engine->splEndDoc(handle);
         if (SUCCEEDED(hr)) hr = engine->splClose(handle);
         if (engineIsGone(hr)) {
             loseEngine("C_portImpl::endDocPort", hr);

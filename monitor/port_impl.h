@@ -34,7 +34,8 @@ public:
     // Tells the engine the block's size, then appends the block to the job's file (the
     // first block of a job asks the engine for the file and creates it).
     BOOL writePort(const BYTE* buffer, DWORD size, LPDWORD written);
-    // Closes the job's file and ends and closes the engine's job.
+    // Closes the job's file and ends and closes the engine's job; a job cancelled in the
+    // spooler meanwhile is aborted instead of ended.
     BOOL endDocPort();
     // Marks the port inactive. Always TRUE.
     BOOL closePort();
@@ -50,6 +51,8 @@ private:
     std::unique_ptr<C_outputFile> m_outputFile;  // the running job's file, from its first block on
     cSTRING m_keyPath;
     long m_jobHandle = 0;   // the engine's handle of the running job
+    std::wstring m_printerName;  // the spooler's printer and job of the running job
+    DWORD m_jobId = 0;
     bool m_started = false;  // between a successful StartDocPort and EndDocPort
     bool m_engineLost = false;  // the running document's engine went away
     DocumentEngine m_engine;  // bound by StartDocPort, released when the document ends

@@ -175,7 +175,7 @@ TEST_F(EngineServerTest, RegistrationWritesAndRemovesTheClassesAndTypeLibrary) {
         EXPECT_EQ(progId + L".1", readValue(key + L"\\ProgID"));
         EXPECT_EQ(progId, readValue(key + L"\\VersionIndependentProgID"));
         EXPECT_TRUE(keyExists(key + L"\\Programmable"));
-        EXPECT_TRUE(lab::equalsNoCase(engineExe(), readValue(key + L"\\LocalServer32"))) << readValue(key + L"\\LocalServer32");
+        EXPECT_TRUE(lab::equalsNoCase(L"\"" + engineExe() + L"\"", readValue(key + L"\\LocalServer32"))) << readValue(key + L"\\LocalServer32");
         EXPECT_EQ(kAppId, readValue(key, L"AppID"));
         EXPECT_EQ(kTypeLib, readValue(key + L"\\TypeLib"));
         EXPECT_EQ(description, readValue(progId));

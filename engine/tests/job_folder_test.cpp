@@ -15,6 +15,7 @@ TEST(JobFolder, JobsPathLivesUnderTheTemporaryFolder) {
 TEST(JobFolder, ReservedCharactersBecomeUnderscores) {
     EXPECT_EQ(L"Report_ 1_2", sanitisedJobName(L"Report: 1/2"));
     EXPECT_EQ(L"a_b_c_d_e_f_g_h_i", sanitisedJobName(L"a\\b:c/d*e?f<g>h|i"));
+    EXPECT_EQ(L"Invoice _March__a_b_c_d", sanitisedJobName(std::wstring(L"Invoice \"March\"\ta\rb\x1f" L"c\0d", 23)));
     EXPECT_EQ(L"plain name.txt", sanitisedJobName(L"plain name.txt"));
     EXPECT_EQ(L"", sanitisedJobName(L""));
 }
@@ -38,4 +39,30 @@ TEST(JobFolder, NameUnderscoreIdentityThenACounterForCollisions) {
     EXPECT_EQ(base + L"_b", chooseJobFolder(printer.path(), L"Report: 1/2", 0x1a2b)) << "hexadecimal counter";
     EXPECT_TRUE(lab::fileExists(base + L"_a"));
     EXPECT_FALSE(lab::fileExists(base + L"_b")) << "nothing is created";
+}
+
+TEST(JobFolder, ALongNameIsCutSoThatTheFolderAndItsFilesFitWithinMaxPath) {
+    lab::TempFolder printer(L"printer");
+    std::wstring name;
+    while (name.size() < 400) name += L"Minutes \U0001F5A8 ";
+    const size_t longest = MAX_PATH - 13;  // what CreateDirectory takes
+    std::wstring folder = chooseJobFolder(printer.path(), name, 0x1a2b);
+    ASSERT_TRUE(CreateDirectoryW(folder.c_str(), nullptr)) << GetLastError();
+    lab::writeFileBytes(folder + L"\\layout.ps", "%!PS");
+    std::wstring next = chooseJobFolder(printer.path(), name, 0x1a2b);
+    EXPECT_LE(next.size(), longest);
+    EXPECT_EQ(L"_1a2b_0", next.substr(next.size() - 7)) << "the counter takes from the name, not from the room";
+
+    // Wherever the cut falls, a surrogate pair stays whole.
+    size_t pairsKeptOut = 0;
+    for (size_t shift = 0; shift < 11; ++shift) {
+        std::wstring folderPath = printer.path() + std::wstring(shift, L'x');
+        std::wstring cut = chooseJobFolder(folderPath, name, 0x1a2b);
+        EXPECT_EQ(0u, cut.find(folderPath + L"Minutes "));
+        ASSERT_GE(cut.size(), longest - 1);
+        EXPECT_LE(cut.size(), longest);
+        EXPECT_FALSE(IS_HIGH_SURROGATE(cut[cut.size() - 6])) << shift;
+        pairsKeptOut += cut.size() < longest;
+    }
+    EXPECT_EQ(1u, pairsKeptOut);
 }

@@ -1,10 +1,25 @@
 #include "connection_point.h"
 
 #include <algorithm>
+#include <iterator>
 
 #include "debug_log.h"
 
 namespace com {
+namespace {
+
+// The failures of a call into a sink whose apartment or process has ended.
+bool sinkIsGone(HRESULT hr) {
+    const HRESULT gone[] = {RPC_E_DISCONNECTED,
+                            RPC_E_SERVER_DIED,
+                            RPC_E_SERVER_DIED_DNE,
+                            CO_E_OBJNOTCONNECTED,
+                            HRESULT_FROM_WIN32(RPC_S_SERVER_UNAVAILABLE),
+                            HRESULT_FROM_WIN32(RPC_S_CALL_FAILED_DNE)};
+    return std::find(std::begin(gone), std::end(gone), hr) != std::end(gone);
+}
+
+}  // namespace
 
 ConnectionPoint::ConnectionPoint(IConnectionPointContainer* container, REFIID eventInterface)
     : container_(container), eventInterface_(eventInterface) {}
@@ -75,19 +90,25 @@ STDMETHODIMP ConnectionPoint::Advise(IUnknown* sink, DWORD* cookie) {
 }
 
 STDMETHODIMP ConnectionPoint::Unadvise(DWORD cookie) {
+    size_t position = 0;
+    return remove(cookie, position) ? S_OK : CONNECT_E_NOCONNECTION;
+}
+
+bool ConnectionPoint::remove(DWORD cookie, size_t& position) {
     Connection removed{};
     ComPtr<IGlobalInterfaceTable> table;
     {
         std::lock_guard<std::mutex> guard(lock_);
         auto found = std::find_if(connections_.begin(), connections_.end(),
                                   [cookie](const Connection& c) { return c.cookie == cookie; });
-        if (cookie == 0 || found == connections_.end()) return CONNECT_E_NOCONNECTION;
+        if (cookie == 0 || found == connections_.end()) return false;
+        position = size_t(found - connections_.begin());
         removed = std::move(*found);
         connections_.erase(found);
         globalTable(table);
     }
     if (table) table->RevokeInterfaceFromGlobal(removed.cookie);
-    return S_OK;  // the sink reference goes with `removed`, outside the lock
+    return true;  // the sink reference goes with `removed`, outside the lock
 }
 
 STDMETHODIMP ConnectionPoint::EnumConnections(IEnumConnections** connections) {
@@ -113,18 +134,23 @@ int ConnectionPoint::fire(DISPID event, const std::vector<Variant>& arguments) {
         }
         if (cookie == 0 || !table) continue;
         ComPtr<IUnknown> sink;
-        if (FAILED(table->GetInterfaceFromGlobal(cookie, eventInterface_,
-                                                 reinterpret_cast<void**>(sink.GetAddressOf()))))
-            continue;
         ComPtr<IDispatch> dispatch;
-        if (FAILED(sink.As(&dispatch))) continue;
-        Variant result;
-        HRESULT hr = dispatch->Invoke(event, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_METHOD, &params, &result,
-                                      nullptr, nullptr);
-        if (FAILED(hr))
+        HRESULT hr = table->GetInterfaceFromGlobal(cookie, eventInterface_, reinterpret_cast<void**>(sink.GetAddressOf()));
+        if (SUCCEEDED(hr)) hr = sink.As(&dispatch);
+        if (SUCCEEDED(hr)) {
+            Variant result;
+            hr = dispatch->Invoke(event, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_METHOD, &params, &result, nullptr,
+                                  nullptr);
+            if (SUCCEEDED(hr)) {
+                ++delivered;
+                continue;
+            }
             DebugLine() << moduleBaseName() << " - error on notifing " << position << " " << (long)hr;
-        else
-            ++delivered;
+        }
+        // A sink that is gone would fail every later event as well. When it is dropped,
+        // the next sink moves into its place (unsigned wrap-around makes 0 - 1 + 1 = 0).
+        size_t removedAt = 0;
+        if (sinkIsGone(hr) && remove(cookie, removedAt) && removedAt <= position) --position;
     }
     return delivered;
 }

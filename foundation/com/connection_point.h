@@ -4,7 +4,8 @@
 // Each advised sink is registered in the process's global interface table; firing
 // fetches it from the table for the firing thread (a proxy when the sink lives in
 // another apartment) and calls IDispatch::Invoke synchronously. A sink that fails is
-// logged (naming this module) and skipped; the others still receive the event.
+// logged (naming this module) and skipped; the others still receive the event. A sink
+// whose apartment or process is gone is dropped.
 #include <windows.h>
 #include <ocidl.h>
 #include <olectl.h>
@@ -52,6 +53,9 @@ private:
     };
 
     HRESULT globalTable(ComPtr<IGlobalInterfaceTable>& table);
+    // Takes the connection out of the list and revokes it; false when it is not there.
+    // `position` is where it was.
+    bool remove(DWORD cookie, size_t& position);
 
     IConnectionPointContainer* const container_;
     const IID eventInterface_;

@@ -34,22 +34,29 @@ STDMETHODIMP EventSink::GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) { 
 
 STDMETHODIMP EventSink::Invoke(DISPID event, REFIID, LCID, WORD, DISPPARAMS* params, VARIANT*, EXCEPINFO*,
                                UINT*) {
-    return handler_ ? handler_(event, params) : S_OK;
+    std::lock_guard<std::recursive_mutex> guard(lock_);
+    return delivering_ && handler_ ? handler_(event, params) : S_OK;
+}
+
+void EventSink::setDelivering(bool on) {
+    std::lock_guard<std::recursive_mutex> guard(lock_);
+    delivering_ = on;
 }
 
 Subscription::Subscription(Subscription&& other) noexcept
-    : point_(std::move(other.point_)), cookie_(std::exchange(other.cookie_, 0)) {}
+    : point_(std::move(other.point_)), sink_(std::move(other.sink_)), cookie_(std::exchange(other.cookie_, 0)) {}
 
 Subscription& Subscription::operator=(Subscription&& other) noexcept {
     if (this != &other) {
         end();
         point_ = std::move(other.point_);
+        sink_ = std::move(other.sink_);
         cookie_ = std::exchange(other.cookie_, 0);
     }
     return *this;
 }
 
-HRESULT Subscription::begin(IUnknown* source, REFIID eventInterface, IUnknown* sink) {
+HRESULT Subscription::begin(IUnknown* source, REFIID eventInterface, EventSink* sink) {
     end();
     if (!source || !sink) return E_POINTER;
     ComPtr<IConnectionPointContainer> container;
@@ -59,16 +66,20 @@ HRESULT Subscription::begin(IUnknown* source, REFIID eventInterface, IUnknown* s
     hr = container->FindConnectionPoint(eventInterface, &point);
     if (FAILED(hr)) return hr;
     DWORD cookie = 0;
-    hr = point->Advise(sink, &cookie);
+    sink->setDelivering(true);
+    hr = point->Advise(sink->identity(), &cookie);
     if (FAILED(hr)) return hr;
     point_ = point;
+    sink_ = sink;
     cookie_ = cookie;
     return S_OK;
 }
 
 void Subscription::end() {
+    if (sink_) sink_->setDelivering(false);
     if (point_ && cookie_) point_->Unadvise(cookie_);
     point_.Reset();
+    sink_.Reset();
     cookie_ = 0;
 }
 

@@ -5,6 +5,7 @@
 #include <ocidl.h>
 
 #include <functional>
+#include <mutex>
 
 #include "object.h"
 
@@ -28,13 +29,20 @@ public:
 
     HRESULT queryOther(REFIID iid, void** out);
 
+    // While off, calls are answered S_OK without reaching the handler. Turning it off
+    // waits for a call that runs on another thread.
+    void setDelivering(bool on);
+
 private:
     const IID eventInterface_;
     Handler handler_;
+    std::recursive_mutex lock_;  // held while the handler runs
+    bool delivering_ = true;
 };
 
 // Advises a sink on the source's connection point for one event interface; unadvises
-// when destroyed or ended.
+// when destroyed or ended. Ending also stops the sink's handler: an event the source
+// took just before the Unadvise never reaches a handler whose owner may be gone.
 class Subscription {
 public:
     Subscription() = default;
@@ -45,12 +53,13 @@ public:
     Subscription& operator=(const Subscription&) = delete;
 
     // Returns the HRESULT of FindConnectionPoint or Advise.
-    HRESULT begin(IUnknown* source, REFIID eventInterface, IUnknown* sink);
+    HRESULT begin(IUnknown* source, REFIID eventInterface, EventSink* sink);
     void end();
     bool active() const { return cookie_ != 0; }
 
 private:
     ComPtr<IConnectionPoint> point_;
+    ComPtr<EventSink> sink_;
     DWORD cookie_ = 0;
 };
 

@@ -63,7 +63,9 @@ HRESULT registerLocalServerClass(const ClassInfo& info, const std::wstring& exeP
     HRESULT hr = registerCommon(info, classKey);
     if (FAILED(hr)) return hr;
     return firstFailure({
-        setDefault(classKey + L"\\LocalServer32", exePath),
+        // Quoted: unquoted, a program at a prefix of the path that ends before a blank
+        // (C:\Program.exe for C:\Program Files\...) would start in its place.
+        setDefault(classKey + L"\\LocalServer32", L"\"" + exePath + L"\""),
         setNamed(classKey, L"AppID", guidText(appId)),
     });
 }

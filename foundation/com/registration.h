@@ -19,7 +19,7 @@ std::wstring guidText(const GUID& guid);  // "{84BBBEE1-D418-...}"
 
 // ProgID keys (versioned and version independent with CurVer) and the CLSID key with
 // ProgID, VersionIndependentProgID, Programmable and TypeLib.
-// A local server adds LocalServer32 and the AppID value.
+// A local server adds LocalServer32 (the quoted path) and the AppID value.
 HRESULT registerLocalServerClass(const ClassInfo& info, const std::wstring& exePath, const GUID& appId);
 // An in-process server adds InprocServer32 with its threading model; the class key is
 // removed first so that nothing of an older registration stays.

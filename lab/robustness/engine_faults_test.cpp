@@ -1,5 +1,7 @@
-// The engine under load and failure: four documents on four ports at once, and the
-// engine process killed while a job runs (the client follows the next engine).
+// The engine under load and failure: four documents on four ports at once, the engine
+// process killed while a job runs (the client follows the next engine), a document
+// cancelled in the spooler while it prints, and the engine installed under a folder
+// with blanks.
 #include "road_fixture.h"
 
 #include <tlhelp32.h>
@@ -10,8 +12,10 @@
 #include "lab_engine.h"
 #include "lab_printers.h"
 #include "lab_process.h"
+#include "lab_recorder.h"
 #include "lab_registry.h"
 #include "lab_text.h"
+#include "paths.h"
 
 using namespace road;
 namespace gui = lab::gui;
@@ -51,6 +55,30 @@ size_t jobFoldersOf(const std::wstring& printer) {
     } while (FindNextFileW(search, &found));
     FindClose(search);
     return count;
+}
+
+// The engine registered from another place for the life of the object, then from the
+// program folder again.
+class EngineRegisteredFrom {
+public:
+    explicit EngineRegisteredFrom(const std::wstring& exePath) {
+        lab::endEngineServers();
+        result = lab::runEngineRegistration(exePath, false);
+    }
+    ~EngineRegisteredFrom() {
+        lab::endEngineServers();
+        lab::runEngineRegistration(lab::programFolder() + lab::kEngineExeName, false);
+    }
+    DWORD result;
+};
+
+std::wstring imagePath(DWORD processId) {
+    HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPMODULE, processId);
+    if (snapshot == INVALID_HANDLE_VALUE) return L"";
+    KernelHandle owned(snapshot);
+    MODULEENTRY32W module = {};
+    module.dwSize = sizeof module;
+    return Module32FirstW(snapshot, &module) ? module.szExePath : L"";
 }
 
 }  // namespace
@@ -152,4 +180,55 @@ TEST_F(RoadTest, TheEngineKilledDuringAJobFailsThatDocumentAndTheClientSendsTheN
     EXPECT_TRUE(system->jobFolders().empty()) << "sent and deleted";
     EXPECT_EQ(1u, lab::engineServerProcesses().size());
     EXPECT_TRUE(client->running());
+}
+
+TEST_F(RoadTest, ADocumentCancelledInTheSpoolerIsNeitherSentNorOpened) {
+    startClient();
+    auto cancelled = print(unpackableDocument(256 * 1024), L"", L"--block 4096 --abort-after 8");
+    logIn();
+    EXPECT_EQ(0u, cancelled->waitForEnd().value_or(99)) << cancelled->output();
+    EXPECT_NE(std::string::npos, cancelled->output().find("abort")) << cancelled->output();
+    EXPECT_TRUE(clientSaid(" aborted")) << client->output();
+    EXPECT_TRUE(system->jobFolders().empty()) << "the engine removed the part that came";
+
+    // The next document is the only one the provider gets and the only page that opens.
+    const std::string next = lab::labDocument(2);
+    auto after = print(next);
+    ASSERT_EQ(1u, pagesOpened(1).size()) << client->output();
+    EXPECT_EQ(0u, after->waitForEnd().value_or(99)) << after->output();
+    ASSERT_EQ(1u, provider->uploads().size());
+    expectArrivedWhole(0, next);
+    EXPECT_EQ(1u, requestCount("uploadJob_nogui"));
+    EXPECT_EQ(1u, recorder->lines().size());
+}
+
+TEST_F(RoadTest, TheEngineInstalledUnderAFolderWithBlanksStartsFromThereAlone) {
+    // A program where the unquoted command line would be taken to end at a blank.
+    lab::TempFolder root(L"kelo spaces");
+    const std::wstring folder = root.file(L"Program Files\\Vorlane\\Kelo Print Driver\\");
+    const std::wstring engine = folder + lab::kEngineExeName;
+    bvfsCreateFolderTree(folder.c_str());
+    ASSERT_TRUE(CopyFileW((lab::programFolder() + lab::kEngineExeName).c_str(), engine.c_str(), FALSE));
+    ASSERT_TRUE(CopyFileW(lab::recorderProgram().c_str(), root.file(L"Program.exe").c_str(), FALSE));
+    EngineRegisteredFrom registered(engine);
+    ASSERT_EQ(0u, registered.result);
+    wchar_t command[2 * MAX_PATH] = {};
+    DWORD size = sizeof command;
+    RegGetValueW(HKEY_CLASSES_ROOT, L"CLSID\\{84BBBEFB-D418-11D5-8E15-0002B36229DD}\\LocalServer32", nullptr,
+                 RRF_RT_REG_SZ, nullptr, command, &size);
+    EXPECT_EQ(L"\"" + engine + L"\"", std::wstring(command));
+
+    startClient();
+    const std::string document = lab::labDocument(1);
+    auto run = print(document);
+    logIn();
+    ASSERT_EQ(1u, pagesOpened(1).size()) << client->output();
+    EXPECT_EQ(0u, run->waitForEnd().value_or(99)) << run->output();
+    expectArrivedWhole(0, document);
+    std::vector<DWORD> engines = lab::engineServerProcesses();
+    ASSERT_EQ(1u, engines.size());
+    EXPECT_TRUE(lab::equalsNoCase(engine, imagePath(engines[0]))) << utf8(imagePath(engines[0]));
+    EXPECT_EQ(1u, recorder->lines().size()) << "only the order page; the program at the blank never ran";
+    EXPECT_FALSE(lab::fileExists(root.file(L"lab-recorder.log")));
+    client.reset();  // before its engine goes
 }

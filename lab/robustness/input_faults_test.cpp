@@ -1,12 +1,16 @@
 // The road of a job with bad or unusual input and surroundings: a document of 200 MB,
-// document names with reserved, long and non-ASCII characters, a temporary folder that
-// cannot be written, and a language file with broken lines.
+// document names with reserved, control, long and non-ASCII characters (named by an
+// engine in this process), a temporary folder that cannot be written, and a language
+// file with broken lines.
 #include "road_fixture.h"
 
 #include <chrono>
 #include <iostream>
 
+#include "class_objects.h"
 #include "engine_h.h"
+#include "error_msg.h"
+#include "handles.h"
 #include "lab_engine.h"
 #include "lab_process.h"
 #include "lab_registry.h"
@@ -32,27 +36,45 @@ std::string largeDocument(size_t size) {
     return text + "%%EOF\r\n";
 }
 
-// The name the engine writes into a job's description, replaced by another. Wine keeps
-// a spooler job's record in the process that printed it, so the engine in the lab names
-// every job "New Job"; the description is where the client reads the name from.
-void renameJob(const std::wstring& jobFolder, const std::wstring& name) {
-    const std::wstring path = jobFolder + L"\\job.xml";
-    std::string text = lab::readFileBytes(path);
-    const std::string old = "<name>New Job</name>";
-    size_t at = text.find(old);
-    ASSERT_NE(std::string::npos, at) << text;
-    std::string escaped;
-    for (char c : lab::toUtf8(name)) {
-        switch (c) {
-        case '&': escaped += "&amp;"; break;
-        case '<': escaped += "&lt;"; break;
-        case '>': escaped += "&gt;"; break;
-        default: escaped += c;
-        }
+// The engine's classes served from this process for the life of the object: the client
+// and the spooler stand-in bind to them as to KeloEngine.exe. Wine keeps a spooler job's
+// record in the process that created it, so only an engine here reads the document
+// names of this process's jobs.
+class EngineInThisProcess {
+public:
+    EngineInThisProcess() : initialized_(CoInitializeEx(nullptr, COINIT_MULTITHREADED)) {
+        lab::endEngineServers();
+        if (FAILED(classes_.registerSuspended()) || FAILED(CoResumeClassObjects()))
+            throw cERROR_MSG(BV_ERR_GENERAL, "the engine's classes cannot be registered here");
     }
-    text.replace(at, old.size(), "<name>" + escaped + "</name>");
-    lab::writeFileBytes(path, text);
-}
+    ~EngineInThisProcess() {
+        classes_.revoke();
+        if (SUCCEEDED(initialized_)) CoUninitialize();
+    }
+
+private:
+    HRESULT initialized_;
+    engine::ClassObjects classes_;
+};
+
+// A job of this process in the spooler's records under a document name, printing into
+// a file of its own (as the spooler stand-in's jobs do), ended when the object goes.
+class SpoolerJob {
+public:
+    SpoolerJob(const std::wstring& name, const std::wstring& output) {
+        DOC_INFO_1W info = {const_cast<LPWSTR>(name.c_str()), const_cast<LPWSTR>(output.c_str()), const_cast<LPWSTR>(L"RAW")};
+        if (OpenPrinterW(const_cast<LPWSTR>(kPrinter), printer_.out(), nullptr))
+            id_ = (long)StartDocPrinterW(printer_.get(), 1, (LPBYTE)&info);
+    }
+    ~SpoolerJob() {
+        if (id_) EndDocPrinter(printer_.get());
+    }
+    long id() const { return id_; }
+
+private:
+    PrinterHandle printer_;
+    long id_ = 0;
+};
 
 std::wstring fieldOf(const lab::JsonValue& upload, const char* field) {
     return lab::fromUtf8(upload["field_values"][field].text());
@@ -79,39 +101,50 @@ TEST_F(RoadTest, ADocumentOf200MegabytesArrivesWhole) {
 }
 
 TEST_F(RoadTest, DocumentNamesWithReservedLongAndNonAsciiCharactersReachTheProvider) {
+    EngineInThisProcess engine;
     startClient();
-    // The name the application gives reaches the monitor through the spooler stand-in.
-    const std::string first = lab::labDocument(1), second = lab::labDocument(2), third = lab::labDocument(3);
+    // The stand-in's job is not readable here: the engine names it "New Job".
+    const std::string first = lab::labDocument(1), second = lab::labDocument(2), third = lab::labDocument(3),
+                      fourth = lab::labDocument(4);
     auto run = print(first, L"Q3: a/b*c?<>|\"draft\" \\ 100% & more");
     HWND dialog = waitForWindow(L"Print Driver - Login");
     ASSERT_NE(nullptr, dialog);
-    // Two more jobs end while the login is open; their descriptions get the names.
-    lab::EngineDocument longNamed(kPrinter, 501, second), foreign(kPrinter, 502, third);
-    ASSERT_TRUE(longNamed.waitForEnd()) << longNamed.failure();
-    ASSERT_TRUE(foreign.waitForEnd()) << foreign.failure();
+    // Three more jobs of this process end while the login is open.
     std::wstring longName;
     while (longName.size() < 300) longName += L"Minutes of the annual general meeting, part " + std::to_wstring(longName.size()) + L"; ";
+    const std::wstring quoted = L"Invoice \"March\"\tfinal";
     const std::wstring foreignName = L"\u00dcberweisung f\u00fcr J\u00fcrgen \u2013 \u5317\u4eac \U0001F5A8 a/b";
-    renameJob(longNamed.jobFolder(), longName);
-    renameJob(foreign.jobFolder(), foreignName);
+    // Wine numbers the jobs of each process from 1: this process's first job would share
+    // the stand-in's job id (and spool file), so it is left to a job that goes unused.
+    SpoolerJob unused(L"unused", documents.file(L"unused.prn"));
+    SpoolerJob longJob(longName, documents.file(L"long.prn")), quotedJob(quoted, documents.file(L"quoted.prn")),
+        foreignJob(foreignName, documents.file(L"foreign.prn"));
+    ASSERT_TRUE(longJob.id() && quotedJob.id() && foreignJob.id());
+    lab::EngineDocument longNamed(kPrinter, longJob.id(), second), withQuotes(kPrinter, quotedJob.id(), third),
+        foreign(kPrinter, foreignJob.id(), fourth);
+    for (lab::EngineDocument* document : {&longNamed, &withQuotes, &foreign}) {
+        ASSERT_TRUE(document->waitForEnd()) << document->failure();
+        EXPECT_LT(document->jobFolder().size() + wcslen(L"\\layout.ps"), size_t(MAX_PATH)) << utf8(document->jobFolder());
+    }
     logIn();
     EXPECT_EQ(0u, run->waitForEnd().value_or(99)) << run->output();
-    std::vector<std::wstring> pages = pagesOpened(3);
-    ASSERT_EQ(3u, pages.size()) << client->output();
+    std::vector<std::wstring> pages = pagesOpened(4);
+    ASSERT_EQ(4u, pages.size()) << client->output();
     EXPECT_TRUE(system->jobFolders().empty());
 
     lab::JsonValue uploads = provider->uploads();
-    ASSERT_EQ(3u, uploads.size());
+    ASSERT_EQ(4u, uploads.size());
     std::map<std::wstring, std::string> arrived;  // the file name the provider was given, and the file
     for (size_t i = 0; i < uploads.size(); ++i) arrived[fieldOf(uploads.at(i), "filename")] = provider->uploadedFile(i);
     EXPECT_TRUE(arrived[L"New Job.ps"] == first);
-    EXPECT_TRUE(arrived[L"\u00dcberweisung f\u00fcr J\u00fcrgen \u2013 \u5317\u4eac \U0001F5A8 a_b.ps"] == third);
-    // The long name is cut so that the file can be named after it on disk.
+    EXPECT_TRUE(arrived[L"Invoice _March__final.ps"] == third);
+    EXPECT_TRUE(arrived[L"\u00dcberweisung f\u00fcr J\u00fcrgen \u2013 \u5317\u4eac \U0001F5A8 a_b.ps"] == fourth);
+    // The long name is cut so that the file can be named after it on disk, in a job
+    // folder that already takes most of MAX_PATH.
     std::wstring cut;
     for (const auto& entry : arrived)
-        if (entry.first.compare(0, 40, longName, 0, 40) == 0) cut = entry.first;
-    ASSERT_NE(L"", cut) << "no upload under the long name";
-    EXPECT_TRUE(arrived[cut] == second);
+        if (entry.second == second) cut = entry.first;
+    ASSERT_GT(cut.size(), 3u) << "no upload of the long-named document";
     EXPECT_LT(cut.size(), longName.size());
     EXPECT_EQ(L".ps", cut.substr(cut.size() - 3));
     EXPECT_EQ(0u, longName.find(cut.substr(0, cut.size() - 3)));
@@ -123,6 +156,7 @@ TEST_F(RoadTest, DocumentNamesWithReservedLongAndNonAsciiCharactersReachTheProvi
         std::string stored = lab::toUtf8(fieldOf(uploads.at(i), "outPath")) + "/" + lab::toUtf8(fieldOf(uploads.at(i), "filename"));
         EXPECT_NE(named.end(), std::find(named.begin(), named.end(), stored)) << stored;
     }
+    client.reset();  // before the engine it is bound to goes
 }
 
 TEST_F(RoadTest, AnUnwritableTemporaryFolderOfTheEngineFailsThePrintingNotSilently) {

@@ -2,6 +2,7 @@
 
 #include "error_msg.h"
 #include "handles.h"
+#include "job_marks.h"
 #include "lab_text.h"
 #include "monitor_catalog.h"
 #include "port_monitor.h"
@@ -219,6 +220,7 @@ private:
         SetLastError(ERROR_SUCCESS);
         BOOL cancelled = SetJobW(jobPrinter_.get(), result_.jobId, 0, nullptr, JOB_CONTROL_DELETE);
         DWORD error = cancelled ? ERROR_SUCCESS : GetLastError();
+        markJobDeleting(result_.jobId, true);
         ReportLine line{"abort"};
         line.add("doc", index()).add("blocks", result_.blocks).add("job", result_.jobId).add("result", cancelled).add(
             "error", error);
@@ -228,6 +230,7 @@ private:
     void endSpoolerJob() {
         SetLastError(ERROR_SUCCESS);
         BOOL ended = EndDocPrinter(jobPrinter_.get());
+        markJobDeleting(result_.jobId, false);
         DWORD error = ended ? ERROR_SUCCESS : GetLastError();
         jobPrinter_.reset();
         DeleteFileW(jobOutput_.c_str());

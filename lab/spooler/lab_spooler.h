@@ -25,8 +25,9 @@ struct DocumentRequest {
     std::wstring name;  // the document name; empty: the file's name
     DWORD blockSize = kDefaultBlockSize;
     // Stop after this many blocks, as when the job is deleted while it prints: the
-    // spooler job is cancelled and the port's document is still ended (EndDocPort),
-    // unless endDocOnAbort is false, when the port goes straight to ClosePort.
+    // spooler job is cancelled and shows as being deleted (job_marks.h) to the monitor,
+    // and the port's document is still ended (EndDocPort) unless endDocOnAbort is
+    // false, when the port goes straight to ClosePort.
     long abortAfterBlocks = -1;
     bool endDocOnAbort = true;
 };

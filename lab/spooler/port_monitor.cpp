@@ -1,5 +1,6 @@
 #include "port_monitor.h"
 
+#include "job_marks.h"
 #include "lab_paths.h"
 #include "lab_text.h"
 #include "monitor_9x.h"
@@ -126,6 +127,7 @@ std::unique_ptr<PortMonitor> loadPortMonitor(const std::wstring& name, const std
         line.add("entry", "-").add("result", 0).add("error", error).add("reason", "the DLL cannot be loaded");
         return nullptr;
     }
+    showJobMarksTo(library.get());
     std::wstring root = monitorRegistryRoot(name);
 
     if (auto initializeNt = entryPoint<InitializePrintMonitorEntry>(library.get(), "InitializePrintMonitor")) {

@@ -159,6 +159,12 @@ HRESULT EngineRecord::endDoc(long handle) {
     return endDocResult;
 }
 
+HRESULT EngineRecord::abort(long handle) {
+    std::lock_guard<std::mutex> guard(lock_);
+    calls_.push_back("splAbort handle=" + number(handle));
+    return S_OK;
+}
+
 HRESULT EngineRecord::close(long handle) {
     std::lock_guard<std::mutex> guard(lock_);
     calls_.push_back("splClose handle=" + number(handle));
@@ -191,7 +197,7 @@ public:
     STDMETHODIMP splClose(LONG handle) override { return record_.close(handle); }
     STDMETHODIMP splStartPage(LONG, LONG*) override { return E_NOTIMPL; }
     STDMETHODIMP splEndPage(LONG, LONG*) override { return E_NOTIMPL; }
-    STDMETHODIMP splAbort(LONG) override { return E_NOTIMPL; }
+    STDMETHODIMP splAbort(LONG handle) override { return record_.abort(handle); }
     STDMETHODIMP enumPrinters(VARIANT*) override { return E_NOTIMPL; }
     STDMETHODIMP splWritePrinter(LONG handle, LONG size, BSTR* toFile) override {
         *toFile = nullptr;

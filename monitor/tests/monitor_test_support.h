@@ -107,7 +107,8 @@ public:
     HRESULT closeResult = S_OK;
 
     // "splStartDoc printer=<name> job=<id>", "splWritePrinter handle=<h> size=<n>",
-    // "splEndDoc handle=<h>", "splClose handle=<h>", in the order they came.
+    // "splEndDoc handle=<h>", "splAbort handle=<h>", "splClose handle=<h>", in the order
+    // they came.
     std::vector<std::string> calls() const;
     int activations() const;
     void clear();
@@ -116,6 +117,7 @@ public:
     long startDoc(const std::wstring& printer, long jobId);
     HRESULT writePrinter(long handle, long size, std::wstring& path);
     HRESULT endDoc(long handle);
+    HRESULT abort(long handle);
     HRESULT close(long handle);
     void activated();
 

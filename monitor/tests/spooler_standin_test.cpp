@@ -92,3 +92,22 @@ TEST_F(StandInSpooler, BadInputFailsTheDocumentButNeverTheSpooler) {
     lab::DocumentResult result = standIn.print(request(kSite, file));
     EXPECT_EQ(lab::DocumentOutcome::Printed, result.outcome) << result.reason;
 }
+
+TEST_F(StandInSpooler, ADocumentCancelledInTheSpoolerIsAbortedAtTheEngine) {
+    std::wstring file = document(L"doc.ps", documentBytes(10000, 35));
+    lab::DocumentRequest cancelled = request(kSite, file);
+    cancelled.abortAfterBlocks = 1;
+    lab::Report report;
+    lab::SpoolerStandIn standIn(report);
+    lab::DocumentResult first = standIn.print(cancelled);
+    EXPECT_EQ(lab::DocumentOutcome::Aborted, first.outcome) << first.reason;
+    lab::DocumentResult second = standIn.print(request(kSite, file), 2);
+    EXPECT_EQ(lab::DocumentOutcome::Printed, second.outcome) << second.reason;
+    const std::vector<std::string> expected = {
+        "splStartDoc printer=" + lab::toUtf8(kSite) + " job=" + std::to_string(first.jobId),
+        "splWritePrinter handle=28673 size=4096", "splAbort handle=28673", "splClose handle=28673",
+        "splStartDoc printer=" + lab::toUtf8(kSite) + " job=" + std::to_string(second.jobId),
+        "splWritePrinter handle=28674 size=4096", "splWritePrinter handle=28674 size=4096",
+        "splWritePrinter handle=28674 size=1808", "splEndDoc handle=28674", "splClose handle=28674"};
+    EXPECT_EQ(expected, engine_.calls()) << "the next job of the port is ended as usual";
+}

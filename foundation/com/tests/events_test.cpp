@@ -60,9 +60,9 @@ protected:
 TEST_F(EventsTest, EverySinkReceivesTheEventEvenWhenOneFails) {
     std::vector<Received> first, failing, third;
     com::Subscription a, b, c;
+    ComPtr<com::EventSink> failingSink = recordingSink(failing, E_FAIL);
     ASSERT_HRESULT_SUCCEEDED(a.begin(calculator->identity(), DIID__ICalculatorEvents, recordingSink(first).Get()));
-    ASSERT_HRESULT_SUCCEEDED(
-        b.begin(calculator->identity(), DIID__ICalculatorEvents, recordingSink(failing, E_FAIL).Get()));
+    ASSERT_HRESULT_SUCCEEDED(b.begin(calculator->identity(), DIID__ICalculatorEvents, failingSink.Get()));
     ASSERT_HRESULT_SUCCEEDED(c.begin(calculator->identity(), DIID__ICalculatorEvents, recordingSink(third).Get()));
 
     DebugLogCapture log;
@@ -78,6 +78,10 @@ TEST_F(EventsTest, EverySinkReceivesTheEventEvenWhenOneFails) {
     EXPECT_EQ(2, announce(8, L"eight"));
     EXPECT_EQ(1u, failing.size()) << "an unadvised sink hears nothing more";
     EXPECT_EQ(2u, third.size());
+    // Not even an event that the source took just before the Unadvise (the handler
+    // would refuse these arguments).
+    DISPPARAMS none = {};
+    EXPECT_EQ(S_OK, failingSink->Invoke(1, IID_NULL, 0, DISPATCH_METHOD, &none, nullptr, nullptr, nullptr));
 }
 
 TEST_F(EventsTest, ConnectionPointRejectsUnknownCookiesAndInterfaces) {
@@ -198,4 +202,30 @@ TEST_F(EventsTest, SinkInAnotherApartmentReceivesEventsOnItsOwnThread) {
     EXPECT_EQ(L"three", received[2].text);
 
     apartment.run([&] { subscription.end(); });
+}
+
+TEST_F(EventsTest, ASinkWhoseApartmentHasEndedIsDroppedAtTheFirstEventItMisses) {
+    ComPtr<IConnectionPoint> point;
+    {
+        ComPtr<IConnectionPointContainer> container;
+        ASSERT_HRESULT_SUCCEEDED(calculator->QueryInterface(IID_PPV_ARGS(&container)));
+        ASSERT_HRESULT_SUCCEEDED(container->FindConnectionPoint(DIID__ICalculatorEvents, &point));
+    }
+    std::vector<Received> gone, staying;
+    long before = com::moduleLockCount();
+    {
+        ApartmentThread ended;
+        ended.run([&] {
+            DWORD cookie = 0;
+            EXPECT_HRESULT_SUCCEEDED(point->Advise(recordingSink(gone)->identity(), &cookie));
+        });
+    }
+    EXPECT_EQ(before + 1, com::moduleLockCount()) << "the connection holds the sink";
+    com::Subscription subscription;
+    ASSERT_HRESULT_SUCCEEDED(subscription.begin(calculator->identity(), DIID__ICalculatorEvents, recordingSink(staying).Get()));
+    EXPECT_EQ(1, announce(1, L"one"));
+    EXPECT_EQ(before + 1, com::moduleLockCount()) << "and lets it go";
+    EXPECT_EQ(1, announce(2, L"two"));
+    EXPECT_TRUE(gone.empty());
+    EXPECT_EQ(2u, staying.size()) << "the sink that moved into its place hears every event";
 }

@@ -43,7 +43,7 @@ TEST_F(RegistrationTest, LocalServerClassAndAppIdComeAndGo) {
     std::wstring classKey = L"CLSID\\" + clsid;
 
     ASSERT_HRESULT_SUCCEEDED(com::registerAppId(appId, L"KeloTest", L"KeloTest.EXE"));
-    ASSERT_HRESULT_SUCCEEDED(com::registerLocalServerClass(info, L"C:\\x\\KeloTest.exe", appId));
+    ASSERT_HRESULT_SUCCEEDED(com::registerLocalServerClass(info, L"C:\\Program Files\\x\\KeloTest.exe", appId));
 
     EXPECT_EQ(L"KeloTest", readValue(L"AppID\\" + com::guidText(appId)));
     EXPECT_EQ(com::guidText(appId), readValue(L"AppID\\KeloTest.EXE", L"AppID"));
@@ -55,7 +55,7 @@ TEST_F(RegistrationTest, LocalServerClassAndAppIdComeAndGo) {
     EXPECT_EQ(L"KeloTest.Thing.1", readValue(classKey + L"\\ProgID"));
     EXPECT_EQ(L"KeloTest.Thing", readValue(classKey + L"\\VersionIndependentProgID"));
     EXPECT_TRUE(keyExists(classKey + L"\\Programmable"));
-    EXPECT_EQ(L"C:\\x\\KeloTest.exe", readValue(classKey + L"\\LocalServer32"));
+    EXPECT_EQ(L"\"C:\\Program Files\\x\\KeloTest.exe\"", readValue(classKey + L"\\LocalServer32")) << "quoted";
     EXPECT_EQ(com::guidText(appId), readValue(classKey, L"AppID"));
     EXPECT_EQ(com::guidText(info.typeLib), readValue(classKey + L"\\TypeLib"));
 
