@@ -30,21 +30,6 @@ ComPtr<IDriverManager> activateEngine(const char* caller) {
     return manager;
 }
 
-bool engineIsGone(HRESULT hr) {
-    switch (hr) {
-    case RPC_E_DISCONNECTED:
-    case RPC_E_SERVER_DIED:
-    case RPC_E_SERVER_DIED_DNE:
-    case CO_E_OBJNOTCONNECTED:
-    case HRESULT_FROM_WIN32(RPC_S_SERVER_UNAVAILABLE):
-    case HRESULT_FROM_WIN32(RPC_S_CALL_FAILED):
-    case HRESULT_FROM_WIN32(RPC_S_CALL_FAILED_DNE):
-        return true;
-    default:
-        return false;
-    }
-}
-
 bool DocumentEngine::bind(const char* caller, bool inMultithreadedApartment) {
     release();
     engine_ = activateEngine(caller);

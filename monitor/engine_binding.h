@@ -17,9 +17,6 @@ constexpr DWORD kEngineClassContext =
 // caller's name. The calling thread must be in a COM apartment.
 Microsoft::WRL::ComPtr<IDriverManager> activateEngine(const char* caller);
 
-// True when a call failed because the engine's process is gone.
-bool engineIsGone(HRESULT hr);
-
 // The engine object of one document, kept from its start to its end. The spooler may
 // carry a document on on several threads: every thread in the monitor's multithreaded
 // apartment uses the kept object. A thread in a single-threaded apartment binds the

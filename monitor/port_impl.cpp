@@ -81,11 +81,11 @@ BOOL C_portImpl::writePort(const BYTE* buffer, DWORD size, LPDWORD written) {
             // unless it is no longer there to close the job.
             BStr ignored;
             hr = engine->splWritePrinter(m_jobHandle, (long)size, ignored.out());
-            if (engineIsGone(hr)) return loseEngine("C_portImpl::writePort", hr);
+            if (com::isPeerGone(hr)) return loseEngine("C_portImpl::writePort", hr);
         } else {
             BStr path;
             hr = engine->splWritePrinter(m_jobHandle, (long)size, path.out());
-            if (engineIsGone(hr)) return loseEngine("C_portImpl::writePort", hr);
+            if (com::isPeerGone(hr)) return loseEngine("C_portImpl::writePort", hr);
             com::check(hr);
             if (path.empty()) {
                 DebugLine() << "C_portImpl::writePort - the engine named no output file";
@@ -115,7 +115,7 @@ BOOL C_portImpl::endDocPort() {
         // A document cancelled in the spooler is incomplete: the engine drops it.
         HRESULT hr = spoolerJobCancelled(m_printerName, m_jobId) ? engine->splAbort(handle) : engine->splEndDoc(handle);
         if (SUCCEEDED(hr)) hr = engine->splClose(handle);
-        if (engineIsGone(hr)) {
+        if (com::isPeerGone(hr)) {
             loseEngine("C_portImpl::endDocPort", hr);
             m_engineLost = false;
             return FALSE;

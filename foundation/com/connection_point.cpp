@@ -1,25 +1,11 @@
 #include "connection_point.h"
 
 #include <algorithm>
-#include <iterator>
 
 #include "debug_log.h"
+#include "guard.h"
 
 namespace com {
-namespace {
-
-// The failures of a call into a sink whose apartment or process has ended.
-bool sinkIsGone(HRESULT hr) {
-    const HRESULT gone[] = {RPC_E_DISCONNECTED,
-                            RPC_E_SERVER_DIED,
-                            RPC_E_SERVER_DIED_DNE,
-                            CO_E_OBJNOTCONNECTED,
-                            HRESULT_FROM_WIN32(RPC_S_SERVER_UNAVAILABLE),
-                            HRESULT_FROM_WIN32(RPC_S_CALL_FAILED_DNE)};
-    return std::find(std::begin(gone), std::end(gone), hr) != std::end(gone);
-}
-
-}  // namespace
 
 ConnectionPoint::ConnectionPoint(IConnectionPointContainer* container, REFIID eventInterface)
     : container_(container), eventInterface_(eventInterface) {}
@@ -150,7 +136,7 @@ int ConnectionPoint::fire(DISPID event, const std::vector<Variant>& arguments) {
         // A sink that is gone would fail every later event as well. When it is dropped,
         // the next sink moves into its place (unsigned wrap-around makes 0 - 1 + 1 = 0).
         size_t removedAt = 0;
-        if (sinkIsGone(hr) && remove(cookie, removedAt) && removedAt <= position) --position;
+        if (isPeerGone(hr) && remove(cookie, removedAt) && removedAt <= position) --position;
     }
     return delivered;
 }

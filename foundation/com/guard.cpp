@@ -38,4 +38,19 @@ void check(HRESULT hr) {
     }
 }
 
+bool isPeerGone(HRESULT hr) {
+    switch (hr) {
+    case RPC_E_DISCONNECTED:
+    case RPC_E_SERVER_DIED:
+    case RPC_E_SERVER_DIED_DNE:
+    case CO_E_OBJNOTCONNECTED:
+    case HRESULT_FROM_WIN32(RPC_S_SERVER_UNAVAILABLE):
+    case HRESULT_FROM_WIN32(RPC_S_CALL_FAILED):
+    case HRESULT_FROM_WIN32(RPC_S_CALL_FAILED_DNE):
+        return true;
+    default:
+        return false;
+    }
+}
+
 }  // namespace com

@@ -65,4 +65,8 @@ HRESULT guard(const wchar_t* source, Body&& body) noexcept {
 // Throws _com_error for a failed HRESULT, keeping the thread's error information.
 void check(HRESULT hr);
 
+// True when a call failed because the other side's apartment or process is gone
+// (disconnected, server unavailable or died, the call failed).
+bool isPeerGone(HRESULT hr);
+
 }  // namespace com

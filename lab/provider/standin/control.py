@@ -32,6 +32,9 @@ class _Scratch:
     body = b''
     body_complete = False
 
+    def update(self, **fields):
+        pass
+
 
 def _send_json(handler, data, status=200):
     handler.answer(status, json.dumps(data, ensure_ascii=True).encode('ascii'), 'application/json')
