@@ -8,9 +8,14 @@
 #include "single_instance.h"
 #include "windows_util.h"
 
+namespace {
+// How long a second start waits for the first client's window (it binds the engine first).
+const DWORD kFirstClientPatienceMs = 60000;
+}  // namespace
+
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
     InstanceMarker marker;
-    if (marker.previousInstance() && ActivatePrevInstance()) return 0;
+    if (marker.previousInstance() && !marker.waitForTurn(kFirstClientPatienceMs)) return 0;
 
     if (FAILED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED))) return 1;
     int exitCode = 1;

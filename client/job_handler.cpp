@@ -124,6 +124,16 @@ void C_jobHandler::process(const C_userInformation& login) {
     com::check(server_.server()->openUrlInBrowser(BStr(url).get(), fields.dictionary(), &opened));
     DebugLine() << "C_jobHandler - job " << jobId_ << " sent as " << toAnsi(uploaded)
                 << (opened ? ", order page opened" : ", the browser could not be started");
+    if (!opened) showOrderPageNotOpened(url);
+}
+
+void C_jobHandler::showOrderPageNotOpened(const std::wstring& url) {
+    std::wstring text = localization_.stringLclz(L"STR_JHAND_NOBROWSER",
+                                                 L"The order page could not be opened in the browser. The print job "
+                                                 L"was sent; please open the order page yourself:") +
+                        L"\r\n\r\n" + url;
+    MessageBoxW(nullptr, text.c_str(), localization_.stringLclz(L"STR_GEN_TITLERROR", L"Print Driver - Error").c_str(),
+                MB_OK | MB_ICONEXCLAMATION | MB_SETFOREGROUND);
 }
 
 void C_jobHandler::showUnexpectedError(HRESULT number, const std::wstring& description) {

@@ -51,6 +51,9 @@ private:
     HRESULT onEvent(DISPID event, DISPPARAMS* params);
     void process(const C_userInformation& login);
     void showUnexpectedError(HRESULT number, const std::wstring& description);
+    // The job is at the provider, but no browser showed its order page: the user gets
+    // the address.
+    void showOrderPageNotOpened(const std::wstring& url);
 
     const C_localization& localization_;
     ComPtr<IPrintJob> m_job;

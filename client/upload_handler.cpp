@@ -124,7 +124,19 @@ void C_uploadHandler::m_server_fileUploadProgress(long percentDone) {
 short C_uploadHandler::uploadCanUnload(short) {
     if (!askStopUpload(localization_)) return 1;
     aborted_ = true;
+    m_server.setTransferStopped(true);
     return 0;
+}
+
+std::wstring C_uploadHandler::stopAtUsersRequest() {
+    DebugLine() << "C_uploadHandler - stopped by the user; the server is asked to delete job " << toAnsi(state_.jobId());
+    auto failure = com::runCaught([&] { m_server.deleteJob(state_.jobId()); });
+    if (failure) DebugLine() << "C_uploadHandler - deleteJob failed: " << toAnsi(failure->description);
+    if (window_) {
+        window_->setListener(nullptr);
+        window_->unload();
+    }
+    return L"";
 }
 
 void C_uploadHandler::showUploadError(long code) {
@@ -148,7 +160,10 @@ std::wstring C_uploadHandler::uploadFromStart() {
             std::wstring fileName = makeFileName(jobName), fitted = fittedFileName(basePath_, fileName);
             if (fitted.size() > 0 || fileName.empty()) target = basePath_ + L"/" + fitted + L".ps";
         },
-        [&] { aborted_ = false; },
+        [&] {
+            aborted_ = false;
+            m_server.setTransferStopped(false);
+        },
         [&] {
             moveFile(state_.filename(), target);
             state_.setFilename(target);
@@ -195,6 +210,8 @@ std::wstring C_uploadHandler::uploadFromStart() {
     };
     for (size_t step = 0; step < steps.size();) {
         auto failure = com::runCaught(steps[step]);
+        // After a confirmed stop the job goes no further, whatever the step did.
+        if (aborted_) return stopAtUsersRequest();
         if (!failure) {
             ++step;
             continue;

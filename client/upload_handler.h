@@ -43,7 +43,8 @@ public:
     // Uploads the job; the server's path of the file (upload path, "/", file name), or
     // "" when the upload was cancelled.
     std::wstring doUpload();
-    // True once the user confirmed the stop question.
+    // True once the user confirmed the stop question: the rest of the file was not sent
+    // and the server was asked to delete the job.
     bool GetAborted() const { return aborted_; }
 
     // The error question; the answer as UploadErrorAnswer. Replaceable for tests.
@@ -54,6 +55,8 @@ private:
     short uploadCanUnload(short unloadMode) override;
     void m_server_fileUploadProgress(long percentDone);
     void showUploadError(long code);
+    // The end of an upload the user stopped: the server is asked to delete the job.
+    std::wstring stopAtUsersRequest();
 
     const C_localization& localization_;
     std::wstring basePath_;

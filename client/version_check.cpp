@@ -16,6 +16,12 @@ int messageBox(const std::wstring& text, const std::wstring& title, UINT type) {
     return MessageBoxW(nullptr, text.c_str(), title.c_str(), type | MB_SETFOREGROUND);
 }
 
+// Only a package from a web server is fetched: a "file:" address or a network path
+// would have the client start whatever lies there.
+bool isWebAddress(const std::wstring& url) {
+    return _wcsnicmp(url.c_str(), L"http://", 7) == 0 || _wcsnicmp(url.c_str(), L"https://", 8) == 0;
+}
+
 }  // namespace
 
 std::wstring updatePackagePath() {
@@ -53,7 +59,9 @@ bool checkVersion(I_Web* server, const C_localization& localization, const Versi
         return true;
     }
 
-    downloadUpdate(replyText(versionSpec.item(L"downloadUrl")), wrapper, localization, services);
+    if (downloadUpdate(replyText(versionSpec.item(L"downloadUrl")), wrapper, localization, services) ==
+        UpdateOutcome::NotStarted)
+        return !critical;
     std::wstring title = localization.stringLclz(L"STR_DHAND_DWNERROR", L"Download Error");
     if (critical) {
         messageBox(localization.stringLclz(
@@ -70,11 +78,15 @@ bool checkVersion(I_Web* server, const C_localization& localization, const Versi
     return true;
 }
 
-void downloadUpdate(const std::wstring& url, c_iWebWrapper& server, const C_localization& localization,
-                    const VersionCheckServices& services) {
+UpdateOutcome downloadUpdate(const std::wstring& url, c_iWebWrapper& server, const C_localization& localization,
+                             const VersionCheckServices& services) {
+    if (!isWebAddress(url)) {
+        DebugLine() << "C_driverHandler - the update's address is no http or https address: " << toAnsi(url);
+        return UpdateOutcome::NotDownloaded;
+    }
     if (!server.prepareClientDownload()) {
         DebugLine() << "C_driverHandler - the server did not prepare the update";
-        return;
+        return UpdateOutcome::NotDownloaded;
     }
     std::wstring package = updatePackagePath();
     DownloadWindow window(localization, services.createWeb);
@@ -88,10 +100,17 @@ void downloadUpdate(const std::wstring& url, c_iWebWrapper& server, const C_loca
                localization.stringLclz(L"STR_TYPES_READY", L"Ready to Download"), MB_OK | MB_ICONINFORMATION);
     if (!window.doDlg()) {
         window.unload();
-        return;
+        return UpdateOutcome::NotDownloaded;
     }
     window.unload();
     std::string file = toAnsi(package);
-    ShellExecuteA(nullptr, nullptr, file.c_str(), "", "", SW_SHOWNORMAL);
-    endProgramNow(0);
+    INT_PTR started = (INT_PTR)ShellExecuteA(nullptr, nullptr, file.c_str(), "", "", SW_SHOWNORMAL);
+    if (started > 32) endProgramNow(0);
+    DebugLine() << "C_driverHandler - the update package could not be started (" << (int)started << ")";
+    messageBox(localization.stringLclz(L"STR_DHAND_NOSTART",
+                                       L"The update was downloaded, but its setup program could not be started. "
+                                       L"Please start it yourself:") +
+                   L"\r\n\r\n" + package,
+               localization.stringLclz(L"STR_GEN_TITLERROR", L"Print Driver - Error"), MB_OK | MB_ICONSTOP);
+    return UpdateOutcome::NotStarted;
 }

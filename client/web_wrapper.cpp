@@ -73,7 +73,7 @@ HRESULT c_iWebWrapper::onEvent(DISPID event, DISPPARAMS* params) {
         long value = 0;
         if (!com::runCaught([&] { value = replyLong(*percent); })) fileUploadProgress(value);
     }
-    return S_OK;
+    return event == 1 && transferStopped_ ? E_ABORT : S_OK;
 }
 
 ServerDictionary c_iWebWrapper::invoke(const std::wstring& methodName, const ServerDictionary& params) {

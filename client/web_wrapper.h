@@ -39,6 +39,9 @@ public:
 
     // Raised with the web component's percentDone each time it reports progress.
     std::function<void(long percentDone)> fileUploadProgress;
+    // While set, every progress report is answered with E_ABORT, which tells the web
+    // component to stop sending the transfer under way.
+    void setTransferStopped(bool stopped) { transferStopped_ = stopped; }
 
     long createJob(const std::wstring& jobName, double width, double height, short pageCount);
     ServerDictionary getJobTypes();
@@ -79,6 +82,7 @@ private:
     ComPtr<I_Web> m_server;
     com::Subscription events_;
     LCID language_ = 0;
+    bool transferStopped_ = false;
 };
 
 // Reply values as the wrapper reads them; an Empty value reads as "", 0 or False.

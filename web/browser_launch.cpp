@@ -14,7 +14,7 @@
 namespace web {
 
 std::wstring browserParameterText(const std::wstring& url, const ScriptDictionary& parameters) {
-    std::wstring text = url + L"&encrypt=1";
+    std::wstring text = browserAddress(url) + L"&encrypt=1";
     if (!parameters) return text;
     for (const Variant& key : parameters.keys()) {
         std::wstring name = key.toString();
@@ -54,8 +54,10 @@ std::wstring findBrowser() {
     return toWide(path);
 }
 
-void startBrowser(const std::wstring& program, const std::wstring& parameters) {
-    INT_PTR started = (INT_PTR)ShellExecuteW(nullptr, L"open", program.c_str(), parameters.c_str(), nullptr,
+void startBrowser(const std::wstring& program, const std::wstring& address) {
+    // The address holds no quotation mark (browserAddress encodes it).
+    std::wstring argument = L"\"" + address + L"\"";
+    INT_PTR started = (INT_PTR)ShellExecuteW(nullptr, L"open", program.c_str(), argument.c_str(), nullptr,
                                              SW_SHOWNORMAL);
     if (started <= 32)
         throw cERROR_MSG(BV_ERR_GENERAL, "openUrlInBrowser - cannot start %s (%d)", toAnsi(program).c_str(),

@@ -24,7 +24,12 @@ BSTR newText(const std::wstring& text) {
 
 }  // namespace
 
-CiWeb::CiWeb() : uploadProgress_([this](long percent) { fireProgress(percent); }) {}
+// A sink that answers a progress event with E_ABORT (its user stopped the upload) ends
+// the upload at that point.
+CiWeb::CiWeb()
+    : uploadProgress_([this](long percent) {
+          if (!fireProgress(percent)) uploadProgress_.requestStop();
+      }) {}
 
 template <class Body, class Report>
 HRESULT CiWeb::run(const char* method, Report reportFailure, Body&& body) {
@@ -41,7 +46,11 @@ bool CiWeb::quietly(const char* method, Body&& body) {
     return caught.has_value();
 }
 
-void CiWeb::fireProgress(long percentDone) { events().fire(1, {Variant(percentDone)}); }
+bool CiWeb::fireProgress(long percentDone) {
+    bool stopAsked = false;
+    events().fire(1, {Variant(percentDone)}, &stopAsked);
+    return !stopAsked;
+}
 
 STDMETHODIMP CiWeb::connect(BSTR host, BSTR name, BSTR password, IDictionary* connectParams, VARIANT_BOOL* ret) {
     if (!ret) return E_POINTER;

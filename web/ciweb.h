@@ -53,7 +53,8 @@ private:
     // Runs the body, logs a failure and tells whether there was one; nothing is reported.
     template <class Body>
     bool quietly(const char* method, Body&& body);
-    void fireProgress(long percentDone);
+    // Fires fileUploadProgress; false when a sink answered E_ABORT.
+    bool fireProgress(long percentDone);
 
     C_BVMutex lock_;
     C_serverConnection connection_;

@@ -137,6 +137,10 @@ ComPtr<IXMLDOMDocument> C_serverConnection::serverCommand(IXMLDOMDocument* reque
         DebugLine() << "server command->error " << "0x" << std::hex << (unsigned long)hr;
         throw cERROR_MSG(BV_ERR_COM_CREATE, "C_serverConnection::serverCommand - cannot create XML object 0x%x", (unsigned)hr);
     }
+    xml::forbidDocumentTypes(answer.Get());
+    // An answer is only ever parameters: entities (a file's text, a billion laughs) have no place in it.
+    if (xml::declaresDocumentType(answerText))
+        throw cERROR_MSG(BV_ERR_GENERAL, "Error %s", "the answer holds a document type declaration, which is refused");
     if (!xml::load(answer.Get(), answerText)) {
         std::optional<std::wstring> reason = xml::parseErrorReason(answer.Get());
         throw cERROR_MSG(BV_ERR_GENERAL, "Error %s",
@@ -161,8 +165,13 @@ std::wstring C_serverConnection::postThroughRequestObject(const std::wstring& ur
     // Wine: the request object sends an empty body when given the document object
     // itself; its XML text goes out the same way (in UTF-8) on every system.
     com::check(http->send(Variant(xml::serialized(request))));
+    // The request object has the whole body in memory by now; a body larger than any
+    // answer is still not parsed.
     BStr answer;
     com::check(http->get_responseText(answer.out()));
+    if (answer.length() > kMaximumAnswerBytes)
+        throw cERROR_MSG(BV_ERR_GENERAL, "C_serverConnection::serverCommand - the answer is larger than %lu bytes",
+                         (unsigned long)kMaximumAnswerBytes);
     return answer.str();
 }
 

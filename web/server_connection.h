@@ -43,8 +43,9 @@ public:
     void addDictParam(IXMLDOMNode* parent, const ScriptDictionary& dictionary, int depth = 0);
     // Sends a request document; returns the answer document.
     ComPtr<IXMLDOMDocument> serverCommand(IXMLDOMDocument* request);
-    // The dictionary of the "parameter" children of an answer element.
-    ScriptDictionary dictFromXML(IXMLDOMNode* element);
+    // The dictionary of the "parameter" children of an answer element; dictionaries
+    // nested more than 64 deep are refused.
+    ScriptDictionary dictFromXML(IXMLDOMNode* element, int depth = 0);
 
     bool connected() const;
     // A copy of the service URL ("" when not connected); safe to read from any thread.

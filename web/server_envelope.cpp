@@ -14,7 +14,8 @@
 namespace web {
 namespace {
 
-// Dictionaries nested deeper than this (a dictionary holding itself, say) are refused.
+// Dictionaries nested deeper than this (a dictionary holding itself, or an answer built
+// to exhaust the stack) are refused.
 const int kMaximumNesting = 64;
 
 ScriptDictionary newDictionary(const char* failure) {
@@ -67,8 +68,10 @@ void C_serverConnection::addDictParam(IXMLDOMNode* parent, const ScriptDictionar
     }
 }
 
-ScriptDictionary C_serverConnection::dictFromXML(IXMLDOMNode* element) {
+ScriptDictionary C_serverConnection::dictFromXML(IXMLDOMNode* element, int depth) {
     if (!element) throw cERROR_MSG(BV_ERR_GENERAL, "C_serverConnection::dictFromXML - cannot extract from NULL XML");
+    if (depth > kMaximumNesting)
+        throw cERROR_MSG(BV_ERR_GENERAL, "C_serverConnection::dictFromXML - parameters nested too deeply");
     ScriptDictionary dictionary = newDictionary("C_serverConnection::dictFromXML - cannot create Dictionary object");
     for (const ComPtr<IXMLDOMNode>& parameter : xml::selectNodes(element, L"./parameter")) {
         Variant key = xml::attribute(parameter.Get(), L"name");
@@ -80,7 +83,7 @@ ScriptDictionary C_serverConnection::dictFromXML(IXMLDOMNode* element) {
             for (const ComPtr<IXMLDOMNode>& value : values) items.append(Variant(decodeEntities(xml::text(value.Get()))));
             dictionary.add(key, items.toVariant());
         } else if (!xml::selectNodes(parameter.Get(), L"./parameter").empty()) {
-            dictionary.add(key, Variant(dictFromXML(parameter.Get()).get()));
+            dictionary.add(key, Variant(dictFromXML(parameter.Get(), depth + 1).get()));
         }
     }
     return dictionary;

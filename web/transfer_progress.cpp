@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "error_msg.h"
+
 namespace web {
 
 void pumpWaitingMessages() {
@@ -21,6 +23,7 @@ void UploadProgress::start(uint64_t totalBytes) {
     sent_ = 0;
     lastPercent_ = -1;
     complete_ = false;
+    stopRequested_ = false;
     reportPercent(0);
 }
 
@@ -35,6 +38,7 @@ void UploadProgress::reportPercent(long percent) {
     lastPercent_ = percent;
     if (report_) report_(percent);
     pumpWaitingMessages();
+    if (stopRequested_) throw cERROR_MSG(BV_ERR_GENERAL, "the upload was stopped by its listener");
     if (percent == 100) complete_ = true;
 }
 

@@ -20,7 +20,9 @@ using ProgressReport = std::function<void(long percentDone)>;
 void pumpWaitingMessages();
 
 // The upload's sink: reports 0 at the start, then each new whole percentage (never the
-// same one twice in a row), and pumps the thread's messages after each report.
+// same one twice in a row), and pumps the thread's messages after each report. Once a
+// report asked to stop (requestStop), the upload ends there with an error: the rest of
+// the body is not sent.
 class UploadProgress : public UploadProgressSink {
 public:
     explicit UploadProgress(ProgressReport report) : report_(std::move(report)) {}
@@ -29,6 +31,7 @@ public:
     void advance(uint64_t bytesWritten) override;
 
     void clearComplete() { complete_ = false; }
+    void requestStop() { stopRequested_ = true; }
     bool complete() const { return complete_; }
     uint64_t totalBytes() const { return total_; }
     uint64_t bytesSent() const { return sent_; }
@@ -41,6 +44,7 @@ private:
     uint64_t sent_ = 0;
     long lastPercent_ = -1;
     bool complete_ = false;
+    bool stopRequested_ = false;
 };
 
 // The binding status callback of a download: each progress notification with a known

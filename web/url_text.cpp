@@ -2,10 +2,14 @@
 
 #include <windows.h>
 
+#include <algorithm>
 #include <cstring>
+#include <cwchar>
+#include <cwctype>
 
 #include "error_msg.h"
 #include "registry_pattern.h"
+#include "text_convert.h"
 
 namespace web {
 
@@ -33,6 +37,32 @@ void appendEscape(std::string& out, unsigned char byte, const char* digits) {
     out += '%';
     out += digits[byte >> 4];
     out += digits[byte & 15];
+}
+
+bool isAsciiAlphanumeric(wchar_t c) { return (c >= L'0' && c <= L'9') || ((c | 0x20) >= L'a' && (c | 0x20) <= L'z'); }
+
+// A host name, an IPv4 address or a bracketed IPv6 address, optionally ":" and a port:
+// nothing that could name other credentials, another port or no host at all.
+bool isPlainAuthority(const std::wstring& authority) {
+    size_t hostEnd = 0;
+    if (!authority.empty() && authority[0] == L'[') {
+        hostEnd = authority.find(L']');
+        if (hostEnd == std::wstring::npos || hostEnd == 1) return false;
+        for (size_t i = 1; i < hostEnd; i++)
+            if (!iswxdigit(authority[i]) && authority[i] != L':' && authority[i] != L'.') return false;
+        hostEnd++;
+    } else {
+        hostEnd = std::min(authority.find(L':'), authority.size());
+        if (hostEnd == 0) return false;
+        for (size_t i = 0; i < hostEnd; i++)
+            if (!isAsciiAlphanumeric(authority[i]) && !wcschr(L".-_", authority[i])) return false;
+    }
+    if (hostEnd == authority.size()) return true;
+    std::wstring port = authority.substr(hostEnd + 1);
+    if (authority[hostEnd] != L':' || port.empty() || port.size() > 5) return false;
+    for (wchar_t c : port)
+        if (c < L'0' || c > L'9') return false;
+    return true;
 }
 
 }  // namespace
@@ -148,6 +178,25 @@ std::string percentEncodeForBrowser(const std::string& bytes) {
             out += c;
     }
     return out;
+}
+
+std::wstring browserAddress(const std::wstring& url) {
+    size_t schemeEnd = url.find(L"://");
+    if (!isHttpOrHttps(url) || schemeEnd == std::wstring::npos)
+        throw cERROR_MSG(BV_ERR_GENERAL, "openUrlInBrowser - only http and https addresses are opened");
+    size_t authorityEnd = std::min(url.find_first_of(L"/?#", schemeEnd + 3), url.size());
+    if (!isPlainAuthority(url.substr(schemeEnd + 3, authorityEnd - schemeEnd - 3)))
+        throw cERROR_MSG(BV_ERR_GENERAL, "openUrlInBrowser - the address names no plain host");
+    static const char kOutsideUrls[] = " \"<>\\^`{|}";
+    std::string out;
+    for (char c : convertUnicodeToUtf8(url)) {
+        unsigned char byte = (unsigned char)c;
+        if (byte < 32 || byte > 126 || std::strchr(kOutsideUrls, c))
+            appendEscape(out, byte, kHexUpper);
+        else
+            out += c;
+    }
+    return toWide(out);
 }
 
 std::string ansiBytes(const std::wstring& text) {

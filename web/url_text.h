@@ -36,6 +36,12 @@ std::wstring urlDecode(const std::wstring& text);
 // Percent-encoding of the values put into a browser's address.
 std::string percentEncodeForBrowser(const std::string& bytes);
 
+// The address of a page to open in the browser, made safe to hand over as one
+// argument: only an http or https address with a plain host (and port) is accepted;
+// every character that URLs do not hold (blanks, quotation marks, controls, non-ASCII)
+// is percent-encoded in UTF-8. Anything else throws cERROR_MSG.
+std::wstring browserAddress(const std::wstring& url);
+
 // Conversions with the system ANSI code page that keep the whole length.
 std::string ansiBytes(const std::wstring& text);
 std::wstring fromAnsiBytes(const std::string& bytes);

@@ -113,6 +113,8 @@ std::wstring WinHTTPWrapper::getResponse(HINTERNET request) {
         DWORD available = 0;
         if (!WinHttpQueryDataAvailable(request, &available)) fail("WinHTTPWrapper::getResponse 2");
         if (available == 0) break;
+        if (body.size() + available > kMaximumAnswerBytes)
+            fail("WinHTTPWrapper::getResponse - the answer is larger than 16777216 bytes", ERROR_MORE_DATA);
         size_t before = body.size();
         body.resize(before + available);
         DWORD read = 0;

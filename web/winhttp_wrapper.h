@@ -21,6 +21,10 @@ constexpr DWORD kIgnoredCertificateErrors =
     SECURITY_FLAG_IGNORE_UNKNOWN_CA | SECURITY_FLAG_IGNORE_CERT_DATE_INVALID | SECURITY_FLAG_IGNORE_CERT_CN_INVALID;
 static_assert(kIgnoredCertificateErrors == 0x3100, "the provider's servers rely on exactly these flags");
 
+// The largest answer body read from the provider: far above any real answer (a few
+// kilobytes), far below what would strain the client's memory.
+constexpr DWORD kMaximumAnswerBytes = 16 * 1024 * 1024;
+
 // Told about an upload's progress: the total byte count, then each count written.
 class UploadProgressSink {
 public:
@@ -70,7 +74,8 @@ public:
     std::pair<InternetHandle, InternetHandle> establishRequestConnection(const std::wstring& url,
                                                                          const wchar_t* verb);
     // The response body. Its bytes are read in the system ANSI code page, or as UTF-8
-    // when the answer says so in its Content-Type. The status code is not examined.
+    // when the answer says so in its Content-Type. The status code is not examined; a
+    // body of more than kMaximumAnswerBytes is a failure, read no further.
     std::wstring getResponse(HINTERNET request);
     // A form post of the text (sent in UTF-8); returns the response body.
     std::wstring httpPost(const std::wstring& url, const std::wstring& body);

@@ -1,6 +1,10 @@
 #include "xml_document.h"
 
+#include <algorithm>
+#include <cwctype>
+
 #include "bstr.h"
+#include "msxml_ids.h"
 #include "com/guard.h"
 #include "variant.h"
 #include "web_interfaces.h"
@@ -23,6 +27,25 @@ bool load(IXMLDOMDocument* document, const std::wstring& text) {
     VARIANT_BOOL loaded = VARIANT_FALSE;
     check(document->loadXML(source.get(), &loaded));
     return loaded != VARIANT_FALSE;
+}
+
+void forbidDocumentTypes(IXMLDOMDocument* document) {
+    // Wine: MSXML 3 accepts "ProhibitDTD" but still parses the declaration, and refuses
+    // "MaxElementDepth"; failures are passed over.
+    ComPtr<IXMLDOMDocument2> settings;
+    if (SUCCEEDED(document->QueryInterface(IID_IXMLDOMDocument2, reinterpret_cast<void**>(settings.GetAddressOf())))) {
+        settings->setProperty(BStr(L"ProhibitDTD").get(), Variant(true));
+        settings->setProperty(BStr(L"MaxElementDepth").get(), Variant(256L));
+    }
+    document->put_resolveExternals(VARIANT_FALSE);
+    document->put_validateOnParse(VARIANT_FALSE);
+}
+
+bool declaresDocumentType(const std::wstring& text) {
+    static const wchar_t kDeclaration[] = L"<!DOCTYPE";
+    auto found = std::search(text.begin(), text.end(), kDeclaration, kDeclaration + 9,
+                             [](wchar_t a, wchar_t b) { return towupper(a) == b; });
+    return found != text.end();
 }
 
 std::optional<std::wstring> parseErrorReason(IXMLDOMDocument* document) {

@@ -21,6 +21,14 @@ ComPtr<IXMLDOMDocument> createDocument(HRESULT* result);
 
 // Parses the text into the document; false when it is not well-formed.
 bool load(IXMLDOMDocument* document, const std::wstring& text);
+
+// For a document that will hold text from the network: no document type declaration,
+// no external entity or schema fetched, no validation, elements nested at most 256
+// deep. Properties the library does not know are passed over; callers refuse a
+// declaration before loading (declaresDocumentType), which holds on every library.
+void forbidDocumentTypes(IXMLDOMDocument* document);
+// The text holds a document type declaration (and so could define entities).
+bool declaresDocumentType(const std::wstring& text);
 // Why the last load failed: the parser's reason, or nothing when the document offers
 // no parse error object.
 std::optional<std::wstring> parseErrorReason(IXMLDOMDocument* document);

@@ -47,7 +47,7 @@ TEST_F(WorkflowTest, AJobBeforeLoginAsksForTheLoginAndEndsOnTheOrderPage) {
     EXPECT_TRUE(system->jobFolders().empty()) << "the job folder is gone";
 
     // The browser got the call URL with the job's fields.
-    std::wstring page = lab::parametersOf(pages[0]);
+    std::wstring page = lab::pageOf(pages[0]);
     std::wstring callUrl = provider->url(L"/brisvel/versions/250/site/kelo/services/web/printdriver/order.asp?session=lab");
     EXPECT_EQ(0u, page.find(callUrl + L"&encrypt=1&username=")) << utf8(page);
     std::map<std::string, std::string> query = queryOf(page);
@@ -161,7 +161,7 @@ TEST_F(WorkflowTest, UploadErrorsAskWhetherToRetryIgnoreOrCancel) {
     answerChoice(L"Retry the last action");
     EXPECT_EQ(1u, pagesOpened(1).size()) << client->output();
     EXPECT_EQ(1u, provider->uploads().size());
-    EXPECT_NE("", queryOf(lab::parametersOf(recorder->lines()[0]))["filename"]);
+    EXPECT_NE("", queryOf(lab::pageOf(recorder->lines()[0]))["filename"]);
     EXPECT_EQ(0u, retried->waitForEnd().value_or(99));
 
     // Ignore: the workflow goes on after the failed upload; the page names the file.
@@ -171,7 +171,7 @@ TEST_F(WorkflowTest, UploadErrorsAskWhetherToRetryIgnoreOrCancel) {
     ASSERT_EQ(2u, pagesOpened(2).size()) << client->output();
     EXPECT_EQ(1u, provider->uploads().size()) << "nothing more arrived";
     std::string uploadPath = provider->requests("uploadJob_nogui").at(1)["answer_fields"]["uploadPath"].text();
-    EXPECT_EQ(uploadPath + "/New Job.ps", queryOf(lab::parametersOf(recorder->lines()[1]))["filename"]);
+    EXPECT_EQ(uploadPath + "/New Job.ps", queryOf(lab::pageOf(recorder->lines()[1]))["filename"]);
     EXPECT_EQ(0u, ignored->waitForEnd().value_or(99));
 
     // Cancel: the server is told to delete the job; the page opens with an empty file name.
@@ -182,7 +182,7 @@ TEST_F(WorkflowTest, UploadErrorsAskWhetherToRetryIgnoreOrCancel) {
     lab::JsonValue deletes = provider->requests("deleteJob");
     ASSERT_EQ(1u, deletes.size());
     EXPECT_EQ("0", deletes.at(0)["values"]["jobId"].text());
-    std::map<std::string, std::string> query = queryOf(lab::parametersOf(recorder->lines()[2]));
+    std::map<std::string, std::string> query = queryOf(lab::pageOf(recorder->lines()[2]));
     EXPECT_TRUE(query.count("filename"));
     EXPECT_EQ("", query["filename"]);
     EXPECT_EQ(0u, cancelled->waitForEnd().value_or(99));
@@ -191,8 +191,8 @@ TEST_F(WorkflowTest, UploadErrorsAskWhetherToRetryIgnoreOrCancel) {
 
 TEST_F(WorkflowTest, StoppingTheUploadUploadsNothingMoreAndOpensNoPage) {
     // A slow line keeps the upload going while the user decides, however long the robot
-    // takes on a busy machine (about 17 s for the whole file).
-    provider->script(R"({"method": "upload", "throttle": 250000, "times": 1})");
+    // takes on a busy machine (about 40 s for the whole file).
+    provider->script(R"({"method": "upload", "throttle": 100000, "times": 1})");
     auto run = print(unpackableDocument(4 * 1024 * 1024), L"", L"--block 1048576 --quiet-blocks");
     logIn();
     HWND window = waitForWindow(L"Print Driver - Uploading Job");
@@ -213,6 +213,19 @@ TEST_F(WorkflowTest, StoppingTheUploadUploadsNothingMoreAndOpensNoPage) {
     EXPECT_EQ(0u, requestCount("getLocalizationSection"));
     EXPECT_TRUE(system->jobFolders().empty());
     EXPECT_EQ(nullptr, gui::findWindow(L"Print Driver", client->processId())) << "no upload error box";
+    // The rest of the file was not sent, the provider keeps nothing and was asked to delete the job.
+    lab::JsonValue deletions = provider->requests("deleteJob");
+    ASSERT_EQ(1u, deletions.size());
+    EXPECT_EQ(provider->requests("uploadJob_nogui").at(0)["values"]["jobId"].text(), deletions.at(0)["values"]["jobId"].text());
+    EXPECT_EQ(0u, provider->uploads().size());
+    size_t begun = 0;
+    lab::JsonValue requests = provider->requests();
+    for (const lab::JsonValue& request : requests.items()) {
+        if (request["kind"].text() != "upload") continue;
+        ++begun;
+        EXPECT_FALSE(request["body_complete"].boolean());
+    }
+    EXPECT_EQ(1u, begun);
 }
 
 TEST_F(WorkflowTest, AnErrorReplyWhileTheOrderPageIsBuiltShowsTheUnexpectedErrorBox) {

@@ -22,6 +22,8 @@ const std::vector<MessageKey> kMessages = {
     {L"STR_DHAND_DWNERROR", L"Download Error"},
     {L"STR_DHAND_MINORERROR",
      L"An error occurred while downloading the update. Please contact your Print Provider to correct this problem."},
+    {L"STR_DHAND_NOSTART",
+     L"The update was downloaded, but its setup program could not be started. Please start it yourself:"},
     {L"STR_TYPES_DOWNLOAD",
      L"Print Driver will now download the update file. When downloading is done, the update setup program will "
      L"start automatically. When setup finishes and Print Driver has been loaded, reprint your file to continue "
@@ -29,6 +31,9 @@ const std::vector<MessageKey> kMessages = {
     {L"STR_TYPES_READY", L"Ready to Download"},
     {L"STR_JHAND_UNEXPECTED", L"Unexpected error while processing the print job"},
     {L"STR_JHAND_JOBCANCEL", L"The print job has been cancelled"},
+    {L"STR_JHAND_NOBROWSER",
+     L"The order page could not be opened in the browser. The print job was sent; please open the order page "
+     L"yourself:"},
     {L"STR_MAIN_DISPLAYERROR", L"Error while displaying setting"},
     {L"STR_MAIN_CODE", L"Code"},
     {L"STR_MAIN_DESC", L"Description"},

@@ -103,7 +103,7 @@ STDMETHODIMP ConnectionPoint::EnumConnections(IEnumConnections** connections) {
     return E_NOTIMPL;
 }
 
-int ConnectionPoint::fire(DISPID event, const std::vector<Variant>& arguments) {
+int ConnectionPoint::fire(DISPID event, const std::vector<Variant>& arguments, bool* stopAsked) {
     // Invoke takes the arguments last to first.
     std::vector<VARIANTARG> reversed(arguments.rbegin(), arguments.rend());
     DISPPARAMS params = {reversed.empty() ? nullptr : reversed.data(), nullptr, (UINT)reversed.size(), 0};
@@ -127,6 +127,7 @@ int ConnectionPoint::fire(DISPID event, const std::vector<Variant>& arguments) {
             Variant result;
             hr = dispatch->Invoke(event, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_METHOD, &params, &result, nullptr,
                                   nullptr);
+            if (hr == E_ABORT && stopAsked) *stopAsked = true;
             if (SUCCEEDED(hr)) {
                 ++delivered;
                 continue;

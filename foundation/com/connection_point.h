@@ -38,8 +38,9 @@ public:
     STDMETHODIMP EnumConnections(IEnumConnections** connections) override;
 
     // Calls the event on every sink, arguments in their declared order. Returns the
-    // number of sinks that took it.
-    int fire(DISPID event, const std::vector<Variant>& arguments = {});
+    // number of sinks that took it; *stopAsked becomes true when a sink answered E_ABORT
+    // (as a download's status callback asks to stop the transfer).
+    int fire(DISPID event, const std::vector<Variant>& arguments = {}, bool* stopAsked = nullptr);
 
     REFIID eventInterface() const { return eventInterface_; }
 

@@ -188,7 +188,7 @@ std::string checkArrival(RoadLog& log, lab::ProviderStandIn& provider, const Roa
 
 std::string followBrowser(RoadLog& log, lab::RecorderLog& browser, lab::ProviderStandIn* provider) {
     if (!browser.waitForLines(1, 120000)) throw RoadFailure("the browser was not started");
-    std::string url = utf8(lab::parametersOf(browser.lines().front()));
+    std::string url = utf8(lab::pageOf(browser.lines().front()));
     if (url.size() > 1 && url.front() == '"' && url.back() == '"') url = url.substr(1, url.size() - 2);
     log.step("browser", "started with " + url);
     auto fields = queryFields(url);

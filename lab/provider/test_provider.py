@@ -376,6 +376,11 @@ class ScriptedAnswers(StandInTest):
         self.assertEqual('OK', client_read(raw.decode())['returnCode'])
         self.assertEqual((503, b'Service unavailable'),
                          standin.request('POST', SERVICE, document('getJobTypes').encode()))
+        standin.script(method='getSteps', pad=300000, times=1)
+        _, raw = standin.request('POST', SERVICE, document('getSteps').encode())
+        self.assertEqual('OK', client_read(raw.decode())['returnCode'])
+        self.assertGreater(len(raw), 300000)
+        self.assertEqual(len(raw), standin.requests('getSteps')[-1]['answer_size'])
 
     def test_a_slow_answer_holds_up_no_other_request(self):
         standin.script(method='getJobStatus', delay=2.0)

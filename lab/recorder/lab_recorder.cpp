@@ -71,4 +71,11 @@ std::wstring parametersOf(const std::wstring& commandLine) {
     return commandLine.substr(position);
 }
 
+std::wstring pageOf(const std::wstring& commandLine) {
+    std::wstring parameters = parametersOf(commandLine);
+    bool quoted = parameters.size() >= 2 && parameters.front() == L'"' && parameters.back() == L'"' &&
+                  parameters.find(L'"', 1) == parameters.size() - 1;
+    return quoted ? parameters.substr(1, parameters.size() - 2) : parameters;
+}
+
 }  // namespace lab

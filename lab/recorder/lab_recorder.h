@@ -63,5 +63,8 @@ private:
 // The parameter text of a command line: what follows the program name (quoted or not)
 // and the blanks after it.
 std::wstring parametersOf(const std::wstring& commandLine);
+// The address a browser started with this command line opens: the parameter text,
+// without the quotation marks around it when it is one quoted argument.
+std::wstring pageOf(const std::wstring& commandLine);
 
 }  // namespace lab

@@ -176,7 +176,7 @@ TEST_F(RoadTest, TheEngineKilledDuringAJobFailsThatDocumentAndTheClientSendsTheN
     lab::JsonValue uploadJobs = provider->requests("uploadJob_nogui");
     ASSERT_EQ(2u, uploadJobs.size());
     std::string uploadPath = uploadJobs.at(1)["answer_fields"]["uploadPath"].text();
-    EXPECT_EQ(uploadPath + "/New Job.ps", queryOf(lab::parametersOf(recorder->lines()[1]))["filename"]);
+    EXPECT_EQ(uploadPath + "/New Job.ps", queryOf(lab::pageOf(recorder->lines()[1]))["filename"]);
     EXPECT_TRUE(system->jobFolders().empty()) << "sent and deleted";
     EXPECT_EQ(1u, lab::engineServerProcesses().size());
     EXPECT_TRUE(client->running());

@@ -1,7 +1,7 @@
 // The road of a job with bad or unusual input and surroundings: a document of 200 MB,
 // document names with reserved, control, long and non-ASCII characters (named by an
-// engine in this process), a temporary folder that cannot be written, and a language
-// file with broken lines.
+// engine in this process), a temporary folder that cannot be written, a language file
+// with broken lines, and two clients started at once.
 #include "road_fixture.h"
 
 #include <chrono>
@@ -151,7 +151,7 @@ TEST_F(RoadTest, DocumentNamesWithReservedLongAndNonAsciiCharactersReachTheProvi
 
     // Each order page names the file as it was stored.
     std::vector<std::string> named;
-    for (const std::wstring& page : pages) named.push_back(queryOf(lab::parametersOf(page))["filename"]);
+    for (const std::wstring& page : pages) named.push_back(queryOf(lab::pageOf(page))["filename"]);
     for (size_t i = 0; i < uploads.size(); ++i) {
         std::string stored = lab::toUtf8(fieldOf(uploads.at(i), "outPath")) + "/" + lab::toUtf8(fieldOf(uploads.at(i), "filename"));
         EXPECT_NE(named.end(), std::find(named.begin(), named.end(), stored)) << stored;
@@ -234,4 +234,25 @@ TEST_F(RoadTest, ALanguageFileWithBrokenLinesStillGivesItsGoodTexts) {
     EXPECT_EQ(2u, pagesOpened(2).size()) << client->output();
     EXPECT_EQ(0u, again->waitForEnd().value_or(99));
     expectArrivedWhole(1, second);
+}
+
+TEST_F(RoadTest, TwoClientsStartedAtOnceGiveOneClient) {
+    // Neither has its window yet (it comes after the engine is bound): one runs, the other ends.
+    const std::wstring program = lab::quoteArgument(lab::programFolder() + L"KeloClient.exe");
+    auto first = std::make_unique<gui::ProgramUnderTest>(program), second = std::make_unique<gui::ProgramUnderTest>(program);
+    ASSERT_TRUE(gui::waitUntil([&] { return !first->running() || !second->running(); }, 90000));
+    std::unique_ptr<gui::ProgramUnderTest>& ended = first->running() ? second : first;
+    EXPECT_EQ(0u, ended->waitForExit().value_or(99));
+    EXPECT_EQ(std::string::npos, ended->output().find("frmPrinterClientMain - started")) << ended->output();
+    client = std::make_unique<lab::RunningClient>(std::move(first->running() ? first : second));
+
+    // Only that client hears the job: one login, one upload, one page.
+    const std::string document = lab::labDocument(1);
+    auto run = print(document);
+    logIn();
+    EXPECT_EQ(1u, pagesOpened(1).size()) << client->output();
+    EXPECT_EQ(0u, run->waitForEnd().value_or(99));
+    expectArrivedWhole(0, document);
+    EXPECT_EQ(1u, requestCount("login"));
+    EXPECT_EQ(1u, provider->uploads().size());
 }

@@ -163,8 +163,12 @@ void InstalledSystem::removeJobFolders() const {
 
 // ---------------------------------------------------------------- the client
 
-RunningClient::RunningClient(const std::wstring& programFolder, DWORD timeoutMs) {
-    program_ = std::make_unique<gui::ProgramUnderTest>(quoteArgument(withSlash(programFolder) + L"KeloClient.exe"));
+RunningClient::RunningClient(const std::wstring& programFolder, DWORD timeoutMs)
+    : RunningClient(std::make_unique<gui::ProgramUnderTest>(quoteArgument(withSlash(programFolder) + L"KeloClient.exe")),
+                    timeoutMs) {}
+
+RunningClient::RunningClient(std::unique_ptr<gui::ProgramUnderTest> program, DWORD timeoutMs)
+    : program_(std::move(program)) {
     if (!program_->waitForOutput("frmPrinterClientMain - started", timeoutMs))
         throw cERROR_MSG(BV_ERR_GENERAL, "the client did not start: %s", program_->output().c_str());
 }

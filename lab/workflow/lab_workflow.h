@@ -98,6 +98,8 @@ public:
     // Starts the client and waits (up to the timeout) until it has bound its printers.
     // Throws cERROR_MSG when it does not start.
     explicit RunningClient(const std::wstring& programFolder, DWORD timeoutMs = 90000);
+    // The same for a client the test started itself.
+    explicit RunningClient(std::unique_ptr<gui::ProgramUnderTest> program, DWORD timeoutMs = 90000);
     ~RunningClient();
     RunningClient(const RunningClient&) = delete;
     RunningClient& operator=(const RunningClient&) = delete;

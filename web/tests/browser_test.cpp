@@ -154,7 +154,7 @@ TEST_F(Browser, TheAssociatedProgramGetsTheAddressWithScrambledEncodedParameters
     EXPECT_EQ(lab::toUtf8(page) +
                   "&encrypt=1&username=kyzn&password=z%2B%C2%833M&localizationsection=loc_1033"
                   "&filename=layout%20%C3%BC%281%29.zip&Username=not%20scrambled",
-              lab::toUtf8(lab::parametersOf(lines[0])));
+              lab::toUtf8(lab::pageOf(lines[0])));
 
     // The probe page was made for the look-up.
     std::ifstream probe(std::filesystem::path(probePage_), std::ios::binary);
@@ -163,11 +163,15 @@ TEST_F(Browser, TheAssociatedProgramGetsTheAddressWithScrambledEncodedParameters
     EXPECT_EQ("<HTML></HTML>", content.str());
 }
 
-TEST_F(Browser, WithoutParametersOnlyEncryptIsAdded) {
+TEST_F(Browser, WithoutParametersOnlyEncryptIsAddedAndTheAddressIsOneQuotedArgument) {
     lab::FileAssociation association(L".htm", L"htmlfile", lab::openCommandFor(lab::recorderProgram()));
-    EXPECT_EQ(VARIANT_TRUE, open(L"http://print.example.test/order.asp?a=1", nullptr));
+    EXPECT_EQ(VARIANT_TRUE, open(L"http://print.example.test/order.asp?a=1 \"b\" --flag", nullptr));
     ASSERT_TRUE(log_.waitForLines(1));
-    EXPECT_EQ("http://print.example.test/order.asp?a=1&encrypt=1", lab::toUtf8(lab::parametersOf(log_.lines()[0])));
+    EXPECT_EQ("\"http://print.example.test/order.asp?a=1%20%22b%22%20--flag&encrypt=1\"",
+              lab::toUtf8(lab::parametersOf(log_.lines()[0])));
+    // Only http and https addresses are opened.
+    EXPECT_EQ(VARIANT_FALSE, open(L"file:///C:/windows/win.ini?a=1", nullptr));
+    EXPECT_EQ(1u, log_.lines().size());
 }
 
 TEST_F(Browser, AProgramThatCannotStartGivesFalseAndNoError) {

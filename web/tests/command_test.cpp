@@ -165,6 +165,15 @@ TEST_F(Command, FailuresArriveWithTheirHresultsAndDescriptions) {
     EXPECT_FALSE(duplicate.description.empty());
     EXPECT_EQ(L"KeloWeb.iWeb.1", duplicate.source);
 
+    // An answer that declares a document type is refused before parsing (its entity would
+    // read a local file), and so is an answer larger than any real one.
+    provider_->script(R"({"method": "getJobTypes", "times": 1, "body": "<!DOCTYPE keloResult [<!ENTITY e SYSTEM 'file:///C:/windows/win.ini'>]><keloResult><method name='getJobTypes'><parameter name='a'><value>&e;</value></parameter></method></keloResult>"})");
+    EXPECT_EQ(L"Error the answer holds a document type declaration, which is refused",
+              takeCallResult(command(L"getJobTypes", nullptr, nullptr)).description);
+    provider_->script(R"({"method": "getJobTypes", "pad": 17000000, "times": 1})");
+    EXPECT_EQ(L"C_serverConnection::serverCommand - the answer is larger than 16777216 bytes",
+              takeCallResult(command(L"getJobTypes", nullptr, nullptr)).description);
+
     // A refusal is an ordinary answer here: the client reads its returnCode itself.
     provider_->failMethod("getJobTypes", "ERROR_NO_RIGHTS", "Not allowed", 1);
     TestDictionary refused;

@@ -162,6 +162,14 @@ TEST_F(Envelope, AnswerProblemsEndTheCall) {
     } catch (const _com_error& error) {
         EXPECT_EQ((HRESULT)0x800A01C9, error.Error());
     }
+    // 64 nested dictionaries are read; one more is refused, not followed.
+    for (int depth : {64, 65}) {
+        std::wstring nested = L"<value>x</value>";
+        for (int i = 0; i <= depth; i++) nested = L"<parameter name='n'>" + nested + L"</parameter>";
+        std::wstring document = L"<keloResult><method name='m'>" + nested + L"</method></keloResult>";
+        std::string failure = webtest::errorMessageOf([&] { answer(document); });
+        EXPECT_EQ(depth == 64 ? "<no error>" : "C_serverConnection::dictFromXML - parameters nested too deeply", failure);
+    }
 }
 
 TEST_F(Envelope, RequestsWithoutAConnectionFailBeforeSending) {

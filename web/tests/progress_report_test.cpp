@@ -24,6 +24,15 @@ TEST(UploadProgressReport, StartsAtZeroAndReportsEachNewPercentOnce) {
     progress.advance(1);
     progress.advance(2);
     EXPECT_EQ((std::vector<long>{0, 33, 100}), reported);
+
+    // A report that asked to stop ends the upload there; the next upload runs again.
+    reported.clear();
+    progress.start(4);
+    progress.requestStop();
+    EXPECT_EQ("the upload was stopped by its listener", webtest::errorMessageOf([&] { progress.advance(1); }));
+    progress.start(4);
+    progress.advance(4);
+    EXPECT_EQ((std::vector<long>{0, 25, 0, 100}), reported);
 }
 
 TEST(UploadProgressReport, LargeUploadsDoNotOverflow) {

@@ -1,8 +1,10 @@
 // The component's text rules: the credential scramble, service and picture addresses,
-// the scheme switch, the three URL encodings and the second entity decoding of answers.
+// the scheme switch, the three URL encodings, browser addresses and the second entity
+// decoding of answers.
 #include "credential_scramble.h"
 #include "entity_text.h"
 #include "url_text.h"
+#include "web_test_support.h"
 
 #include <gtest/gtest.h>
 
@@ -87,6 +89,17 @@ TEST(BrowserEncoding, EscapesSeparatorsQuotesAndEverythingAbove126) {
               percentEncodeForBrowser("\t\n\r \"!#$%&'()+,;<=>?\\^"));
     EXPECT_EQ("az09-_.~/:@*[]{}|`", percentEncodeForBrowser("az09-_.~/:@*[]{}|`"));
     EXPECT_EQ("%C3%BC%7F", percentEncodeForBrowser("\xC3\xBC\x7F"));
+}
+
+TEST(BrowserAddress, OnlyHttpAddressesWithAPlainHostOpenAndNothingEndsTheArgument) {
+    EXPECT_EQ(L"HTTPS://[::1]:8443/o.asp?a=%22b%22%20--flag%09%C3%BC%5C%25",
+              browserAddress(L"HTTPS://[::1]:8443/o.asp?a=\"b\" --flag\t\u00fc\\%25"));
+    EXPECT_EQ(L"http://print-1.example.test", browserAddress(L"http://print-1.example.test"));
+    for (const wchar_t* refused : {L"file:///C:/boot.ini", L"\\\\server\\share\\o.htm", L"javascript:alert(1)",
+                                   L"--flag http://h/", L"http://127.0.0.1:80file:///C:/x", L"http://h:80@evil.test/",
+                                   L"http:///o.asp", L"http://h\" --flag/"})
+        EXPECT_EQ("openUrlInBrowser", webtest::errorMessageOf([&] { browserAddress(refused); }).substr(0, 16))
+            << webtest::utf8(refused);
 }
 
 TEST(EntityDecoding, UndoesTheServersSecondEscaping) {

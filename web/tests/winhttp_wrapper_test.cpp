@@ -185,6 +185,12 @@ TEST_F(Transport, AnswersWithoutAUtf8CharsetAreReadInTheAnsiCodePage) {
     provider_->script(R"({"method": "*", "body": "caf\u00e9", "charset": "cp1252", "content_type": "text/plain"})");
     EXPECT_EQ(L"caf\u00e9", WinHTTPWrapper().httpPost(provider_->serviceUrl(),
                                                        L"<keloAction><method name=\"m\"></method></keloAction>"));
+    // An answer larger than any real one is not read to its end.
+    provider_->script(R"({"method": "*", "pad": 17000000})");
+    EXPECT_EQ("WinHTTPWrapper::getResponse - the answer is larger than 16777216 bytes: error=234",
+              webtest::errorMessageOf([&] {
+                  WinHTTPWrapper().httpPost(provider_->serviceUrl(), L"<keloAction><method name=\"m\"></method></keloAction>");
+              }));
 }
 
 TEST_F(Transport, SecureRequestsAcceptTheProvidersOwnCertificate) {

@@ -11,6 +11,7 @@ from http.server import BaseHTTPRequestHandler, ThreadingHTTPServer
 from urllib.parse import parse_qsl, unquote, urlsplit
 
 from . import answers, control, envelope, media
+from .state import INLINE_BODY_LIMIT
 from .uploads import store_upload
 
 LOOPBACK = '127.0.0.1'
@@ -215,9 +216,13 @@ class Handler(BaseHTTPRequestHandler):
             text = malformed if isinstance(malformed, str) else envelope.malformed_document(method)
         if 'body' in script:
             text = str(script['body'])
+        if script.get('pad'):
+            closing = text.rfind('</')
+            text = text[:closing] + ' ' * int(script['pad']) + text[closing:]
         charset = script.get('charset', 'utf-8')
         status = int(script.get('status', 200))
-        record.update(answer_fields=fields, answer=text, status=status)
+        record.update(answer_fields=fields, answer=text if len(text) <= INLINE_BODY_LIMIT else None,
+                      answer_size=len(text), status=status)
         self.answer(status, text.encode(charset, 'replace'),
                     script.get('content_type', 'text/xml; charset=%s' % charset))
         record.update(answered=time.time())

@@ -10,7 +10,7 @@ INLINE_BODY_LIMIT = 256 * 1024
 
 # Keys of a scripted answer that say how to answer.
 SCRIPT_ACTIONS = ('answer', 'replace', 'error', 'message', 'malformed', 'status', 'body',
-                  'delay', 'close', 'close_after', 'throttle', 'escape', 'charset', 'content_type')
+                  'delay', 'close', 'close_after', 'throttle', 'escape', 'charset', 'content_type', 'pad')
 
 
 class ScriptError(ValueError):
