@@ -8,7 +8,8 @@ root=$(cd "$(dirname "$0")/../.." && pwd)
 . "$root/lab/system-path.sh"
 build=$(cd "$1" && pwd); program=$2; shift 2
 prefix=$(mktemp -d "$build/fresh-prefix.XXXXXX")
-export WINEPREFIX="$prefix" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+# A program that crashes ends at once instead of waiting in Wine's debugger.
+export WINEPREFIX="$prefix" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=;winedbg.exe=d"
 cleanup() { wineserver -k 2>/dev/null || true; wineserver -w 2>/dev/null || true; rm -rf "$prefix"; }
 trap cleanup EXIT
 "$root/lab/prefix.sh" "$build" "$prefix" >/dev/null
