@@ -24,30 +24,16 @@ namespace {
 const wchar_t kOutputFileName[] = L"\\layout.ps";
 const wchar_t kDescriptionFileName[] = L"\\job.xml";
 
-// NT 4 and later mark the job as sent to the printer; the older systems cancel it.
 void controlSpoolerJob(const std::wstring& printerName, long jobId) {
-    switch (windowsVersionClass()) {
-    case kWindowsNT4:
-    case kWindows2000:
-    case kWindowsXP:
-    case kWindowsLater5: {
-        PrinterHandle printer;
+    engine::SpoolerJobControl control = engine::endOfDocumentControl(windowsVersionClass());
+    PrinterHandle printer;
+    if (control.api == engine::PrintingApi::Wide) {
         if (OpenPrinterW(const_cast<wchar_t*>(printerName.c_str()), printer.out(), nullptr))
-            SetJobW(printer.get(), (DWORD)jobId, 0, nullptr, JOB_CONTROL_SENT_TO_PRINTER);
-        return;
-    }
-    case kWindowsNT351:
-    case kWindows95:
-    case kWindows98:
-    case kWindowsMe: {
+            SetJobW(printer.get(), (DWORD)jobId, 0, nullptr, control.command);
+    } else {
         std::string name = toAnsi(printerName);
-        PrinterHandle printer;
         if (OpenPrinterA(const_cast<char*>(name.c_str()), printer.out(), nullptr))
-            SetJobA(printer.get(), (DWORD)jobId, 0, nullptr, JOB_CONTROL_CANCEL);
-        return;
-    }
-    default:
-        engine::throwUnsupportedOperatingSystem();
+            SetJobA(printer.get(), (DWORD)jobId, 0, nullptr, control.command);
     }
 }
 

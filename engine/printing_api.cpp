@@ -1,5 +1,7 @@
 #include "printing_api.h"
 
+#include <winspool.h>
+
 #include "debug_log.h"
 #include "error_msg.h"
 #include "platform.h"
@@ -18,5 +20,22 @@ PrintingApi printingApiFor(int platformCode) {
 }
 
 PrintingApi printingApi() { return printingApiFor(windowsVersionClass()); }
+
+SpoolerJobControl endOfDocumentControl(int platformCode) {
+    switch (platformCode) {
+    case kWindowsNT4:
+    case kWindows2000:
+    case kWindowsXP:
+    case kWindowsLater5:
+        return {PrintingApi::Wide, JOB_CONTROL_SENT_TO_PRINTER};
+    case kWindowsNT351:
+    case kWindows95:
+    case kWindows98:
+    case kWindowsMe:
+        return {PrintingApi::Ansi, JOB_CONTROL_CANCEL};
+    default:
+        throwUnsupportedOperatingSystem();
+    }
+}
 
 }  // namespace engine

@@ -22,7 +22,7 @@ PrinterHandle failed() {
     return none;
 }
 
-bool writeValues(const std::wstring& printer, const std::wstring& port, const std::wstring& serverIp, bool ntFamily) {
+bool writeValues(MSIHANDLE install, const std::wstring& printer, const std::wstring& port, const std::wstring& serverIp, bool ntFamily) {
     try {
         writePrinterValues(printer, port, serverIp, ntFamily);
         return true;
@@ -32,24 +32,29 @@ bool writeValues(const std::wstring& printer, const std::wstring& port, const st
         DebugLine() << "keloInstallPrinter: " << toAnsi(comErrorText(error));
     } catch (...) {
     }
-    showError(nullptr, L"Cannot set registry keys");
+    showError(install, nullptr, L"Cannot set registry keys");
     return false;
 }
 
 }  // namespace
 
+// Wine: a printer added without a datatype is written to the registry but cannot be
+// opened (1801); there it gets RAW. Windows gets none, so that its print processor's own
+// default (EMF spooling) stays.
+bool spoolerNeedsDatatype() {
+    HMODULE ntdll = GetModuleHandleW(L"ntdll.dll");
+    return ntdll && GetProcAddress(ntdll, "wine_get_version");
+}
+
 spooler::PrinterFields keloPrinterFields(const std::wstring& name, const std::wstring& port, const std::wstring& site,
-                                         const std::wstring& serverIp) {
+                                         const std::wstring& serverIp, bool withDatatype) {
     spooler::PrinterFields fields;
     fields.name = name;
     fields.port = port;
     fields.driver = kDriverName;
     fields.comment = uploadComment(site, serverIp);
     fields.printProcessor = kPrintProcessor;
-    // Wine: a printer added without a datatype is written to the registry but cannot be
-    // opened (1801). RAW, the print processor's plain datatype, suits the capture port on
-    // Windows as well.
-    fields.datatype = L"RAW";
+    if (withDatatype) fields.datatype = L"RAW";
     return fields;
 }
 
@@ -73,7 +78,7 @@ bool createPrinterAutomatically(MSIHANDLE install) {
     std::wstring site = readInstallerProperty(install, L"INSTALL_SITE");
 
     std::wstring port = installMonitorAndPort(ntFamily);
-    if (!site.empty() && serverIp.empty()) showWarning(nullptr, L"Corrupt Installation File");
+    if (!site.empty() && serverIp.empty()) showWarning(install, nullptr, L"Corrupt Installation File");
 
     spooler::PrinterFields fields = keloPrinterFields(site, port, site, serverIp);
     PrinterHandle printer = spooler::addPrinter(fields);
@@ -87,9 +92,9 @@ bool createPrinterAutomatically(MSIHANDLE install) {
     }
     if (!printer) {
         DWORD error = GetLastError();
-        showError(nullptr, L"Cannot create printer:\n" + toWide(systemErrorText(error)));
+        showError(install, nullptr, L"Cannot create printer:\n" + toWide(systemErrorText(error)));
         return false;
     }
     printer.reset();
-    return writeValues(fields.name, port, serverIp, ntFamily);
+    return writeValues(install, fields.name, port, serverIp, ntFamily);
 }

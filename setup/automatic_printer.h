@@ -7,9 +7,13 @@
 #include "handles.h"
 #include "spooler_calls.h"
 
-// The level-2 fields of a new printer of this system.
+// True where the spooler cannot open a printer added without a datatype (Wine).
+bool spoolerNeedsDatatype();
+
+// The level-2 fields of a new printer of this system; the datatype "RAW" only with
+// withDatatype.
 spooler::PrinterFields keloPrinterFields(const std::wstring& name, const std::wstring& port, const std::wstring& site,
-                                         const std::wstring& serverIp);
+                                         const std::wstring& serverIp, bool withDatatype = spoolerNeedsDatatype());
 
 // Rewires the existing printer named in the fields to them. Null, with the failing
 // call's last error, when it cannot be opened, read or written.

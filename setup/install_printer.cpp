@@ -27,7 +27,7 @@ void initCommonControls() {
 
 bool installAutomatically(MSIHANDLE install, const std::wstring& installDir) {
     if (!installPrinterDriver(installDir)) {
-        showError(nullptr, L"Cannot install printer driver");
+        showError(install, nullptr, L"Cannot install printer driver");
         return false;
     }
     return createPrinterAutomatically(install);

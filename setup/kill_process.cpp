@@ -52,6 +52,10 @@ UINT killProcessesOrThrow(MSIHANDLE install) {
     if (bvfsIsNT()) {
         enableDebugPrivilege();
         tasks = processesFromPerformanceData();
+        // Wine's performance data have no process object (nor do those of a Windows whose
+        // performance counters are switched off): the tool-help list, which the NT family
+        // has from Windows 2000 on, stands in.
+        if (tasks.empty()) tasks = processesFromToolHelp();
     } else {
         tasks = processesFromToolHelp();
     }

@@ -5,8 +5,6 @@
 #include <cstring>
 #include <vector>
 
-#include "handles.h"
-
 namespace {
 
 const char kPerflibKey[] = "software\\microsoft\\windows nt\\currentversion\\perflib";
@@ -52,38 +50,48 @@ void setTaskName(TaskRecord& task, const wchar_t* name, size_t characters) {
     if (text.size() + 1 <= sizeof task.processName) memcpy(task.processName, text.c_str(), text.size() + 1);
 }
 
-std::vector<char> readCounterNames() {
+// A key opened through the registry reads, closed with them.
+class OpenedKey {
+public:
+    OpenedKey(const PerformanceRegistry& registry, HKEY key) : registry_(registry), key_(key) {}
+    ~OpenedKey() {
+        if (key_) registry_.closeKey(key_);
+    }
+    OpenedKey(const OpenedKey&) = delete;
+    OpenedKey& operator=(const OpenedKey&) = delete;
+
+private:
+    const PerformanceRegistry& registry_;
+    HKEY key_;
+};
+
+std::vector<char> readCounterNames(const PerformanceRegistry& registry) {
     char path[256];
     snprintf(path, sizeof path, "%s\\%03x", kPerflibKey, kEnglish);
-    RegKey key;
-    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, path, 0, KEY_READ, key.out()) != ERROR_SUCCESS) return {};
+    HKEY key = nullptr;
+    if (registry.openKey(path, &key) != ERROR_SUCCESS) return {};
+    OpenedKey opened(registry, key);
     DWORD size = 0;
-    if (RegQueryValueExA(key.get(), "Counters", nullptr, nullptr, nullptr, &size) != ERROR_SUCCESS) return {};
+    if (registry.queryValue(key, "Counters", nullptr, &size) != ERROR_SUCCESS) return {};
     std::vector<char> counters(size + 2, '\0');
-    if (RegQueryValueExA(key.get(), "Counters", nullptr, nullptr, reinterpret_cast<LPBYTE>(counters.data()), &size) !=
-        ERROR_SUCCESS)
-        return {};
+    if (registry.queryValue(key, "Counters", reinterpret_cast<BYTE*>(counters.data()), &size) != ERROR_SUCCESS) return {};
     counters.resize(size);
     return counters;
 }
 
-std::vector<BYTE> readProcessObject(const std::string& processIndex) {
+std::vector<BYTE> readProcessObject(const PerformanceRegistry& registry, const std::string& processIndex) {
+    OpenedKey performanceData(registry, HKEY_PERFORMANCE_DATA);
     std::vector<BYTE> data(kFirstBufferSize);
     for (;;) {
         DWORD size = (DWORD)data.size();
-        LONG result = RegQueryValueExA(HKEY_PERFORMANCE_DATA, processIndex.c_str(), nullptr, nullptr, data.data(), &size);
+        LONG result = registry.queryValue(HKEY_PERFORMANCE_DATA, processIndex.c_str(), data.data(), &size);
         if (result == ERROR_SUCCESS) {
             data.resize(size);
-            break;
+            return data;
         }
-        if (result != ERROR_MORE_DATA || data.size() + kBufferGrowth > kLargestBuffer) {
-            data.clear();
-            break;
-        }
+        if (result != ERROR_MORE_DATA || data.size() + kBufferGrowth > kLargestBuffer) return {};
         data.resize(data.size() + kBufferGrowth);
     }
-    RegCloseKey(HKEY_PERFORMANCE_DATA);
-    return data;
 }
 
 }  // namespace
@@ -163,10 +171,20 @@ TaskList tasksFromPerformanceData(const BYTE* data, size_t size, DWORD idProcess
     return tasks;
 }
 
-TaskList processesFromPerformanceData() {
-    std::vector<char> counters = readCounterNames();
+const PerformanceRegistry& systemRegistry() {
+    static const PerformanceRegistry registry{
+        [](const char* path, HKEY* key) { return RegOpenKeyExA(HKEY_LOCAL_MACHINE, path, 0, KEY_READ, key); },
+        [](HKEY key, const char* name, BYTE* data, DWORD* size) {
+            return RegQueryValueExA(key, name, nullptr, nullptr, data, size);
+        },
+        [](HKEY key) { RegCloseKey(key); }};
+    return registry;
+}
+
+TaskList processesFromPerformanceData(const PerformanceRegistry& registry) {
+    std::vector<char> counters = readCounterNames(registry);
     ProcessCounterNames names = findProcessCounters(counters.data(), counters.size());
     if (!names.found) return {};
-    std::vector<BYTE> data = readProcessObject(names.processIndex);
+    std::vector<BYTE> data = readProcessObject(registry, names.processIndex);
     return tasksFromPerformanceData(data.data(), data.size(), names.idProcessIndex);
 }

@@ -3,6 +3,7 @@
 // "process" object's instances, each with its "id process" counter.
 #include <windows.h>
 
+#include <functional>
 #include <string>
 
 #include "task_list.h"
@@ -24,5 +25,17 @@ ProcessCounterNames findProcessCounters(const char* counters, size_t size);
 TaskList tasksFromPerformanceData(const BYTE* data, size_t size, DWORD idProcessIndex,
                                   size_t limit = kMaxPerformanceTasks);
 
+// The registry reads of the process list: the system's, or a test's.
+struct PerformanceRegistry {
+    // Opens a key under HKEY_LOCAL_MACHINE for reading.
+    std::function<LONG(const char* path, HKEY* key)> openKey;
+    // Reads a value as RegQueryValueExA does (data may be null to ask for the size).
+    std::function<LONG(HKEY key, const char* name, BYTE* data, DWORD* size)> queryValue;
+    std::function<void(HKEY key)> closeKey;
+};
+const PerformanceRegistry& systemRegistry();
+
 // The running processes; empty (or shortened) when the performance data cannot be read.
-TaskList processesFromPerformanceData();
+// The process object is asked for with a buffer of 51200 bytes that grows by 25600
+// while the answer is "more data" (234).
+TaskList processesFromPerformanceData(const PerformanceRegistry& registry = systemRegistry());

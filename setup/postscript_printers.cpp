@@ -23,14 +23,22 @@ struct DeviceContext {
 
 }  // namespace
 
+bool isPostScriptDevice(const DeviceEscapes& device) {
+    if (device.supports(kPostScriptPassthrough)) return true;
+    std::string technology;
+    if (!device.supports(kGetTechnology) || !device.technology(technology)) return false;
+    for (char& c : technology) c = (char)toupper((unsigned char)c);
+    return technology.find("POSTSCRIPT") != std::string::npos;
+}
+
 bool isPostScriptDevice(HDC dc) {
-    if (escapeSupported(dc, kPostScriptPassthrough)) return true;
-    if (!escapeSupported(dc, kGetTechnology)) return false;
-    char technology[256] = {};
-    if (ExtEscape(dc, kGetTechnology, 0, nullptr, sizeof technology - 1, technology) <= 0) return false;
-    std::string upper(technology);
-    for (char& c : upper) c = (char)toupper((unsigned char)c);
-    return upper.find("POSTSCRIPT") != std::string::npos;
+    return isPostScriptDevice({[dc](int escape) { return escapeSupported(dc, escape); },
+                               [dc](std::string& technology) {
+                                   char text[256] = {};
+                                   if (ExtEscape(dc, kGetTechnology, 0, nullptr, sizeof text - 1, text) <= 0) return false;
+                                   technology = text;
+                                   return true;
+                               }});
 }
 
 std::vector<std::wstring> postScriptPrinters() {

@@ -95,11 +95,11 @@ private:
             body();
             return;
         } catch (const cERROR_MSG& error) {
-            showWarning(dialog, toWide(error.message));
+            showWarning(install_, dialog, toWide(error.message));
         } catch (const _com_error& error) {
-            showWarning(dialog, comErrorText(error), L"Installer Error COM");
+            showWarning(install_, dialog, comErrorText(error), L"Installer Error COM");
         } catch (...) {
-            showWarning(dialog, L"Unknown Error");
+            showWarning(install_, dialog, L"Unknown Error");
         }
         EndDialog(dialog, 0);
     }
@@ -118,7 +118,7 @@ private:
         HWND list = GetDlgItem(dialog, IDC_PRINTER_LIST);
         LRESULT selected = send(list, CB_GETCURSEL, 0, 0);
         if (selected == CB_ERR) {
-            showWarning(dialog, L"Printer must be selected in order to proceed");
+            showWarning(install_, dialog, L"Printer must be selected in order to proceed");
             return;
         }
         if (serverIp.empty()) throw cERROR_MSG(BV_ERR_GENERAL, "Corrupt installation file !");
@@ -173,6 +173,11 @@ private:
 }  // namespace
 
 int runPrinterDialog(MSIHANDLE install) {
+    if (!userInterfaceAllowed(install)) {
+        logInformation(install, L"Printer Configuration: the printer to take over cannot be chosen without the "
+                                L"installer's user interface");
+        return 0;
+    }
     PrinterDialog dialog(install, spooler::ansiSystem());
     return dialog.run();
 }

@@ -1,6 +1,7 @@
 // On a Windows this system does not know (platform code 0) no driver can be created.
 // Wine reports the version a program sees from its start, so the test runs a copy of
-// this program that Wine tells it is Windows 7 (6.1).
+// this program that Wine tells it is Windows 7 (6.1). The spooler job control at the end
+// of a document, which Wine accepts and ignores, is checked per platform code.
 #include "bstr.h"
 #include "com/error_info.h"
 #include "debug_log.h"
@@ -8,6 +9,7 @@
 #include "engine_test_support.h"
 #include "lab_registry.h"
 #include "platform.h"
+#include "printing_api.h"
 #include "variant.h"
 
 using namespace enginetest;
@@ -54,4 +56,19 @@ TEST(UnsupportedPlatform, DriverCreationFailsOnWindowsSeven) {
                                           L" --gtest_filter=UnsupportedPlatformChild.*");
     EXPECT_EQ(0u, run.exitCode) << run.output;
     EXPECT_NE(std::string::npos, run.output.find("[  PASSED  ] 1 test")) << run.output;
+}
+
+TEST(EndOfDocument, SpoolerJobControlPerPlatform) {
+    auto expect = [](int platform, engine::PrintingApi api, DWORD command) {
+        engine::SpoolerJobControl control = engine::endOfDocumentControl(platform);
+        EXPECT_EQ(api, control.api) << platform;
+        EXPECT_EQ(command, control.command) << platform;
+    };
+    for (int platform : {kWindowsNT4, kWindows2000, kWindowsXP, kWindowsLater5})
+        expect(platform, engine::PrintingApi::Wide, JOB_CONTROL_SENT_TO_PRINTER);
+    for (int platform : {kWindowsNT351, kWindows95, kWindows98, kWindowsMe})
+        expect(platform, engine::PrintingApi::Ansi, JOB_CONTROL_CANCEL);
+    DebugLogCapture log;
+    EXPECT_THROW(engine::endOfDocumentControl(kWindowsOther), cERROR_MSG);
+    EXPECT_TRUE(log.contains("**** Unsupported Operating System !"));
 }

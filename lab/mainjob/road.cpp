@@ -15,12 +15,12 @@
 #include "lab_engine.h"
 #include "lab_gui.h"
 #include "lab_paths.h"
-#include "lab_process.h"
 #include "lab_recorder.h"
 #include "lab_registry.h"
 #include "lab_text.h"
 #include "lab_workflow.h"
 #include "order_url.h"
+#include "package_run.h"
 #include "provider_client.h"
 #include "resource_ids.h"
 #include "road_log.h"
@@ -60,13 +60,12 @@ int pagesOf(const std::string& postScript) {
 
 // Runs the package's installation as a user's installer does, without its user interface.
 void install(RoadLog& log, const RoadOptions& options, const std::wstring& address) {
-    std::wstring command = L"msiexec.exe /i " + lab::quoteArgument(options.package) + L" /qn INSTALL_SITE=" +
-                           lab::quoteArgument(options.site) + L" INSTALL_IP=" + lab::quoteArgument(address) +
-                           L" /l*v " + lab::quoteArgument(options.outFolder + L"\\install.log");
+    std::wstring command = lab::packageCommand(L"/i", options.package, {{L"INSTALL_SITE", options.site}, {L"INSTALL_IP", address}},
+                                               options.outFolder + L"\\install.log");
     log.step("install", utf8(command));
-    lab::ProgramRun run = lab::runProgram(command, 300000);
-    if (run.exitCode != 0)
-        throw RoadFailure("the installation failed with exit code " + std::to_string(run.exitCode) + ", see install.log");
+    DWORD exitCode = lab::runPackageCommand(command);
+    if (exitCode != 0)
+        throw RoadFailure("the installation failed with exit code " + std::to_string(exitCode) + ", see install.log");
 
     PrinterHandle printer;
     HANDLE opened = nullptr;

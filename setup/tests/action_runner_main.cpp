@@ -9,7 +9,9 @@
 //   spooler <call> <field=value>...   every spooler call of the action (spooler_recorder.h)
 //   dialog <caption> <message> <icons> every dialog or message box, when it closes; icons:
 //                                     "<big width>x<height> <small width>x<height>" (0x0: none)
+//   installer <error|info> <text>     every error or information message sent to the installer
 //   result <code>                     the action's result, which is also the exit code
+// The package's UILevel is 5 (full user interface) unless the arguments set it.
 #include <windows.h>
 
 #include <cstdio>
@@ -81,12 +83,21 @@ LRESULT CALLBACK watchDialogs(int code, WPARAM wParam, LPARAM lParam) {
     return CallNextHookEx(nullptr, code, wParam, lParam);
 }
 
+int WINAPI reportInstallerMessage(LPVOID, UINT type, LPCWSTR message) {
+    UINT kind = type & 0xFF000000;
+    if (message && (kind == INSTALLMESSAGE_ERROR || kind == INSTALLMESSAGE_INFO))
+        say(std::wstring(L"installer\t") + (kind == INSTALLMESSAGE_ERROR ? L"error\t" : L"info\t") + escaped(message));
+    return 0;
+}
+
 int run(const std::vector<std::wstring>& arguments) {
     if (arguments.empty()) {
         fprintf(stderr, "usage: setup-action-runner <export> [NAME=VALUE]... [options]\n");
         return 2;
     }
     TestPackage package;
+    package.setProperty(L"UILevel", L"5");
+    MsiSetExternalUIW(reportInstallerMessage, INSTALLLOGMODE_ERROR | INSTALLLOGMODE_INFO, nullptr);
     spoolerrecorder::Options recorderOptions;
     bool withHandle = true;
     for (size_t i = 1; i < arguments.size(); ++i) {

@@ -65,6 +65,7 @@ TEST_F(AutomaticInstallation, FirstInstallationOnWindowsXp) {
     std::vector<SpoolerCall> adds = report.calls(L"AddPrinter");
     ASSERT_EQ(adds.size(), 1u);
     EXPECT_EQ(adds[0].field(L"level"), L"2");
+    EXPECT_EQ(adds[0].field(L"datatype"), L"RAW");  // Wine's spooler needs one
     std::optional<lab::PrinterEntry> entry = printer(kSite);
     ASSERT_TRUE(entry);
     EXPECT_EQ(entry->port, L"ZOLT0");
@@ -120,11 +121,7 @@ TEST_F(AutomaticInstallation, DuplicatePrinterRefusedAsWindowsDoesIsTakenOver) {
     existing.comment = L"an older printer";
     lab::addPrinter(existing);
 
-    RunReport report = install([&] {
-        auto arguments = siteProperties();
-        arguments.push_back(L"--windows-duplicate-rule");
-        return arguments;
-    }());
+    RunReport report = install(siteProperties(kSite, kServerIp, {L"--windows-duplicate-rule"}));
     ASSERT_EQ(report.result, 0u) << describe(report);
     EXPECT_TRUE(report.dialogs.empty()) << describe(report);
 
@@ -154,9 +151,7 @@ TEST_F(AutomaticInstallation, DuplicatePrinterRefusedAsWindowsDoesIsTakenOver) {
 
 TEST_F(AutomaticInstallation, FailedTakeOverIsReportedAndTheDialogFollows) {
     lab::addForeignPrinter(kSite, L"LPT1:");
-    auto arguments = siteProperties();
-    arguments.insert(arguments.end(), {L"--windows-duplicate-rule", L"--refuse", L"SetPrinter=5"});
-    auto run = start(arguments);
+    auto run = start(siteProperties(kSite, kServerIp, {L"--windows-duplicate-rule", L"--refuse", L"SetPrinter=5"}));
     acknowledge(*run, L"Error", L"Cannot create printer:\n" + systemText(ERROR_ACCESS_DENIED));
     closeDialog(*run);
     RunReport report = run->finish();
@@ -182,9 +177,7 @@ TEST_F(AutomaticInstallation, OtherRefusalRetriesAsZoltPrinter) {
 }
 
 TEST_F(AutomaticInstallation, SpoolerRefusingThePrinterIsReportedAndTheDialogFollows) {
-    auto arguments = siteProperties();
-    arguments.insert(arguments.end(), {L"--refuse", L"AddPrinter=5"});
-    auto run = start(arguments);
+    auto run = start(siteProperties(kSite, kServerIp, {L"--refuse", L"AddPrinter=5"}));
     acknowledge(*run, L"Error", L"Cannot create printer:\n" + systemText(ERROR_ACCESS_DENIED));
     closeDialog(*run);
     RunReport report = run->finish();
@@ -194,6 +187,21 @@ TEST_F(AutomaticInstallation, SpoolerRefusingThePrinterIsReportedAndTheDialogFol
     EXPECT_EQ(adds[1].field(L"name"), L"ZOLT Printer");
     ASSERT_EQ(report.dialogs.size(), 2u) << describe(report);
     EXPECT_EQ(report.dialogs[1].caption, L"Printer Configuration");
+}
+
+TEST_F(AutomaticInstallation, WithoutUserInterfaceEveryMessageGoesToTheInstallerLog) {
+    using Messages = std::vector<std::pair<std::wstring, std::wstring>>;
+    for (const wchar_t* level : {L"UILevel=2", L"UILevel=3"}) {  // none, basic
+        RunReport report = install(siteProperties(kSite, L"", {level, L"--refuse", L"AddPrinter=5"}));
+        EXPECT_EQ(report.result, 1603u) << describe(report);
+        EXPECT_TRUE(report.dialogs.empty()) << describe(report);
+        EXPECT_EQ(report.installerMessages,
+                  (Messages{{L"info", L"Installer Error: Corrupt Installation File"},
+                            {L"error", L"Error: Cannot create printer:\n" + systemText(ERROR_ACCESS_DENIED)},
+                            {L"info", L"Printer Configuration: the printer to take over cannot be chosen without the "
+                                      L"installer's user interface"}}))
+            << describe(report);
+    }
 }
 
 TEST_F(AutomaticInstallation, SiteWithoutAddressWarnsAndGoesOn) {
@@ -238,20 +246,12 @@ TEST_F(AutomaticInstallation, MissingMonitorFileEndsSilently) {
 
 TEST_F(AutomaticInstallation, MonitorAlreadyThereIsNoFailure) {
     for (const wchar_t* refusal : {L"AddMonitor=3006", L"AddMonitor=183"}) {
-        RunReport report = install([&] {
-            auto arguments = siteProperties();
-            arguments.insert(arguments.end(), {L"--refuse", refusal});
-            return arguments;
-        }());
+        RunReport report = install(siteProperties(kSite, kServerIp, {L"--refuse", refusal}));
         EXPECT_EQ(report.result, 0u) << describe(report);
         EXPECT_EQ(report.calls(L"AddPort").size(), 1u) << describe(report);
         EXPECT_TRUE(printer(kSite));
     }
-    RunReport refused = install([&] {
-        auto arguments = siteProperties(L"Other Site");
-        arguments.insert(arguments.end(), {L"--refuse", L"AddMonitor=5"});
-        return arguments;
-    }());
+    RunReport refused = install(siteProperties(L"Other Site", kServerIp, {L"--refuse", L"AddMonitor=5"}));
     EXPECT_EQ(refused.result, 1603u) << describe(refused);
     EXPECT_TRUE(refused.dialogs.empty()) << describe(refused);
     EXPECT_FALSE(printer(L"Other Site"));
@@ -259,11 +259,7 @@ TEST_F(AutomaticInstallation, MonitorAlreadyThereIsNoFailure) {
 
 TEST_F(AutomaticInstallation, RefusedPortAnnouncementEndsSilently) {
     ASSERT_EQ(install(siteProperties()).result, 0u);
-    RunReport report = install([&] {
-        auto arguments = siteProperties(L"Other Site");
-        arguments.insert(arguments.end(), {L"--refuse", L"AddPort=50"});
-        return arguments;
-    }());
+    RunReport report = install(siteProperties(L"Other Site", kServerIp, {L"--refuse", L"AddPort=50"}));
     EXPECT_EQ(report.result, 1603u) << describe(report);
     EXPECT_TRUE(report.dialogs.empty()) << describe(report);
     EXPECT_TRUE(report.calls(L"AddPrinter").empty());

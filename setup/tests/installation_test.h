@@ -47,9 +47,14 @@ protected:
     }
     void removeNtMonitorFile() { ntMonitor_.reset(); }
 
+    // The properties of a site, followed by more arguments for the runner.
     static std::vector<std::wstring> siteProperties(const std::wstring& site = kSite,
-                                                    const std::wstring& serverIp = kServerIp) {
-        return {std::wstring(L"INSTALLDIR=") + kInstallDir, L"INSTALL_IP=" + serverIp, L"INSTALL_SITE=" + site};
+                                                    const std::wstring& serverIp = kServerIp,
+                                                    std::initializer_list<std::wstring> more = {}) {
+        std::vector<std::wstring> arguments{std::wstring(L"INSTALLDIR=") + kInstallDir, L"INSTALL_IP=" + serverIp,
+                                            L"INSTALL_SITE=" + site};
+        arguments.insert(arguments.end(), more);
+        return arguments;
     }
 
     std::unique_ptr<setuplab::ActionRun> start(const std::vector<std::wstring>& arguments) {

@@ -2,7 +2,6 @@
 
 #include <msiquery.h>
 
-#include <vector>
 
 #include "error_msg.h"
 #include "lab_text.h"
@@ -75,14 +74,4 @@ TestPackage::~TestPackage() {
 
 void TestPackage::setProperty(const std::wstring& name, const std::wstring& value) {
     check(MsiSetPropertyW(package_, name.c_str(), value.c_str()), "set property");
-}
-
-std::wstring TestPackage::property(const std::wstring& name) const {
-    DWORD length = 0;
-    wchar_t empty[1] = {};
-    MsiGetPropertyW(package_, name.c_str(), empty, &length);
-    std::vector<wchar_t> value(length + 1);
-    length = (DWORD)value.size();
-    check(MsiGetPropertyW(package_, name.c_str(), value.data(), &length), "get property");
-    return value.data();
 }

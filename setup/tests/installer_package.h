@@ -18,7 +18,6 @@ public:
     void setProperty(const std::wstring& name, const std::wstring& value);
     // Removes a property (also one the installer set itself, such as VersionNT).
     void removeProperty(const std::wstring& name) { setProperty(name, L""); }
-    std::wstring property(const std::wstring& name) const;
 
 private:
     std::wstring path_;

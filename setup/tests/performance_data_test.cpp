@@ -43,16 +43,26 @@ public:
         counters[1].CounterSize = 4;
         counters[1].CounterOffset = 16;
 
+        // The header carries the computer's name, padded to eight bytes: the first object
+        // follows at HeaderLength, not at the end of the structure.
+        const wchar_t systemName[] = L"KELO-LAB";
+        std::vector<BYTE> nameField(24, 0);
+        memcpy(nameField.data(), systemName, sizeof systemName);
         PERF_DATA_BLOCK header = {};
         memcpy(header.Signature, signature, 4 * sizeof(wchar_t));
         header.LittleEndian = 1;
-        header.Version = 1;
-        header.HeaderLength = sizeof header;
+        header.Version = PERF_DATA_VERSION;
+        header.Revision = PERF_DATA_REVISION;
+        header.HeaderLength = sizeof header + (DWORD)nameField.size();
         header.NumObjectTypes = 1;
-        header.TotalByteLength = sizeof header + object.TotalByteLength;
+        header.DefaultObject = kProcessObject;
+        header.SystemNameLength = sizeof systemName;
+        header.SystemNameOffset = sizeof header;
+        header.TotalByteLength = header.HeaderLength + object.TotalByteLength;
 
         std::vector<BYTE> block;
         appendValue(block, header);
+        append(block, nameField);
         appendValue(block, object);
         appendValue(block, counters);
         append(block, instances);
@@ -100,33 +110,29 @@ TEST(PerformanceData, InstancesBecomeTasksNamedAsPrograms) {
     block.add(L"KeloClient", 1204);
     block.add(L"a.b", 88);
     block.add(L"Idle", 0);
+    block.add(std::wstring(255, L'n'), 1);  // 255 + ".exe" + zero: exactly 260
+    block.add(std::wstring(256, L'n'), 2);  // does not fit: no name
+    block.add(L"", 3);
     TaskList tasks = parse(block.bytes());
-    ASSERT_EQ(tasks.size(), 3u);
-    EXPECT_STREQ(tasks[0].processName, "KeloClient.exe");
-    EXPECT_EQ(tasks[0].processId, 1204u);
-    EXPECT_STREQ(tasks[1].processName, "a.b.exe");
-    EXPECT_EQ(tasks[1].processId, 88u);
-    EXPECT_STREQ(tasks[2].processName, "Idle.exe");
-    EXPECT_EQ(tasks[2].processId, 0xFFFFFFFEu);
-    for (const TaskRecord& task : tasks) {
-        EXPECT_EQ(task.flags, 0u);
-        EXPECT_EQ(task.parentId, 0u);
-        EXPECT_EQ(task.window, nullptr);
+    ASSERT_EQ(tasks.size(), 6u);
+    const std::pair<std::string, DWORD> expected[] = {{"KeloClient.exe", 1204}, {"a.b.exe", 88}, {"Idle.exe", 0xFFFFFFFE},
+                                                      {std::string(255, 'n') + ".exe", 1}, {"", 2}, {".exe", 3}};
+    for (size_t i = 0; i < tasks.size(); ++i) {
+        EXPECT_EQ(tasks[i].processName, expected[i].first) << i;
+        EXPECT_EQ(tasks[i].processId, expected[i].second) << i;
+        EXPECT_EQ(tasks[i].flags, 0u);
+        EXPECT_EQ(tasks[i].parentId, 0u);
+        EXPECT_EQ(tasks[i].window, nullptr);
     }
 }
 
-TEST(PerformanceData, WithoutSignatureNothing) {
-    PerformanceBlock block;
-    block.add(L"KeloClient", 1204);
-    EXPECT_TRUE(parse(block.bytes(L"PERX")).empty());
-    EXPECT_TRUE(parse(block.bytes(L"perf")).empty());
-    EXPECT_TRUE(parse({}).empty());
-}
-
-TEST(PerformanceData, WithoutTheProcessIdCounterNothing) {
+TEST(PerformanceData, WithoutSignatureOrProcessIdCounterNothing) {
     PerformanceBlock block;
     block.add(L"KeloClient", 1204);
     EXPECT_TRUE(parse(block.bytes(L"PERF", 785)).empty());
+    EXPECT_TRUE(parse(block.bytes(L"PERX")).empty());
+    EXPECT_TRUE(parse(block.bytes(L"perf")).empty());
+    EXPECT_TRUE(parse({}).empty());
 }
 
 TEST(PerformanceData, TruncatedBlockGivesTheWholeInstancesOnly) {
@@ -147,48 +153,73 @@ TEST(PerformanceData, TruncatedBlockGivesTheWholeInstancesOnly) {
     EXPECT_EQ(parse(std::vector<BYTE>(whole.begin(), whole.end() - 1)).size(), 3u);
 }
 
-TEST(PerformanceData, AtMostTheLimit) {
+// The registry as Windows answers: the English counter names under perflib\009, and
+// the process object only into a buffer large enough (234 otherwise, with no size).
+class WindowsRegistry {
+public:
+    explicit WindowsRegistry(std::vector<BYTE> block) : block_(std::move(block)) {}
+    PerformanceRegistry reads() {
+        return {[this](const char* path, HKEY* key) {
+                    opened.push_back(path);
+                    *key = kPerflibKey;
+                    return counters.empty() ? (LONG)ERROR_FILE_NOT_FOUND : (LONG)ERROR_SUCCESS;
+                },
+                [this](HKEY key, const char* name, BYTE* data, DWORD* size) -> LONG {
+                    bool performance = key == HKEY_PERFORMANCE_DATA;
+                    if (performance) asked.push_back(std::string(name) + ":" + std::to_string(*size));
+                    else if (key != kPerflibKey || std::string(name) != "Counters") return ERROR_FILE_NOT_FOUND;
+                    std::string value = performance ? std::string(block_.begin(), block_.end()) : counters;
+                    if (data && (*size < value.size() || (performance && neverFits))) return ERROR_MORE_DATA;
+                    if (data) memcpy(data, value.data(), value.size());
+                    *size = (DWORD)value.size();
+                    return ERROR_SUCCESS;
+                },
+                [this](HKEY key) { closed.push_back(key); }};
+    }
+
+    const HKEY kPerflibKey = reinterpret_cast<HKEY>(0x1234);
+    // With the list's closing zero.
+    std::string counters{"1\0" "1847\0" "2\0" "System\0" "6\0" "% Processor Time\0" "230\0" "Process\0" "784\0"
+                         "ID Process\0" "1410\0" "Process ID\0", 79};
+    bool neverFits = false;
+    std::vector<std::string> opened, asked;
+    std::vector<HKEY> closed;
+
+private:
+    std::vector<BYTE> block_;
+};
+
+TEST(PerformanceData, ProcessObjectReadThroughTheCounterNamesIntoAGrowingBuffer) {
     PerformanceBlock block;
-    for (int i = 0; i < 300; ++i) block.add(L"p" + std::to_wstring(i), 1000 + i);
-    EXPECT_EQ(parse(block.bytes()).size(), 255u);
-    EXPECT_EQ(parse(block.bytes(), 10).size(), 10u);
+    for (int i = 0; i < 800; ++i) block.add(L"process" + std::to_wstring(i), 4 * i + 8);  // more than 51200 bytes
+    std::vector<BYTE> bytes = block.bytes();
+    WindowsRegistry registry(bytes);
+    TaskList tasks = processesFromPerformanceData(registry.reads());
+    EXPECT_EQ(registry.opened, std::vector<std::string>{"software\\microsoft\\windows nt\\currentversion\\perflib\\009"});
+    EXPECT_EQ(registry.asked, (std::vector<std::string>{"230:51200", "230:76800"}));
+    EXPECT_EQ(registry.closed, (std::vector<HKEY>{registry.kPerflibKey, HKEY_PERFORMANCE_DATA}));
+    ASSERT_EQ(tasks.size(), 255u);  // at most the limit
+    EXPECT_EQ(parse(bytes, 10).size(), 10u);
+    EXPECT_STREQ(tasks[254].processName, "process254.exe");
+    EXPECT_EQ(tasks[254].processId, 4u * 254 + 8);
 }
 
-TEST(PerformanceData, NameThatDoesNotFitIsLeftEmpty) {
+TEST(PerformanceData, UnreadableCountersOrDataGiveNoProcesses) {
     PerformanceBlock block;
-    block.add(std::wstring(255, L'n'), 1);  // 255 + ".exe" + zero: exactly 260
-    block.add(std::wstring(256, L'n'), 2);
-    block.add(L"", 3);
-    TaskList tasks = parse(block.bytes());
-    ASSERT_EQ(tasks.size(), 3u);
-    EXPECT_EQ(std::string(tasks[0].processName), std::string(255, 'n') + ".exe");
-    EXPECT_STREQ(tasks[1].processName, "");
-    EXPECT_EQ(tasks[1].processId, 2u);
-    EXPECT_STREQ(tasks[2].processName, ".exe");
-}
+    block.add(L"KeloClient", 1204);
+    // No counter names, none for "process", or a list cut in the middle of a name.
+    for (std::string counters : {std::string(), std::string("230\0" "Processor\0" "784\0" "ID Process\0", 30),
+                                 std::string("784\0" "ID Process\0" "230\0" "Pro", 22)}) {
+        WindowsRegistry withoutProcess(block.bytes());
+        withoutProcess.counters = counters;
+        EXPECT_TRUE(processesFromPerformanceData(withoutProcess.reads()).empty());
+        EXPECT_TRUE(withoutProcess.asked.empty());
+    }
 
-TEST(PerformanceData, CounterNamesFoundInAnyLetterCase) {
-    const char counters[] = "1\0" "1847\0" "230\0" "Process\0" "6\0" "% Processor Time\0" "784\0" "ID Process\0";
-    ProcessCounterNames names = findProcessCounters(counters, sizeof counters);
-    EXPECT_TRUE(names.found);
-    EXPECT_EQ(names.processIndex, "230");
-    EXPECT_EQ(names.idProcessIndex, 784u);
-
-    const char withoutId[] = "230\0" "process\0" "6\0" "% Processor Time\0";
-    EXPECT_FALSE(findProcessCounters(withoutId, sizeof withoutId).found);
-    // A list cut in the middle of a name is read up to its end.
-    const char cut[] = {'2', '3', '0', '\0', 'P', 'r', 'o'};
-    EXPECT_FALSE(findProcessCounters(cut, sizeof cut).found);
-    EXPECT_FALSE(findProcessCounters(nullptr, 0).found);
-}
-
-TEST(PerformanceData, SystemListIsEmptyOrHoldsThisProcess) {
-    // Wine's performance data has no process object; Windows lists this program.
-    TaskList tasks = processesFromPerformanceData();
-    if (tasks.empty()) return;
-    bool found = false;
-    for (const TaskRecord& task : tasks) found = found || task.processId == GetCurrentProcessId();
-    EXPECT_TRUE(found);
+    WindowsRegistry endless(block.bytes());
+    endless.neverFits = true;  // the growth stops somewhere
+    EXPECT_TRUE(processesFromPerformanceData(endless.reads()).empty());
+    EXPECT_EQ(endless.closed.back(), HKEY_PERFORMANCE_DATA);
 }
 
 }  // namespace

@@ -250,23 +250,17 @@ TEST_F(PrinterDialog, WithoutSelectionTheDialogStays) {
     }
 }
 
-TEST_F(PrinterDialog, SiteWithoutAddressIsRefused) {
+TEST_F(PrinterDialog, SiteWithoutAddressOrNameIsRefused) {
     lab::addForeignPrinter(L"Old Printer", L"LPT1:");
-    ASSERT_TRUE(open(siteProperties(kSite, L"")));
-    pressOk();
-    acknowledge(L"Installer Error", L"Corrupt installation file !");
-    RunReport report = finish();
-    EXPECT_EQ(report.result, 1603u) << describe(report);
-    EXPECT_TRUE(report.calls(L"AddMonitor").empty());
-    EXPECT_EQ(printer(L"Old Printer")->port, L"LPT1:");
-}
-
-TEST_F(PrinterDialog, BlankSiteIsAnUnexpectedError) {
-    lab::addForeignPrinter(L"Old Printer", L"LPT1:");
-    ASSERT_TRUE(open(siteProperties(L" \t ")));
-    pressOk();
-    acknowledge(L"Installer Error", L"Unexpected error !");
-    EXPECT_EQ(finish().result, 1603u);
+    for (auto [properties, message] : {std::pair{siteProperties(kSite, L""), L"Corrupt installation file !"},
+                                       std::pair{siteProperties(L" \t "), L"Unexpected error !"}}) {
+        ASSERT_TRUE(open(properties));
+        pressOk();
+        acknowledge(L"Installer Error", message);
+        RunReport report = finish();
+        EXPECT_EQ(report.result, 1603u) << describe(report);
+        EXPECT_TRUE(report.calls(L"SetPrinter").empty()) << describe(report);
+    }
     EXPECT_EQ(printer(L"Old Printer")->port, L"LPT1:");
 }
 
@@ -292,9 +286,7 @@ TEST_F(PrinterDialog, PrinterGoneBeforeOkIsReported) {
 
 TEST_F(PrinterDialog, RefusedPrinterChangeIsReported) {
     lab::addForeignPrinter(L"Old Printer", L"LPT1:");
-    auto arguments = siteProperties();
-    arguments.insert(arguments.end(), {L"--refuse", L"SetPrinter=5"});
-    ASSERT_TRUE(open(arguments));
+    ASSERT_TRUE(open(siteProperties(kSite, kServerIp, {L"--refuse", L"SetPrinter=5"})));
     pressOk();
     HWND question = messageBox(kDialogCaption);
     ASSERT_TRUE(question);

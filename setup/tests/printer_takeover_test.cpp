@@ -77,7 +77,24 @@ TEST_F(LabPrinters, PrinterWithoutReadableDriverIsLeftOut) {
     EXPECT_FALSE(contains(printers, L"Orphan Printer"));
 }
 
-TEST(PostScriptDevice, ScreenIsNoPostScriptDevice) {
+TEST(KeloPrinter, DatatypeOnlyWhereTheSpoolerNeedsIt) {
+    EXPECT_TRUE(spoolerNeedsDatatype());  // the lab runs on Wine
+    EXPECT_EQ(keloPrinterFields(L"Site", L"ZOLT0", L"Site", L"192.0.2.7", false).datatype, L"");
+    EXPECT_EQ(keloPrinterFields(L"Site", L"ZOLT0", L"Site", L"192.0.2.7").datatype, L"RAW");
+}
+
+TEST(PostScriptDevice, PassThroughOrPostScriptTechnology) {
+    // The escapes a device supports, and its technology text (null: the query fails).
+    auto device = [](std::vector<int> escapes, const char* technology) {
+        return DeviceEscapes{[=](int escape) { return std::count(escapes.begin(), escapes.end(), escape) > 0; },
+                             [=](std::string& text) { return technology && !(text = technology).empty(); }};
+    };
+    EXPECT_TRUE(isPostScriptDevice(device({4115}, nullptr)));
+    EXPECT_TRUE(isPostScriptDevice(device({20}, "PostScript")));
+    EXPECT_TRUE(isPostScriptDevice(device({20}, "postscript level 3")));
+    EXPECT_FALSE(isPostScriptDevice(device({20}, "PCL 5")));
+    EXPECT_FALSE(isPostScriptDevice(device({20}, nullptr)));
+    EXPECT_FALSE(isPostScriptDevice(device({}, "PostScript")));
     HDC screen = CreateCompatibleDC(nullptr);
     ASSERT_TRUE(screen);
     EXPECT_FALSE(isPostScriptDevice(screen));

@@ -92,6 +92,8 @@ RunReport RunReport::parse(const std::string& output) {
             report.result = wcstoul(parts[1].c_str(), nullptr, 10);
         } else if (parts[0] == L"dialog" && parts.size() == 4) {
             report.dialogs.push_back({unescaped(parts[1]), unescaped(parts[2]), parts[3]});
+        } else if (parts[0] == L"installer" && parts.size() == 3) {
+            report.installerMessages.push_back({parts[1], unescaped(parts[2])});
         } else if (parts[0] == L"spooler" && parts.size() >= 2) {
             SpoolerCall call{parts[1], {}};
             for (size_t i = 2; i < parts.size(); ++i) {

@@ -38,6 +38,7 @@ struct RunReport {
     std::optional<DWORD> result;
     std::vector<SpoolerCall> spoolerCalls;
     std::vector<Dialog> dialogs;
+    std::vector<std::pair<std::wstring, std::wstring>> installerMessages;  // "error" or "info", text
     std::string output;
 
     static RunReport parse(const std::string& output);
