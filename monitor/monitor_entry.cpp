@@ -6,7 +6,6 @@
 #include <cstddef>
 
 #include "com/guard.h"
-#include "monitor_apartment.h"
 #include "port_manager.h"
 #include "print_driver.h"
 #include "registry_root.h"
@@ -42,7 +41,6 @@ MONITOREX monitorTable = {
 }  // namespace
 
 extern "C" LPMONITOREX WINAPI InitializePrintMonitor(LPWSTR registryRoot) {
-    keepMonitorApartment();
     com::runCaught([&] {
         cSTRING root = portRegistryRoot(cSTRING(registryRoot ? registryRoot : L""));
         C_portMgr::instance(root);

@@ -6,7 +6,6 @@
 #include "com/guard.h"
 #include "debug_log.h"
 #include "monitor_9x_table.h"
-#include "monitor_apartment.h"
 #include "port_manager.h"
 #include "registry_root.h"
 #include "text_convert.h"
@@ -111,7 +110,6 @@ const Monitor9xTable monitorTable = {
 }  // namespace
 
 extern "C" BOOL WINAPI InitializeMonitorEx(LPSTR registryRoot, Monitor9xTable* table) {
-    keepMonitorApartment();
     com::runCaught([&] { C_portMgr::instance(portRegistryRoot(cSTRING(registryRoot ? registryRoot : ""))); });
     if (table) *table = monitorTable;
     return TRUE;

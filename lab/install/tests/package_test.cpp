@@ -72,7 +72,9 @@ TEST_F(InstallerPackage, InstallsTheSystemSilentlyAndRemovesIt) {
         if (!installed.progId) continue;
         std::optional<std::wstring> server = classServer(installed.progId, installed.kind);
         ASSERT_TRUE(server) << lab::toUtf8(installed.progId) << " is not registered";
-        EXPECT_EQ(lstrcmpiW(server->c_str(), path.c_str()), 0) << lab::toUtf8(*server);
+        // A local server's command is the quoted path (the path has blanks).
+        std::wstring expected = wcscmp(installed.kind, L"LocalServer32") == 0 ? L"\"" + path + L"\"" : path;
+        EXPECT_EQ(lstrcmpiW(server->c_str(), expected.c_str()), 0) << lab::toUtf8(*server);
     }
     EXPECT_TRUE(lab::fileExists(lab::systemFolder() + L"ZoltPort.dll"));
     EXPECT_EQ(setuplab::registryString(setuplab::kMonitorKey, L"Driver"), std::wstring(L"ZoltPort.dll"));
