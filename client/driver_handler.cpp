@@ -152,9 +152,9 @@ bool C_driverHandler::ensureConnected(I_Web* server) {
         fresh = true;
         updateUserInfo();
     }
-    int connected;
-    while ((connected = connectServer(server)) == 4) updateUserInfo();
-    if (connected != 1) {
+    Login login;
+    while ((login = connectServer(server)) == Login::TryAgain) updateUserInfo();
+    if (login != Login::Connected) {
         userInformation_.reset();
         return false;
     }
@@ -170,8 +170,8 @@ bool C_driverHandler::ensureConnected(I_Web* server) {
     return true;
 }
 
-int C_driverHandler::connectServer(I_Web* server) {
-    if (!userInformation_) return 2;
+C_driverHandler::Login C_driverHandler::connectServer(I_Web* server) {
+    if (!userInformation_) return Login::NotConnected;
     auto failure = com::runCaught([&] {
         ServerDictionary params = ServerDictionary::create();
         LCID language = localization_.currLang();
@@ -191,12 +191,12 @@ int C_driverHandler::connectServer(I_Web* server) {
             raiseError(E_FAIL, localization_.stringLclz(L"STR_DHAND_NOCONNECT",
                                                         L"The connection to the server could not be made."));
     });
-    if (!failure) return 1;
+    if (!failure) return Login::Connected;
     DebugLine() << "C_driverHandler - login as " << toAnsi(userInformation_->loginName) << " failed: "
                 << toAnsi(failure->description);
     int answer = messageBox(failure->description, localization_.stringLclz(L"STR_DHAND_LOGERR", L"Login error"),
                             MB_RETRYCANCEL);
-    return answer == IDRETRY ? 4 : 2;
+    return answer == IDRETRY ? Login::TryAgain : Login::NotConnected;
 }
 
 void C_driverHandler::updateUserInfo() {

@@ -79,8 +79,8 @@ private:
     void takeOn(const std::shared_ptr<C_jobHandler>& job);
     void takeOnWaitingJobs();
     bool ensureConnected(I_Web* server);
-    // 1: connected; 2: not connected (cancelled); 4: the user asked to try again.
-    int connectServer(I_Web* server);
+    enum class Login { Connected = 1, NotConnected = 2, TryAgain = 4 };
+    Login connectServer(I_Web* server);
     void accept(const std::shared_ptr<C_jobHandler>& job, ComPtr<I_Web> server);
     void finishJob(const std::shared_ptr<C_jobHandler>& job);
     void showLoginProblem(const std::wstring& description);
