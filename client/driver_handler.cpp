@@ -173,7 +173,7 @@ bool C_driverHandler::ensureConnected(I_Web* server) {
 C_driverHandler::Login C_driverHandler::connectServer(I_Web* server) {
     if (!userInformation_) return Login::NotConnected;
     auto failure = com::runCaught([&] {
-        ServerDictionary params = ServerDictionary::create();
+        ScriptDictionary params = ScriptDictionary::create();
         LCID language = localization_.currLang();
         params.add(L"pdLocale", Variant((long)language));
         if (language != 0) params.add(L"primaryLang", Variant((long)C_localization::primaryLangId(language)));

@@ -115,7 +115,7 @@ void C_jobHandler::process(const C_userInformation& login) {
     BStr serverUrl;
     com::check(server_.server()->getServerUrl(serverUrl.out()));
     std::wstring url = serverUrl.str() + server_.getCallUrl();
-    ServerDictionary fields = ServerDictionary::create();
+    ScriptDictionary fields = ScriptDictionary::create();
     fields.add(L"username", Variant(login.loginName));
     fields.add(L"password", Variant(login.loginPassword));
     fields.add(L"localizationsection", server_.getLocalizationSection().item(L"localizationsection"));

@@ -35,7 +35,7 @@ bool checkVersion(I_Web* server, const C_localization& localization, const Versi
     wrapper.setLanguage(localization.currLang());
     wrapper.setServer(server);
     std::wstring version = services.installedVersion ? services.installedVersion() : L"Unknown";
-    ServerDictionary versionSpec = wrapper.checkClientVersion(version);
+    ScriptDictionary versionSpec = wrapper.checkClientVersion(version);
     if (!versionSpec)
         raiseError(E_FAIL, localization.stringLclz(L"STR_DHAND_NOVERSION",
                                                    L"The server did not say whether this Print Driver is up to date."));

@@ -76,11 +76,11 @@ HRESULT c_iWebWrapper::onEvent(DISPID event, DISPPARAMS* params) {
     return event == 1 && transferStopped_ ? E_ABORT : S_OK;
 }
 
-ServerDictionary c_iWebWrapper::invoke(const std::wstring& methodName, const ServerDictionary& params) {
+ScriptDictionary c_iWebWrapper::invoke(const std::wstring& methodName, const ScriptDictionary& params) {
     if (!m_server) raiseError(E_POINTER, L"Object variable not set: no server is bound");
     ComPtr<IDictionary> reply;
     com::check(m_server->command(BStr(methodName).get(), params.dictionary(), reply.GetAddressOf()));
-    ServerDictionary answer = ServerDictionary::from(reply.Get());
+    ScriptDictionary answer = ScriptDictionary::from(reply.Get());
     if (answer && answer.exists(L"returnCode") &&
         replyText(answer.item(L"returnCode")).find(L"ERROR_") != std::wstring::npos)
         raiseError(E_FAIL, replyText(answer.item(L"returnMessage")), kServerErrorSource);
@@ -89,7 +89,7 @@ ServerDictionary c_iWebWrapper::invoke(const std::wstring& methodName, const Ser
 
 long c_iWebWrapper::createJob(const std::wstring& jobName, double width, double height, short pageCount) {
     if (!m_server) return 0;
-    ServerDictionary params = ServerDictionary::create();
+    ScriptDictionary params = ScriptDictionary::create();
     params.add(L"jobName", text(jobName));
     params.add(L"pageWidth", real(width));
     params.add(L"pageHeight", real(height));
@@ -97,30 +97,30 @@ long c_iWebWrapper::createJob(const std::wstring& jobName, double width, double 
     return replyLong(invoke(L"createJob", params).item(L"jobId"));
 }
 
-ServerDictionary c_iWebWrapper::getJobTypes() {
-    if (!m_server) return ServerDictionary();
-    return invoke(L"getJobTypes", ServerDictionary::create());
+ScriptDictionary c_iWebWrapper::getJobTypes() {
+    if (!m_server) return ScriptDictionary();
+    return invoke(L"getJobTypes", ScriptDictionary::create());
 }
 
-ServerDictionary c_iWebWrapper::getLocalizationSection() {
-    if (!m_server) return ServerDictionary();
-    ServerDictionary params = ServerDictionary::create();
+ScriptDictionary c_iWebWrapper::getLocalizationSection() {
+    if (!m_server) return ScriptDictionary();
+    ScriptDictionary params = ScriptDictionary::create();
     params.add(L"pdLocale", number((long)language_));
     if (language_ != 0) params.add(L"primaryLang", number((long)(language_ & 0x3FF)));
     return invoke(L"getLocalizationSection", params);
 }
 
-ServerDictionary c_iWebWrapper::getJobSubTypes(const std::wstring& jobTypeId) {
-    if (!m_server) return ServerDictionary();
-    ServerDictionary params = ServerDictionary::create();
+ScriptDictionary c_iWebWrapper::getJobSubTypes(const std::wstring& jobTypeId) {
+    if (!m_server) return ScriptDictionary();
+    ScriptDictionary params = ScriptDictionary::create();
     params.add(L"jobTypeID", text(jobTypeId));
     return invoke(L"getJobSubTypes", params);
 }
 
-ServerDictionary c_iWebWrapper::getJobSubTypeInfo(const std::wstring& jobSubTypeId, const std::wstring& jobTypeId,
+ScriptDictionary c_iWebWrapper::getJobSubTypeInfo(const std::wstring& jobSubTypeId, const std::wstring& jobTypeId,
                                                   long jobId) {
-    if (!m_server) return ServerDictionary();
-    ServerDictionary params = ServerDictionary::create();
+    if (!m_server) return ScriptDictionary();
+    ScriptDictionary params = ScriptDictionary::create();
     params.add(L"jobSubTypeId", text(jobSubTypeId));
     params.add(L"jobTypeID", text(jobTypeId));
     params.add(L"jobId", number(jobId));
@@ -129,7 +129,7 @@ ServerDictionary c_iWebWrapper::getJobSubTypeInfo(const std::wstring& jobSubType
 
 void c_iWebWrapper::getWorkingHours(SYSTEMTIME& startTime, SYSTEMTIME& endTime) {
     if (!m_server) return;
-    ServerDictionary reply = invoke(L"getWorkingHours", ServerDictionary::create());
+    ScriptDictionary reply = invoke(L"getWorkingHours", ScriptDictionary::create());
     startTime = parseServerDate(replyText(reply.item(L"startTime")));
     endTime = parseServerDate(replyText(reply.item(L"endTime")));
 }
@@ -137,7 +137,7 @@ void c_iWebWrapper::getWorkingHours(SYSTEMTIME& startTime, SYSTEMTIME& endTime) 
 void c_iWebWrapper::getUrgencyParameters(SYSTEMTIME& current, SYSTEMTIME& urgent, SYSTEMTIME& express,
                                          SYSTEMTIME& regular) {
     if (!m_server) return;
-    ServerDictionary reply = invoke(L"getUrgencyParameters", ServerDictionary::create());
+    ScriptDictionary reply = invoke(L"getUrgencyParameters", ScriptDictionary::create());
     current = parseServerDate(replyText(reply.item(L"currentDate")));
     urgent = parseServerDate(replyText(reply.item(L"urgentDate")));
     express = parseServerDate(replyText(reply.item(L"expressDate")));
@@ -146,7 +146,7 @@ void c_iWebWrapper::getUrgencyParameters(SYSTEMTIME& current, SYSTEMTIME& urgent
 
 SYSTEMTIME c_iWebWrapper::getDefaultRequiredDate() {
     if (!m_server) return SYSTEMTIME{};
-    return parseServerDate(replyText(invoke(L"getDefaultRequiredDate", ServerDictionary::create()).item(L"defaultDate")));
+    return parseServerDate(replyText(invoke(L"getDefaultRequiredDate", ScriptDictionary::create()).item(L"defaultDate")));
 }
 
 ComPtr<IDispatch> c_iWebWrapper::getRemotePicture(const std::wstring& url) {
@@ -158,42 +158,42 @@ ComPtr<IDispatch> c_iWebWrapper::getRemotePicture(const std::wstring& url) {
 
 void c_iWebWrapper::getCostCenterList(long jobId, long& selectedId, Variant& list) {
     if (!m_server) return;
-    ServerDictionary params = ServerDictionary::create();
+    ScriptDictionary params = ScriptDictionary::create();
     params.add(L"jobId", number(jobId));
-    ServerDictionary reply = invoke(L"getCostCenterList", params);
+    ScriptDictionary reply = invoke(L"getCostCenterList", params);
     selectedId = replyLong(reply.item(L"selectedId"));
     Variant centers = reply.item(L"costCenterList");
     if (centers.vt == VT_DISPATCH || centers.vt == VT_UNKNOWN) list = centers;
 }
 
 std::wstring c_iWebWrapper::getCallUrl() {
-    ServerDictionary params = ServerDictionary::create();
+    ScriptDictionary params = ScriptDictionary::create();
     params.add(L"getCallUrl", integer(0));
     return replyText(invoke(L"getCallUrl", params).item(L"callUrl"));
 }
 
 void c_iWebWrapper::uploadJob(const C_jobPersistant& job, std::wstring& uploadPath, long& uploadPort) {
-    ServerDictionary params = ServerDictionary::create();
+    ScriptDictionary params = ScriptDictionary::create();
     params.add(L"jobId", text(job.jobId()));
     params.add(L"fileName", text(lastPathElement(parentPath(job.filename()))));
-    ServerDictionary reply = invoke(L"uploadJob_nogui", params);
+    ScriptDictionary reply = invoke(L"uploadJob_nogui", params);
     uploadPath = replyText(reply.item(L"uploadPath"));
     uploadPort = replyLong(reply.item(L"uploadPort"));
 }
 
 void c_iWebWrapper::resumeUploadJob(const C_jobPersistant& job, long& uploadPort, long& serverFileSize,
                                     long& serverFileChecksum) {
-    ServerDictionary params = ServerDictionary::create();
+    ScriptDictionary params = ScriptDictionary::create();
     params.add(L"filename", text(lastPathElement(job.filename())));
     params.add(L"uploadPath", text(job.uploadPath()));
-    ServerDictionary reply = invoke(L"resumeUploadJob", params);
+    ScriptDictionary reply = invoke(L"resumeUploadJob", params);
     uploadPort = replyLong(reply.item(L"uploadPort"));
     serverFileSize = replyLong(reply.item(L"serverFileSize"));
     serverFileChecksum = replyLong(reply.item(L"serverFileChecksum"));
 }
 
 std::wstring c_iWebWrapper::doneUpload(const C_jobPersistant& job) {
-    ServerDictionary params = ServerDictionary::create();
+    ScriptDictionary params = ScriptDictionary::create();
     params.add(L"jobId", text(job.jobId()));
     params.add(L"filename", text(lastPathElement(parentPath(job.filename()))));
     params.add(L"uploadPath", text(job.uploadPath()));
@@ -201,66 +201,66 @@ std::wstring c_iWebWrapper::doneUpload(const C_jobPersistant& job) {
 }
 
 void c_iWebWrapper::getJobStatus(const std::wstring& jobId, std::wstring& status, short& progress, Variant& wizData) {
-    ServerDictionary params = ServerDictionary::create();
+    ScriptDictionary params = ScriptDictionary::create();
     params.add(L"jobId", text(jobId));
-    ServerDictionary reply = invoke(L"getJobStatus", params);
+    ScriptDictionary reply = invoke(L"getJobStatus", params);
     status = replyText(reply.item(L"status"));
     progress = replyShort(reply.item(L"progress"));
     if (reply.exists(L"postProcessStepsId")) wizData = reply.item(L"postProcessStepsId");
 }
 
 std::wstring c_iWebWrapper::getTermsAndConditions() {
-    return replyText(invoke(L"getTermsAndConditions", ServerDictionary::create()).item(L"result"));
+    return replyText(invoke(L"getTermsAndConditions", ScriptDictionary::create()).item(L"result"));
 }
 
 void c_iWebWrapper::orderJob(const std::wstring& jobId) {
-    ServerDictionary params = ServerDictionary::create();
+    ScriptDictionary params = ScriptDictionary::create();
     params.add(L"jobId", text(jobId));
     invoke(L"orderJob", params);
 }
 
 void c_iWebWrapper::deleteJob(const std::wstring& jobId) {
-    ServerDictionary params = ServerDictionary::create();
+    ScriptDictionary params = ScriptDictionary::create();
     params.add(L"jobId", text(jobId));
     invoke(L"deleteJob", params);
 }
 
 Variant c_iWebWrapper::getSteps(const std::wstring& stepId, const std::wstring& jobId) {
-    ServerDictionary params = ServerDictionary::create();
+    ScriptDictionary params = ScriptDictionary::create();
     params.add(L"baseStepId", text(stepId));
     params.add(L"jobId", text(jobId));
     return invoke(L"getSteps", params).item(L"steps");
 }
 
 Variant c_iWebWrapper::getRestDates(const SYSTEMTIME& startDate, const SYSTEMTIME& endDate) {
-    ServerDictionary params = ServerDictionary::create();
+    ScriptDictionary params = ScriptDictionary::create();
     params.add(L"startDate", text(formatServerDate(startDate)));
     params.add(L"endDate", text(formatServerDate(endDate)));
     return invoke(L"getRestDates", params).item(L"restDates");
 }
 
 bool c_iWebWrapper::getIsPriceVisible() {
-    return replyBool(invoke(L"getIsPriceVisible", ServerDictionary::create()).item(L"isPriceVisible"));
+    return replyBool(invoke(L"getIsPriceVisible", ScriptDictionary::create()).item(L"isPriceVisible"));
 }
 
 bool c_iWebWrapper::getIsReqDateEnabled() {
-    return replyBool(invoke(L"getIsReqDateEnabled", ServerDictionary::create()).item(L"isReqDateEnabled"));
+    return replyBool(invoke(L"getIsReqDateEnabled", ScriptDictionary::create()).item(L"isReqDateEnabled"));
 }
 
-ServerDictionary c_iWebWrapper::checkClientVersion(const std::wstring& currVersion) {
-    ServerDictionary params = ServerDictionary::create();
+ScriptDictionary c_iWebWrapper::checkClientVersion(const std::wstring& currVersion) {
+    ScriptDictionary params = ScriptDictionary::create();
     params.add(L"version", text(currVersion));
     Variant versionSpec = invoke(L"checkClientVersion", params).item(L"versionSpec");
     bool isObject = versionSpec.vt == VT_DISPATCH || versionSpec.vt == VT_UNKNOWN;
-    return isObject ? ServerDictionary::from(versionSpec.punkVal) : ServerDictionary();
+    return isObject ? ScriptDictionary::from(versionSpec.punkVal) : ScriptDictionary();
 }
 
 bool c_iWebWrapper::prepareClientDownload() {
-    return replyBool(invoke(L"prepareClientDownload", ServerDictionary::create()).item(L"succeeded"));
+    return replyBool(invoke(L"prepareClientDownload", ScriptDictionary::create()).item(L"succeeded"));
 }
 
 ComPtr<IDispatch> c_iWebWrapper::getLogo() {
-    ServerDictionary reply = invoke(L"getLogo", ServerDictionary::create());
+    ScriptDictionary reply = invoke(L"getLogo", ScriptDictionary::create());
     if (!reply.exists(L"path")) return ComPtr<IDispatch>();
     return getRemotePicture(replyText(reply.item(L"path")));
 }
@@ -271,7 +271,7 @@ PriceRecord c_iWebWrapper::priceJob(long jobId, const std::wstring& jobType, con
                                     long colors) {
     PriceRecord record;
     if (!m_server) return record;
-    ServerDictionary params = ServerDictionary::create();
+    ScriptDictionary params = ScriptDictionary::create();
     params.add(L"jobId", number(jobId));
     params.add(L"jobType", text(jobType));
     params.add(L"jobDescription", text(jobDescription));
@@ -283,7 +283,7 @@ PriceRecord c_iWebWrapper::priceJob(long jobId, const std::wstring& jobType, con
     params.add(L"reqDate", text(formatServerDate(reqDate)));
     params.add(L"copies", integer(copies));
     params.add(L"colors", colors == -1 ? text(L"Black") : colors == 0 ? text(L"Color") : number(colors));
-    ServerDictionary reply = invoke(L"price", params);
+    ScriptDictionary reply = invoke(L"price", params);
     record.price = replyDouble(reply.item(L"price"));
     record.discount = replyDouble(reply.item(L"discount"));
     record.urgency = replyDouble(reply.item(L"urgency"));

@@ -44,10 +44,10 @@ public:
     void setTransferStopped(bool stopped) { transferStopped_ = stopped; }
 
     long createJob(const std::wstring& jobName, double width, double height, short pageCount);
-    ServerDictionary getJobTypes();
-    ServerDictionary getLocalizationSection();
-    ServerDictionary getJobSubTypes(const std::wstring& jobTypeId);
-    ServerDictionary getJobSubTypeInfo(const std::wstring& jobSubTypeId, const std::wstring& jobTypeId, long jobId);
+    ScriptDictionary getJobTypes();
+    ScriptDictionary getLocalizationSection();
+    ScriptDictionary getJobSubTypes(const std::wstring& jobTypeId);
+    ScriptDictionary getJobSubTypeInfo(const std::wstring& jobSubTypeId, const std::wstring& jobTypeId, long jobId);
     void getWorkingHours(SYSTEMTIME& startTime, SYSTEMTIME& endTime);
     void getUrgencyParameters(SYSTEMTIME& current, SYSTEMTIME& urgent, SYSTEMTIME& express, SYSTEMTIME& regular);
     SYSTEMTIME getDefaultRequiredDate();
@@ -67,7 +67,7 @@ public:
     bool getIsPriceVisible();
     bool getIsReqDateEnabled();
     // The reply's "versionSpec" ("update", "critical", "downloadUrl"); empty when absent.
-    ServerDictionary checkClientVersion(const std::wstring& currVersion);
+    ScriptDictionary checkClientVersion(const std::wstring& currVersion);
     bool prepareClientDownload();
     ComPtr<IDispatch> getLogo();
     // colors: -1 sends "Black", 0 "Color", anything else the number itself.
@@ -76,7 +76,7 @@ public:
                          const std::wstring& paperAlias, const SYSTEMTIME& reqDate, short copies, long colors);
 
 private:
-    ServerDictionary invoke(const std::wstring& methodName, const ServerDictionary& params);
+    ScriptDictionary invoke(const std::wstring& methodName, const ScriptDictionary& params);
     HRESULT onEvent(DISPID event, DISPPARAMS* params);
 
     ComPtr<I_Web> m_server;

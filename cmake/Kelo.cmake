@@ -9,15 +9,15 @@ find_program(KELO_PYTHON3 python3 PATHS /usr/bin NO_DEFAULT_PATH REQUIRED)
 set(KELO_WINE_IDL_DIR /usr/include/wine/wine/windows)
 set(KELO_WINE_TLB_DIR /usr/lib/x86_64-linux-gnu/wine/x86_64-windows)
 
-# kelo_idl(<target> <file.idl>)
-# Compiles the IDL once into a header (<name>_h.h), an interface-id source and a type
-# library in the current binary folder, adds the header folder and the id source to <target>, and
-# sets <name>_TLB in the caller's scope. All three outputs come from one rule because
+# kelo_idl(<file.idl>)
+# Compiles the IDL once into the static library <name>_idl that every user of the
+# interface links: the header (<name>_h.h) in its public include folder, the interface
+# ids (<name>_i.c) and the type library. All three outputs come from one rule because
 # widl writes them together.
-function(kelo_idl target idl)
+function(kelo_idl idl)
   get_filename_component(name ${idl} NAME_WE)
   get_filename_component(idl_abs ${idl} ABSOLUTE)
-  set(out ${CMAKE_CURRENT_BINARY_DIR}/idl)
+  set(out ${CMAKE_BINARY_DIR}/idl/${name})
   set(header ${out}/${name}_h.h)
   set(ids ${out}/${name}_i.c)
   set(tlb ${out}/${name}.tlb)
@@ -31,21 +31,36 @@ function(kelo_idl target idl)
     DEPENDS ${idl_abs} ${CMAKE_SOURCE_DIR}/cmake/fix-typelib-libid.py
     COMMENT "widl ${name}.idl"
     VERBATIM)
-  target_sources(${target} PRIVATE ${ids} ${header})
-  target_include_directories(${target} PUBLIC ${out})
-  set(${name}_TLB ${tlb} PARENT_SCOPE)
+  add_library(${name}_idl STATIC ${ids} ${header} ${tlb})
+  target_include_directories(${name}_idl PUBLIC ${out})
+  target_link_libraries(${name}_idl PUBLIC ole32 oleaut32 uuid)
 endfunction()
 
-# kelo_typelib_resource(<target> <tlb>)
-# Embeds the type library as resource 1 TYPELIB, where LoadTypeLibEx on the module
-# path finds it.
-function(kelo_typelib_resource target tlb)
-  get_filename_component(name ${tlb} NAME_WE)
-  set(rc ${CMAKE_CURRENT_BINARY_DIR}/idl/${name}_tlb.rc)
+# kelo_typelib_resource(<target> <name>)
+# Embeds the type library of <name>.idl (compiled by kelo_idl) as resource 1 TYPELIB,
+# where LoadTypeLibEx on the module path finds it.
+function(kelo_typelib_resource target name)
+  set(tlb ${CMAKE_BINARY_DIR}/idl/${name}/${name}.tlb)
+  set(rc ${CMAKE_CURRENT_BINARY_DIR}/${target}_${name}_tlb.rc)
   file(WRITE ${rc}.in "1 TYPELIB \"${tlb}\"\n")
   configure_file(${rc}.in ${rc} COPYONLY)
   set_source_files_properties(${rc} PROPERTIES OBJECT_DEPENDS ${tlb})
   target_sources(${target} PRIVATE ${rc})
+  target_link_libraries(${target} PRIVATE ${name}_idl)
+endfunction()
+
+# kelo_copy_localization(<program>)
+# Copies the client's shipped translations into Localization beside the program after
+# each build, where the client reads them.
+function(kelo_copy_localization program)
+  if(NOT TARGET ${program})
+    return()
+  endif()
+  add_dependencies(${program} kelo_client_localization)
+  add_custom_command(TARGET ${program} POST_BUILD
+    COMMAND ${CMAKE_COMMAND} -E copy_directory ${CMAKE_BINARY_DIR}/client/Localization
+            $<TARGET_FILE_DIR:${program}>/Localization
+    VERBATIM)
 endfunction()
 
 # kelo_test(<name> SOURCES ... LIBS ...)

@@ -4,10 +4,6 @@
 #include "engine_ids.h"
 #include "variant.h"
 
-namespace {
-const DWORD kLockTimeoutMs = 25000;
-}
-
 void CCollectionEnumerator::setSource(IReadOnlyCollection* source) {
     C_BVMutexLock lock(lock_, kLockTimeoutMs, "CCollectionEnumerator::setSource");
     if (source) source->AddRef();

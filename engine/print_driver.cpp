@@ -13,7 +13,6 @@
 #include "read_only_collection.h"
 
 namespace {
-const DWORD kLockTimeoutMs = 25000;
 const wchar_t kDriverDataRoot[] = L"HKEY_LOCAL_MACHINE\\SYSTEM\\CurrentControlSet\\Control\\Print\\Printers";
 }  // namespace
 

@@ -5,10 +5,6 @@
 #include "engine_ids.h"
 #include "variant.h"
 
-namespace {
-const DWORD kLockTimeoutMs = 25000;
-}
-
 void CkeloReadOnlyCollection::setData(const std::vector<com::ComPtr<IDispatch>>& items) {
     C_BVMutexLock lock(lock_, kLockTimeoutMs, "CkeloReadOnlyCollection::setData");
     LIST<com::ComPtr<IDispatch>> copy((int)items.size());

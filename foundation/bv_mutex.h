@@ -5,10 +5,13 @@
 // diagnostics for the log and must outlive their hold (string literals).
 //
 // Normal use is the scoped lock:
-//   C_BVMutexLock lock(m_lock, 25000, "CPrintDriver::get_printerName");
+//   C_BVMutexLock lock(m_lock, kLockTimeoutMs, "CPrintDriver::get_printerName");
 #include <windows.h>
 
 #include <mutex>
+
+// The wait limit of every component's locks.
+constexpr DWORD kLockTimeoutMs = 25000;
 
 class C_BVMutex {
 public:

@@ -5,6 +5,7 @@
 
 #include "debug_log.h"
 #include "handles.h"
+#include "registry_data.h"
 
 LIST<cSTRING> enumRegistryKeys(const cSTRING& keyPath) {
     RegistryPath path = splitRegistryPath(keyPath);
@@ -12,22 +13,12 @@ LIST<cSTRING> enumRegistryKeys(const cSTRING& keyPath) {
     RegKey key;
     if (RegOpenKeyExA(path.root, path.subkey.c_str(), 0, KEY_READ, key.out()) != ERROR_SUCCESS)
         throw cERROR_MSG(BV_ERR_GENERAL, "enumRegistryKeys: cannot open key");
-    DWORD longestName = 0;
-    if (RegQueryInfoKeyA(key.get(), nullptr, nullptr, nullptr, nullptr, &longestName, nullptr, nullptr, nullptr,
-                         nullptr, nullptr, nullptr) != ERROR_SUCCESS)
-        throw cERROR_MSG(BV_ERR_GENERAL, "enumRegistryKeys: cannot query key");
-
+    std::vector<std::string> found;
+    bool infoFailed = false;
+    if (readRegistryNames(key.get(), true, found, &infoFailed) != ERROR_SUCCESS)
+        throw cERROR_MSG(BV_ERR_GENERAL, infoFailed ? "enumRegistryKeys: cannot query key" : "enumRegistryKeys: unexpected error");
     LIST<cSTRING> names(5);
-    std::vector<char> name(longestName + 1);
-    for (DWORD index = 0;; ++index) {
-        DWORD length = (DWORD)name.size();
-        LONG result = RegEnumKeyExA(key.get(), index, name.data(), &length, nullptr, nullptr, nullptr, nullptr);
-        if (result == ERROR_NO_MORE_ITEMS) break;
-        // A longer name added since the query, or any other failure, ends in an error
-        // rather than in a list with a silent gap.
-        if (result != ERROR_SUCCESS) throw cERROR_MSG(BV_ERR_GENERAL, "enumRegistryKeys: unexpected error");
-        names.append(cSTRING(name.data(), (int)length));
-    }
+    for (const std::string& name : found) names.append(cSTRING(name.c_str(), (int)name.size()));
     return names;
 }
 

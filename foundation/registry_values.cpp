@@ -2,12 +2,9 @@
 
 #include <comdef.h>
 
-#include <cstring>
-
 #include "debug_log.h"
 #include "handles.h"
-#include "memory.h"
-#include "safearray.h"
+#include "registry_data.h"
 #include "text_convert.h"
 
 namespace {
@@ -15,39 +12,6 @@ namespace {
     SetLastError((DWORD)error);
     throw cERROR_MSG(BV_ERR_GENERAL, "getRegistryValue: cannot get registry data [%s],[%s],error=[%d]", keyPath.c_str(),
                      valueName.c_str(), (int)error);
-}
-
-Variant arrayOf(LIST<Variant>& items) {
-    SafeArray array = SafeArray::vector(VT_VARIANT, (ULONG)items.count());
-    for (LONG i = 0; i < items.count(); ++i) {
-        HRESULT hr = SafeArrayPutElement(array.get(), &i, &items[i]);
-        if (FAILED(hr)) throw _com_error(hr);
-    }
-    Variant result;
-    result.vt = VT_ARRAY | VT_VARIANT;
-    result.parray = array.release();
-    return result;
-}
-
-Variant fromMultiString(const char* data, size_t size) {
-    LIST<Variant> strings;
-    for (size_t position = 0; size >= 2 && position < size - 1;) {
-        size_t length = strnlen(data + position, size - position);
-        strings.append(Variant(toWide(std::string(data + position, length))));
-        position += length + 1;
-    }
-    return arrayOf(strings);
-}
-
-Variant fromBinary(const unsigned char* data, size_t size) {
-    LIST<Variant> bytes((int)size);
-    for (size_t i = 0; i < size; ++i) {
-        Variant byte;
-        byte.vt = VT_UI1;
-        byte.bVal = data[i];
-        bytes.append(std::move(byte));
-    }
-    return arrayOf(bytes);
 }
 
 struct RegistryData {
@@ -96,28 +60,12 @@ Variant getRegistryValue(const cSTRING& keyPath, const cSTRING& valueName) {
     RegKey key;
     LONG result = RegOpenKeyExA(path.root, path.subkey.c_str(), 0, KEY_READ, key.out());
     if (result != ERROR_SUCCESS) cannotGet(keyPath, valueName, result);
-    DWORD size = 0;
-    result = RegQueryValueExA(key.get(), valueName.c_str(), nullptr, nullptr, nullptr, &size);
-    if (result != ERROR_SUCCESS) cannotGet(keyPath, valueName, result);
-    cMEMORY data(size);
-    DWORD type = REG_NONE;
-    result = RegQueryValueExA(key.get(), valueName.c_str(), nullptr, &type, data.data(), &size);
+    RegistryValueData data;
+    result = readRegistryValue(key.get(), valueName.c_str(), data);
     if (result != ERROR_SUCCESS) cannotGet(keyPath, valueName, result);
     key.reset();
-
-    switch (type) {
-    case REG_SZ:
-    case REG_EXPAND_SZ:
-        return Variant(toWide(std::string(data.as<char>(), strnlen(data.as<char>(), size))));
-    case REG_DWORD:
-        return Variant((long)*data.as<DWORD>());
-    case REG_BINARY:
-        return fromBinary(data.data(), size);
-    case REG_MULTI_SZ:
-        return fromMultiString(data.as<char>(), size);
-    default:
-        throw cERROR_MSG(BV_ERR_GENERAL, "getRegistryValue: unsupported registry data type");
-    }
+    if (std::optional<Variant> value = registryValueVariant(data)) return *value;
+    throw cERROR_MSG(BV_ERR_GENERAL, "getRegistryValue: unsupported registry data type");
 }
 
 void setRegistryValue(const cSTRING& keyPath, const cSTRING& valueName, const VARIANT& value) {

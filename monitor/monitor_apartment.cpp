@@ -1,14 +1,15 @@
 #include "monitor_apartment.h"
 
-#include <objbase.h>
+#include "com/apartment.h"
 
 bool joinMonitorApartment() {
     enum class Apartment { Unknown, Multithreaded, Other };
     static thread_local Apartment apartment = Apartment::Unknown;
     if (apartment == Apartment::Unknown) {
-        HRESULT hr = CoInitializeEx(nullptr, COINIT_MULTITHREADED);
-        if (SUCCEEDED(hr)) apartment = Apartment::Multithreaded;
-        else if (hr == RPC_E_CHANGED_MODE) apartment = Apartment::Other;
+        com::Apartment joined(COINIT_MULTITHREADED, com::Apartment::StayInOther);
+        if (joined.inRequested()) apartment = Apartment::Multithreaded;
+        else if (joined.inOther()) apartment = Apartment::Other;
+        joined.keep();
     }
     return apartment == Apartment::Multithreaded;
 }

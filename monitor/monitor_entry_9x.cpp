@@ -1,59 +1,37 @@
 // ZoltPort98.dll: the Windows 9x entry. InitializeMonitorEx fills the spooler's ANSI
-// table of thirteen functions. The functions take ANSI names, hand them on as the NT
-// monitor's functions do, and return FALSE for anything that escapes the port manager.
+// table of thirteen functions: the monitor's entries over ANSI names, which log
+// "ZoltPort98 <entry> failed" and return FALSE for anything that escapes the port manager.
 #include <windows.h>
 
 #include "com/guard.h"
 #include "debug_log.h"
 #include "monitor_9x_table.h"
-#include "port_manager.h"
 #include "registry_root.h"
+#include "spooler_entries.h"
 #include "text_convert.h"
 
 namespace {
 
-template <class Work>
-BOOL withManager(const char* entry, Work&& work) {
-    BOOL result = FALSE;
-    auto failure = com::runCaught([&] {
-        RefPtr<C_portMgr> manager = C_portMgr::instance(cSTRING());
-        result = manager && work(*manager);
-    });
-    if (failure) {
-        DebugLine() << "ZoltPort98 " << entry << " failed";
-        return FALSE;
+struct Spooler9x {
+    using Text = LPSTR;
+    static std::wstring text(LPCSTR value) { return toWide(value ? value : ""); }
+    template <class Body>
+    static BOOL run(const char* entry, Body&& body) {
+        BOOL result = FALSE;
+        auto failure = com::runCaught([&] { result = body() ? TRUE : FALSE; });
+        if (failure) {
+            DebugLine() << "ZoltPort98 " << entry << " failed";
+            return FALSE;
+        }
+        return result;
     }
-    return result;
-}
+};
 
-std::wstring text(LPCSTR value) { return toWide(value ? value : ""); }
+using Entries = SpoolerEntries<Spooler9x>;
 
-C_portImpl* portOf(HANDLE handle) {
-    if (!handle) SetLastError(ERROR_INVALID_HANDLE);
-    return static_cast<C_portImpl*>(handle);
-}
-
-BOOL WINAPI enumPorts(LPSTR, DWORD level, LPBYTE ports, DWORD size, LPDWORD needed, LPDWORD returned) {
+BOOL WINAPI enumPorts(LPSTR name, DWORD level, LPBYTE ports, DWORD size, LPDWORD needed, LPDWORD returned) {
     SetLastError(ERROR_SUCCESS);
-    return withManager("enumPorts", [&](C_portMgr& manager) { return manager.enumPorts(level, ports, size, needed, returned); });
-}
-
-BOOL WINAPI openPort(LPSTR name, PHANDLE handle) {
-    return withManager("openPort", [&](C_portMgr& manager) { return manager.openPort(text(name), handle); });
-}
-
-BOOL WINAPI startDocPort(HANDLE port, LPSTR printerName, DWORD jobId, DWORD level, LPBYTE docInfo) {
-    return withManager("startDocPort", [&](C_portMgr&) {
-        C_portImpl* impl = portOf(port);
-        return impl && impl->startDocPort(text(printerName), jobId, level, docInfo);
-    });
-}
-
-BOOL WINAPI writePort(HANDLE port, LPBYTE buffer, DWORD size, LPDWORD written) {
-    return withManager("writePort", [&](C_portMgr&) {
-        C_portImpl* impl = portOf(port);
-        return impl && impl->writePort(buffer, size, written);
-    });
+    return Entries::enumPorts(name, level, ports, size, needed, returned);
 }
 
 BOOL WINAPI readPort(HANDLE, LPBYTE, DWORD, LPDWORD read) {
@@ -61,48 +39,20 @@ BOOL WINAPI readPort(HANDLE, LPBYTE, DWORD, LPDWORD read) {
     return FALSE;
 }
 
-BOOL WINAPI endDocPort(HANDLE port) {
-    return withManager("endDocPort", [&](C_portMgr&) {
-        C_portImpl* impl = portOf(port);
-        return impl && impl->endDocPort();
-    });
-}
-
-BOOL WINAPI closePort(HANDLE port) {
-    return withManager("closePort", [&](C_portMgr&) {
-        C_portImpl* impl = portOf(port);
-        if (!impl) return FALSE;
-        BOOL result = impl->closePort();
-        impl->Release();  // the spooler's reference from OpenPort
-        return result;
-    });
-}
-
-BOOL WINAPI addPort(LPSTR, HWND, LPSTR) {
-    return withManager("addPort", [&](C_portMgr& manager) {
-        manager.refreshPortList();
-        return TRUE;
-    });
-}
-
 BOOL WINAPI configurePort(LPSTR, HWND, LPSTR) { return TRUE; }
-
-BOOL WINAPI deletePort(LPSTR, HWND, LPSTR portName) {
-    return withManager("deletePort", [&](C_portMgr& manager) { return manager.deletePort(text(portName)); });
-}
 
 const Monitor9xTable monitorTable = {
     enumPorts,
-    openPort,
+    Entries::openPort,
     nullptr,  // OpenPortEx
-    startDocPort,
-    writePort,
+    Entries::startDocPort,
+    Entries::writePort,
     readPort,
-    endDocPort,
-    closePort,
-    addPort,
+    Entries::endDocPort,
+    Entries::closePort,
+    Entries::addPort,
     configurePort,
-    deletePort,
+    Entries::deletePort,
     nullptr,  // GetPrinterDataFromPort
     nullptr,  // SetPortTimeOuts
 };

@@ -9,8 +9,6 @@
 #include "text_convert.h"
 
 namespace {
-const DWORD kLockTimeoutMs = 25000;
-
 std::mutex singletonLock;
 C_portMgr* singleton = nullptr;  // holds one reference
 }  // namespace

@@ -2,11 +2,9 @@
 
 #include <comdef.h>
 
-#include <cstring>
-
 #include "error_msg.h"
 #include "error_text.h"
-#include "memory.h"
+#include "registry_data.h"
 #include "registry_pattern.h"
 #include "text_convert.h"
 #include "variant_list.h"
@@ -39,50 +37,12 @@ void check(LONG status, const char* operation) {
     if (status != ERROR_SUCCESS) throwRegKeyError(operation, status);
 }
 
-Variant stringVariant(const char* data, size_t size) { return Variant(toWide(std::string(data, strnlen(data, size)))); }
-
-Variant multiStringVariant(const char* data, size_t size) {
-    tVARIANTLIST strings;
-    for (size_t position = 0; size >= 2 && position < size - 1;) {
-        size_t length = strnlen(data + position, size - position);
-        strings.append(Variant(toWide(std::string(data + position, length))));
-        position += length + 1;
-    }
-    return strings.toVariant();
-}
-
-Variant binaryVariant(const unsigned char* data, size_t size) {
-    tVARIANTLIST bytes;
-    for (size_t i = 0; i < size; ++i) {
-        Variant byte;
-        byte.vt = VT_UI1;
-        byte.bVal = data[i];
-        bytes.append(byte);
-    }
-    return bytes.toVariant();
-}
-
 // Names of sub-keys (keys = true) or values, in the system's order.
 std::vector<std::wstring> enumerate(HKEY key, bool keys, const char* operation) {
-    DWORD longestKey = 0, longestValue = 0;
-    check(RegQueryInfoKeyA(key, nullptr, nullptr, nullptr, nullptr, &longestKey, nullptr, nullptr, &longestValue,
-                           nullptr, nullptr, nullptr),
-          operation);
-    std::vector<char> name((keys ? longestKey : longestValue) + 1);
+    std::vector<std::string> ansiNames;
+    check(readRegistryNames(key, keys, ansiNames), operation);
     std::vector<std::wstring> names;
-    for (DWORD index = 0;;) {
-        DWORD length = (DWORD)name.size();
-        LONG status = keys ? RegEnumKeyExA(key, index, name.data(), &length, nullptr, nullptr, nullptr, nullptr)
-                           : RegEnumValueA(key, index, name.data(), &length, nullptr, nullptr, nullptr, nullptr);
-        if (status == ERROR_NO_MORE_ITEMS) break;
-        if (status == ERROR_MORE_DATA) {  // a longer name appeared meanwhile
-            name.resize(name.size() * 2 + 256);
-            continue;
-        }
-        check(status, operation);
-        names.push_back(toWide(std::string(name.data(), length)));
-        ++index;
-    }
+    for (const std::string& name : ansiNames) names.push_back(toWide(name));
     return names;
 }
 
@@ -117,36 +77,9 @@ std::vector<std::wstring> C_regKey::subKeys() const { return enumerate(handle(),
 std::vector<std::wstring> C_regKey::values() const { return enumerate(handle(), false, "values"); }
 
 Variant C_regKey::getValue(const std::wstring& name) const {
-    std::string ansiName = toAnsi(name);
-    DWORD size = 0, type = REG_NONE;
-    cMEMORY data;
-    LONG status;
-    for (;;) {
-        status = RegQueryValueExA(handle(), ansiName.c_str(), nullptr, nullptr, nullptr, &size);
-        if (status != ERROR_SUCCESS) break;
-        data = cMEMORY(size);
-        DWORD read = size;
-        status = RegQueryValueExA(handle(), ansiName.c_str(), nullptr, &type, data.data(), &read);
-        if (status == ERROR_MORE_DATA) continue;  // the value grew in between
-        size = read;
-        break;
-    }
-    check(status, "getValue");
-
-    switch (type) {
-    case REG_SZ:
-    case REG_EXPAND_SZ:
-        return stringVariant(data.as<char>(), size);
-    case REG_DWORD:
-        if (size < sizeof(DWORD)) break;
-        return Variant((long)*data.as<DWORD>());
-    case REG_BINARY:
-        return binaryVariant(data.data(), size);
-    case REG_MULTI_SZ:
-        return multiStringVariant(data.as<char>(), size);
-    default:
-        break;
-    }
+    RegistryValueData data;
+    check(readRegistryValue(handle(), toAnsi(name).c_str(), data), "getValue");
+    if (std::optional<Variant> value = registryValueVariant(data)) return *value;
     throw cERROR_MSG(BV_ERR_GENERAL, "C_regKey::getValue unsupported registry data type");
 }
 

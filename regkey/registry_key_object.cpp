@@ -5,8 +5,6 @@
 #include "error_msg.h"
 
 namespace {
-
-constexpr DWORD kLockTimeoutMs = 25000;
 constexpr char kPathLabel[] = "C_registryKey::setPath";
 constexpr char kListLabel[] = "C_registryKey::get_subKeys";
 constexpr wchar_t kSource[] = L"KeloReg.RegistryKey.1";

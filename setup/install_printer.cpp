@@ -7,7 +7,7 @@
 #include <comdef.h>
 
 #include "automatic_printer.h"
-#include "com_apartment.h"
+#include "com/apartment.h"
 #include "debug_log.h"
 #include "driver_setup.h"
 #include "error_msg.h"
@@ -34,7 +34,8 @@ bool installAutomatically(MSIHANDLE install, const std::wstring& installDir) {
 }
 
 UINT installPrinterOrThrow(MSIHANDLE install) {
-    ComApartment com;
+    // Apartment-threaded, or multithreaded when the installer's thread already is.
+    com::Apartment apartment(COINIT_APARTMENTTHREADED, com::Apartment::JoinOther);
     initCommonControls();
     std::wstring installDir = readInstallerProperty(install, L"INSTALLDIR");
     if (windowsVersionClass() >= kWindows2000 && installAutomatically(install, installDir)) return kInstallSuccess;

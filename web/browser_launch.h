@@ -4,7 +4,7 @@
 // parameter text. Failures throw cERROR_MSG.
 #include <string>
 
-#include "script_dictionary.h"
+#include "web_interfaces.h"
 
 namespace web {
 

@@ -63,14 +63,14 @@ STDMETHODIMP CiWeb::connect(BSTR host, BSTR name, BSTR password, IDictionary* co
         std::wstring scrambledName = scrambleCredential(textOf(name));
         std::wstring scrambledPassword = scrambleCredential(textOf(password));
 
-        C_BVMutexLock lock(lock_, kLockWaitMs, "CiWeb::connect");
+        C_BVMutexLock lock(lock_, kLockTimeoutMs, "CiWeb::connect");
         if (connection_.connect(url, scrambledName, scrambledPassword, parameters)) *ret = VARIANT_TRUE;
     });
 }
 
 STDMETHODIMP CiWeb::disconnect() {
     quietly("CiWeb::disconnect", [&] {
-        C_BVMutexLock lock(lock_, kLockWaitMs, "CiWeb::disconnect");
+        C_BVMutexLock lock(lock_, kLockTimeoutMs, "CiWeb::disconnect");
         connection_.disconnect();
     });
     return S_OK;
@@ -80,7 +80,7 @@ STDMETHODIMP CiWeb::command(BSTR method, IDictionary* params, IDictionary** retV
     if (!retVal) return E_POINTER;
     *retVal = nullptr;
     return run("CiWeb::command", reportCommandFailure, [&] {
-        C_BVMutexLock lock(lock_, kLockWaitMs, "CiWeb::command");
+        C_BVMutexLock lock(lock_, kLockTimeoutMs, "CiWeb::command");
         ScriptDictionary result = connection_.invoke(textOf(method), ScriptDictionary::from(params));
         com::check(result.get()->QueryInterface(__uuidof(IDictionary), reinterpret_cast<void**>(retVal)));
     });
@@ -90,7 +90,7 @@ STDMETHODIMP CiWeb::get_connected(VARIANT_BOOL* pVal) {
     if (!pVal) return E_POINTER;
     *pVal = VARIANT_FALSE;
     return run("CiWeb::get_connected", reportOtherFailure, [&] {
-        C_BVMutexLock lock(lock_, kLockWaitMs, "CiWeb::get_connected");
+        C_BVMutexLock lock(lock_, kLockTimeoutMs, "CiWeb::get_connected");
         *pVal = connection_.connected() ? VARIANT_TRUE : VARIANT_FALSE;
     });
 }
@@ -101,7 +101,7 @@ STDMETHODIMP CiWeb::getRemotePicture(BSTR path, IDispatch** ret) {
     return run("CiWeb::getRemotePicture", reportPictureFailure, [&] {
         std::wstring serverUrl;
         {
-            C_BVMutexLock lock(lock_, kLockWaitMs, "CiWeb::connect");
+            C_BVMutexLock lock(lock_, kLockTimeoutMs, "CiWeb::connect");
             if (!connection_.connected()) throw cERROR_MSG(BV_ERR_GENERAL, "Not connected to server");
             serverUrl = connection_.serverUrl();
         }
@@ -121,7 +121,7 @@ STDMETHODIMP CiWeb::resumeFileUpload(BSTR localFilename, BSTR serverPath, LONG s
     if (!ret) return E_POINTER;
     *ret = 0;
     return run("CiWeb::resumeFileUpload", reportUploadFailure, [&] {
-        C_BVMutexLock lock(lock_, kLockWaitMs, "CiWeb::resumeFileUpload");
+        C_BVMutexLock lock(lock_, kLockTimeoutMs, "CiWeb::resumeFileUpload");
         UploadRequest request;
         request.serverUrl = connection_.serverUrl();
         request.localFilename = textOf(localFilename);

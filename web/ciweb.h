@@ -24,8 +24,6 @@ class CiWeb : public com::Object<CiWeb, com::TypeLibDispatch<I_Web>, com::Suppor
                                  com::EventSource<_IWebEvents>> {
 public:
     static constexpr bool kFreeThreaded = true;
-    // How long a call waits for the object's lock.
-    static const DWORD kLockWaitMs = 25000;
 
     CiWeb();
 

@@ -15,7 +15,6 @@
 #include <string>
 
 #include "mta2sta.h"
-#include "script_dictionary.h"
 #include "web_interfaces.h"
 
 namespace web {

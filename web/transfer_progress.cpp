@@ -3,20 +3,9 @@
 #include <algorithm>
 
 #include "error_msg.h"
+#include "message_pump.h"
 
 namespace web {
-
-void pumpWaitingMessages() {
-    MSG message;
-    while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
-        if (message.message == WM_QUIT) {
-            PostQuitMessage((int)message.wParam);
-            return;
-        }
-        TranslateMessage(&message);
-        DispatchMessageW(&message);
-    }
-}
 
 void UploadProgress::start(uint64_t totalBytes) {
     total_ = totalBytes;

@@ -14,11 +14,6 @@ namespace web {
 
 using ProgressReport = std::function<void(long percentDone)>;
 
-// Dispatches the window messages waiting for the calling thread, so that a caller's
-// user interface stays alive during a synchronous transfer. A quit message ends the
-// pump and is posted again for the caller's own message loop.
-void pumpWaitingMessages();
-
 // The upload's sink: reports 0 at the start, then each new whole percentage (never the
 // same one twice in a row), and pumps the thread's messages after each report. Once a
 // report asked to stop (requestStop), the upload ends there with an error: the rest of

@@ -4,11 +4,9 @@
 #include <windows.h>
 #include <msxml2.h>
 #include <ocidl.h>
+#include <wrl/client.h>
 
-// The Scripting Runtime ships no C++ header: the component reaches dictionaries through
-// IDispatch only, so the interface needs no members of its own here.
-struct IDictionary : public IDispatch {};
-__CRT_UUID_DECL(IDictionary, 0x42C642C1, 0x97E1, 0x11CF, 0x97, 0x8F, 0x00, 0xA0, 0x24, 0x63, 0xE0, 0x6F)
+#include "com/script_dictionary.h"
 
 // mingw's msxml2.h declares these interfaces without binding their identities to them.
 __CRT_UUID_DECL(IXMLHTTPRequest, 0xED8C108D, 0x4349, 0x11D2, 0x91, 0xA4, 0x00, 0xC0, 0x4F, 0x79, 0x69, 0xE8)
@@ -20,8 +18,9 @@ __CRT_UUID_DECL(IXMLDOMElement, 0x2933BF86, 0x7B36, 0x11D2, 0xB2, 0x0E, 0x00, 0x
 
 namespace web {
 
-// Scripting.Dictionary.
-extern const CLSID kClsidDictionary;
+using com::ScriptDictionary;
+using Microsoft::WRL::ComPtr;
+
 // MSXML's DOMDocument (version 3.0) and its XML HTTP request object, version 3.0.
 extern const CLSID kClsidDomDocument;
 extern const CLSID kClsidXmlHttp30;

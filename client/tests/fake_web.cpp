@@ -13,8 +13,8 @@ std::vector<FakeWeb::Call> FakeWeb::callsOf(const std::wstring& method) const {
 
 STDMETHODIMP FakeWeb::command(BSTR method, IDictionary* params, IDictionary** retVal) {
     *retVal = nullptr;
-    calls.push_back({method ? method : L"", ServerDictionary::from(params)});
-    ServerDictionary reply = ServerDictionary::create();
+    calls.push_back({method ? method : L"", ScriptDictionary::from(params)});
+    ScriptDictionary reply = ScriptDictionary::create();
     reply.add(L"returnCode", Variant(L"OK"));
     if (answer) answer(calls.back().method, reply);
     *retVal = reply.dictionary();
@@ -49,7 +49,7 @@ STDMETHODIMP FakeWeb::getServerUrl(BSTR* pRet) {
 }
 
 STDMETHODIMP FakeWeb::openUrlInBrowser(BSTR url, IDictionary* urlparams, VARIANT_BOOL* ret) {
-    pages.emplace_back(url ? url : L"", ServerDictionary::from(urlparams));
+    pages.emplace_back(url ? url : L"", ScriptDictionary::from(urlparams));
     *ret = VARIANT_TRUE;
     return S_OK;
 }

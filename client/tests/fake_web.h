@@ -12,7 +12,7 @@ class FakeWeb : public com::Object<FakeWeb, NoDispatch<I_Web>> {
 public:
     struct Call {
         std::wstring method;
-        ServerDictionary params;
+        ScriptDictionary params;
     };
     struct Upload {
         std::wstring file, serverPath;
@@ -21,13 +21,13 @@ public:
     };
 
     // The reply of a method; by default {"returnCode": "OK"}.
-    std::function<void(const std::wstring& method, ServerDictionary& reply)> answer;
+    std::function<void(const std::wstring& method, ScriptDictionary& reply)> answer;
     std::vector<Call> calls;
     std::vector<Upload> uploads;
     long uploadResult = 0;
     HRESULT uploadFailure = S_OK;  // a failure every upload raises
     std::wstring uploadMessage;
-    std::vector<std::pair<std::wstring, ServerDictionary>> pages;
+    std::vector<std::pair<std::wstring, ScriptDictionary>> pages;
 
     // The calls of one method.
     std::vector<Call> callsOf(const std::wstring& method) const;

@@ -25,7 +25,7 @@ protected:
     void SetUp() override {
         ASSERT_HRESULT_SUCCEEDED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED));
         fake = com::make<FakeWeb>();
-        fake->answer = [](const std::wstring& method, ServerDictionary& reply) {
+        fake->answer = [](const std::wstring& method, ScriptDictionary& reply) {
             if (method != L"uploadJob_nogui") return;
             reply.add(L"uploadPath", Variant(L"/uploads/u9"));
             reply.add(L"uploadPort", Variant(L"41500"));
@@ -124,7 +124,7 @@ TEST_F(UploadTest, TheFileGetsTheJobsReadableNameAndIsUploadedZipped) {
     EXPECT_FALSE(lab::fileExists(jobFolder + L"\\layout.ps"));
 
     ASSERT_EQ(1u, fake->callsOf(L"uploadJob_nogui").size());
-    ServerDictionary asked = fake->callsOf(L"uploadJob_nogui")[0].params;
+    ScriptDictionary asked = fake->callsOf(L"uploadJob_nogui")[0].params;
     EXPECT_EQ(L"0", asked.item(L"jobId").toString());
     EXPECT_EQ(L"Report_1a2b", asked.item(L"fileName").toString());
     ASSERT_EQ(1u, fake->uploads.size());

@@ -36,7 +36,7 @@ protected:
         ASSERT_HRESULT_SUCCEEDED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED));
         provider->reset();
         ComPtr<I_Web> web = createWebComponent();
-        ServerDictionary params = ServerDictionary::create();
+        ScriptDictionary params = ScriptDictionary::create();
         VARIANT_BOOL connected = VARIANT_FALSE;
         std::wstring host = L"127.0.0.1:" + std::to_wstring(provider->port());
         ASSERT_HRESULT_SUCCEEDED(web->connect(BStr(host).get(), BStr(L"alice").get(), BStr(L"secret").get(),
@@ -138,7 +138,7 @@ TEST_F(WrapperAtTheServerTest, TheServersRepliesAreReadWithTheirTypes) {
     EXPECT_TRUE(wrapper->getIsPriceVisible());
     EXPECT_TRUE(wrapper->prepareClientDownload());
 
-    ServerDictionary version = wrapper->checkClientVersion(L"5.0.2");
+    ScriptDictionary version = wrapper->checkClientVersion(L"5.0.2");
     ASSERT_TRUE(version) << "\"versionSpec\" arrives as a dictionary";
     EXPECT_FALSE(replyBool(version.item(L"update")));
     EXPECT_FALSE(replyBool(version.item(L"critical")));

@@ -37,10 +37,10 @@ protected:
     // The parameters of the last call, in the order sent.
     std::vector<std::pair<std::wstring, Sent>> sent() const {
         std::vector<std::pair<std::wstring, Sent>> parameters;
-        const ServerDictionary& params = fake->calls.back().params;
-        for (const std::wstring& key : params.keys()) {
+        const ScriptDictionary& params = fake->calls.back().params;
+        for (const Variant& key : params.keys()) {
             Variant value = params.item(key);
-            parameters.push_back({key, {value.vt, value.vt == VT_EMPTY ? L"" : value.toString()}});
+            parameters.push_back({key.toString(), {value.vt, value.vt == VT_EMPTY ? L"" : value.toString()}});
         }
         return parameters;
     }
@@ -48,7 +48,7 @@ protected:
 
     // Every reply gets these fields besides "returnCode".
     void replyWith(std::vector<std::pair<std::wstring, Variant>> fields) {
-        fake->answer = [fields](const std::wstring&, ServerDictionary& reply) {
+        fake->answer = [fields](const std::wstring&, ScriptDictionary& reply) {
             for (const auto& field : fields) reply.add(field.first, field.second);
         };
     }
@@ -180,7 +180,7 @@ TEST_F(WrapperTest, TheLocalizationSectionSendsTheLanguageAndItsPrimaryLanguageO
 }
 
 TEST_F(WrapperTest, ReplyFieldsAreReadWithTheirTypesAndMissingOnesReadEmpty) {
-    ServerDictionary versionSpec = ServerDictionary::create();
+    ScriptDictionary versionSpec = ScriptDictionary::create();
     versionSpec.add(L"update", Variant(L"True"));
     replyWith({{L"jobId", Variant(L"1001")},
                {L"uploadPath", Variant(L"/uploads/u1")},
@@ -203,7 +203,7 @@ TEST_F(WrapperTest, ReplyFieldsAreReadWithTheirTypesAndMissingOnesReadEmpty) {
     EXPECT_TRUE(wrapper->getIsPriceVisible());
     EXPECT_FALSE(wrapper->prepareClientDownload());
     EXPECT_FALSE(wrapper->getIsReqDateEnabled()) << "a missing Boolean is False";
-    ServerDictionary version = wrapper->checkClientVersion(L"1");
+    ScriptDictionary version = wrapper->checkClientVersion(L"1");
     ASSERT_TRUE(version);
     EXPECT_TRUE(replyBool(version.item(L"update")));
     EXPECT_FALSE(replyBool(version.item(L"critical"))) << "missing counts as False";
@@ -228,8 +228,8 @@ TEST_F(WrapperTest, ReplyFieldsAreReadWithTheirTypesAndMissingOnesReadEmpty) {
 
 TEST_F(WrapperTest, ErrorAnywhereInTheReturnCodeRaisesTheServersMessage) {
     for (const wchar_t* code : {L"ERROR_LOCKED", L"JOB_ERROR_17", L"xERROR_"}) {
-        fake->answer = [code](const std::wstring&, ServerDictionary& reply) {
-            reply = ServerDictionary::create();
+        fake->answer = [code](const std::wstring&, ScriptDictionary& reply) {
+            reply = ScriptDictionary::create();
             reply.add(L"returnCode", Variant(code));
             reply.add(L"returnMessage", Variant(L"The job is locked"));
         };
@@ -243,8 +243,8 @@ TEST_F(WrapperTest, ErrorAnywhereInTheReturnCodeRaisesTheServersMessage) {
         }
     }
     for (const wchar_t* code : {L"OK", L"ERROR", L"error_locked", L"WARNING_1"}) {
-        fake->answer = [code](const std::wstring&, ServerDictionary& reply) {
-            reply = ServerDictionary::create();
+        fake->answer = [code](const std::wstring&, ScriptDictionary& reply) {
+            reply = ScriptDictionary::create();
             reply.add(L"returnCode", Variant(code));
         };
         EXPECT_NO_THROW(wrapper->deleteJob(L"3"));
@@ -252,8 +252,8 @@ TEST_F(WrapperTest, ErrorAnywhereInTheReturnCodeRaisesTheServersMessage) {
 }
 
 TEST_F(WrapperTest, AReplyWithoutReturnCodeNeverRaises) {
-    fake->answer = [](const std::wstring&, ServerDictionary& reply) {
-        reply = ServerDictionary::create();
+    fake->answer = [](const std::wstring&, ScriptDictionary& reply) {
+        reply = ScriptDictionary::create();
         reply.add(L"jobId", Variant(L"12"));
         reply.add(L"returnMessage", Variant(L"ERROR_ in the message does not count"));
     };

@@ -1,5 +1,6 @@
 #include "notifier.h"
 
+#include "message_pump.h"
 #include "windows_util.h"
 
 namespace {
@@ -48,6 +49,6 @@ void Notifier::tick() {
     --counter_;
     if (counter_ <= 1) stop();
     if (counter_ > 0 && onNotify_) onNotify_(context_);
-    processPendingMessages();
+    pumpWaitingMessages();
     inTick_ = false;
 }

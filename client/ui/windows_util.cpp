@@ -18,18 +18,6 @@ void makeTopMost(HWND window) {
     SetWindowPos(window, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
 }
 
-void processPendingMessages() {
-    MSG message;
-    while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
-        if (message.message == WM_QUIT) {
-            PostQuitMessage((int)message.wParam);
-            return;
-        }
-        TranslateMessage(&message);
-        DispatchMessageW(&message);
-    }
-}
-
 std::wstring windowText(HWND window) {
     int length = GetWindowTextLengthW(window);
     std::wstring text((size_t)length + 1, L'\0');

@@ -10,9 +10,6 @@ void bringToFront(HWND window);
 // Makes the window top-most without moving or resizing it.
 void makeTopMost(HWND window);
 
-// Lets the pending window messages of this thread run (a quit message is put back).
-void processPendingMessages();
-
 std::wstring windowText(HWND window);
 std::wstring dialogItemText(HWND dialog, int id);
 void setDialogItemText(HWND dialog, int id, const std::wstring& text);

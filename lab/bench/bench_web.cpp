@@ -99,7 +99,7 @@ int upload(const std::wstring& dll, const std::wstring& host, const std::wstring
         check(subscription.begin(web.Get(), __uuidof(_IWebEvents), sink.Get()), "advising the event sink");
 
         ComPtr<IDictionary> parameters;
-        check(CoCreateInstance(web::kClsidDictionary, nullptr, CLSCTX_INPROC_SERVER, __uuidof(IDictionary),
+        check(CoCreateInstance(com::kClsidDictionary, nullptr, CLSCTX_INPROC_SERVER, __uuidof(IDictionary),
                                reinterpret_cast<void**>(parameters.GetAddressOf())),
               "creating a Scripting.Dictionary");
         VARIANT_BOOL connected = VARIANT_FALSE;

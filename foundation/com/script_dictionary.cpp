@@ -3,12 +3,14 @@
 #include <comdef.h>
 
 #include "bstr.h"
-#include "com/error_info.h"
-#include "safearray.h"
+#include "error_info.h"
+#include "guard.h"
 #include "variant_list.h"
-#include "web_interfaces.h"
 
-namespace web {
+namespace com {
+
+const CLSID kClsidDictionary = {0xEE09B103, 0x97E0, 0x11CF, {0x97, 0x8F, 0x00, 0xA0, 0x24, 0x63, 0xE0, 0x6F}};
+
 namespace {
 
 // Member ids of the Scripting Runtime's IDictionary.
@@ -20,32 +22,30 @@ const DISPID kKeys = 6;
 
 // The failure of an Invoke, as the dictionary described it.
 [[noreturn]] void throwInvokeFailure(HRESULT hr, EXCEPINFO& exception) {
-    if (hr == DISP_E_EXCEPTION) {
-        if (exception.pfnDeferredFillIn) exception.pfnDeferredFillIn(&exception);
-        BStr description = BStr::attach(exception.bstrDescription);
-        BStr source = BStr::attach(exception.bstrSource);
-        SysFreeString(exception.bstrHelpFile);
-        HRESULT code = exception.scode ? exception.scode : DISP_E_EXCEPTION;
-        com::setRichError(code, description.str(), source.c_str());
-        IErrorInfo* info = nullptr;
-        GetErrorInfo(0, &info);
-        throw _com_error(code, info);
-    }
-    throw _com_error(hr);
+    if (hr != DISP_E_EXCEPTION) throw _com_error(hr);
+    if (exception.pfnDeferredFillIn) exception.pfnDeferredFillIn(&exception);
+    BStr description = BStr::attach(exception.bstrDescription);
+    BStr source = BStr::attach(exception.bstrSource);
+    SysFreeString(exception.bstrHelpFile);
+    HRESULT code = exception.scode ? exception.scode : DISP_E_EXCEPTION;
+    setRichError(code, description.str(), source.c_str());
+    IErrorInfo* info = nullptr;
+    GetErrorInfo(0, &info);
+    throw _com_error(code, info);  // takes over the reference
 }
 
 }  // namespace
 
 ScriptDictionary ScriptDictionary::create() {
-    ComPtr<IDispatch> object;
-    HRESULT hr = CoCreateInstance(kClsidDictionary, nullptr, CLSCTX_INPROC_SERVER, IID_IDispatch,
-                                  reinterpret_cast<void**>(object.GetAddressOf()));
-    if (FAILED(hr)) throw _com_error(hr);
+    // Held as its IDictionary interface (an IDispatch too), as from() holds it.
+    Microsoft::WRL::ComPtr<IDispatch> object;
+    check(CoCreateInstance(kClsidDictionary, nullptr, CLSCTX_INPROC_SERVER, __uuidof(IDictionary),
+                           reinterpret_cast<void**>(object.GetAddressOf())));
     return ScriptDictionary(object);
 }
 
 ScriptDictionary ScriptDictionary::from(IUnknown* object) {
-    ComPtr<IDispatch> dictionary;
+    Microsoft::WRL::ComPtr<IDispatch> dictionary;
     if (object && SUCCEEDED(object->QueryInterface(__uuidof(IDictionary),
                                                    reinterpret_cast<void**>(dictionary.GetAddressOf()))))
         return ScriptDictionary(dictionary);
@@ -71,11 +71,14 @@ void ScriptDictionary::add(const VARIANT& key, const VARIANT& item) {
 }
 
 bool ScriptDictionary::exists(const VARIANT& key) const {
+    if (!object_) return false;
     Variant result = call(kExists, DISPATCH_METHOD, {Variant(key)});
     return result.vt == VT_BOOL && result.boolVal != VARIANT_FALSE;
 }
 
 Variant ScriptDictionary::item(const VARIANT& key) const {
+    // The dictionary's Item adds a missing key: look first.
+    if (!exists(key)) return Variant();
     return call(kItem, DISPATCH_PROPERTYGET, {Variant(key)});
 }
 
@@ -89,4 +92,4 @@ std::vector<Variant> ScriptDictionary::keys() const {
     return keys;
 }
 
-}  // namespace web
+}  // namespace com
