@@ -7,6 +7,7 @@
 #include "client_settings.h"
 #include "com/guard.h"
 #include "debug_log.h"
+#include "engine_events.h"
 #include "job_handler.h"
 #include "loading_window.h"
 #include "login_dialog.h"
@@ -15,8 +16,6 @@
 #include "windows_util.h"
 
 namespace {
-
-const DISPID kOnNewPrintJob = 1;
 
 // Sets a flag for as long as it lives.
 class FlagSetter {

@@ -8,6 +8,7 @@
 #include "bstr.h"
 #include "browser.h"
 #include "client_error.h"
+#include "engine_events.h"
 #include "com/guard.h"
 #include "debug_log.h"
 #include "driver_handler.h"
@@ -17,7 +18,6 @@
 #include "upload_handler.h"
 
 namespace {
-const DISPID kOnCloseDoc = 4;
 
 bool isTrue(const VARIANT* value) {
     if (!value) return false;

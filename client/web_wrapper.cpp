@@ -9,6 +9,7 @@
 #include "job_persistant.h"
 #include "path_text.h"
 #include "server_date.h"
+#include "web_events.h"
 
 const wchar_t kServerErrorSource[] = L"Kelo Server";
 
@@ -69,11 +70,11 @@ void c_iWebWrapper::setServer(ComPtr<I_Web> server) {
 
 HRESULT c_iWebWrapper::onEvent(DISPID event, DISPPARAMS* params) {
     const VARIANT* percent = com::eventArgument(params, 0);
-    if (event == 1 && percent && fileUploadProgress) {
+    if (event == kFileUploadProgress && percent && fileUploadProgress) {
         long value = 0;
         if (!com::runCaught([&] { value = replyLong(*percent); })) fileUploadProgress(value);
     }
-    return event == 1 && transferStopped_ ? E_ABORT : S_OK;
+    return event == kFileUploadProgress && transferStopped_ ? E_ABORT : S_OK;
 }
 
 ScriptDictionary c_iWebWrapper::invoke(const std::wstring& methodName, const ScriptDictionary& params) {

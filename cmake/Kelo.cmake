@@ -12,11 +12,13 @@ set(KELO_WINE_TLB_DIR /usr/lib/x86_64-linux-gnu/wine/x86_64-windows)
 # kelo_idl(<file.idl>)
 # Compiles the IDL once into the static library <name>_idl that every user of the
 # interface links: the header (<name>_h.h) in its public include folder, the interface
-# ids (<name>_i.c) and the type library. All three outputs come from one rule because
+# ids (<name>_i.c) and the type library. The IDL's own folder is public too: it holds the
+# interface's hand-written companions (its event dispatch ids). All three outputs come from one rule because
 # widl writes them together.
 function(kelo_idl idl)
   get_filename_component(name ${idl} NAME_WE)
   get_filename_component(idl_abs ${idl} ABSOLUTE)
+  get_filename_component(idl_dir ${idl_abs} DIRECTORY)
   set(out ${CMAKE_BINARY_DIR}/idl/${name})
   set(header ${out}/${name}_h.h)
   set(ids ${out}/${name}_i.c)
@@ -25,14 +27,14 @@ function(kelo_idl idl)
     OUTPUT ${header} ${ids} ${tlb}
     COMMAND ${CMAKE_COMMAND} -E make_directory ${out}
     COMMAND ${KELO_WIDL} ${KELO_WIDL_ARCH} -I${KELO_WINE_IDL_DIR} -L${KELO_WINE_TLB_DIR}
-            -I${CMAKE_CURRENT_SOURCE_DIR}
+            -I${idl_dir}
             -h -H ${header} -u -U ${ids} -t -T ${tlb} ${idl_abs}
     COMMAND ${KELO_PYTHON3} ${CMAKE_SOURCE_DIR}/cmake/fix-typelib-libid.py ${tlb} ${header}
     DEPENDS ${idl_abs} ${CMAKE_SOURCE_DIR}/cmake/fix-typelib-libid.py
     COMMENT "widl ${name}.idl"
     VERBATIM)
   add_library(${name}_idl STATIC ${ids} ${header} ${tlb})
-  target_include_directories(${name}_idl PUBLIC ${out})
+  target_include_directories(${name}_idl PUBLIC ${out} ${idl_dir})
   target_link_libraries(${name}_idl PUBLIC ole32 oleaut32 uuid)
 endfunction()
 

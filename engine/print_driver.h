@@ -14,6 +14,7 @@
 #include "com/object.h"
 #include "com/typelib_dispatch.h"
 #include "dictionary.h"
+#include "engine_events.h"
 #include "engine_h.h"
 #include "print_job.h"
 #include "variant.h"
@@ -22,7 +23,6 @@ class CPrintDriver : public com::Object<CPrintDriver, com::TypeLibDispatch<IPrin
                                         com::EventSource<_IPrintDriverEvents>, com::SupportErrorInfo<IPrintDriver>> {
 public:
     static constexpr bool kFreeThreaded = true;
-    static constexpr DISPID kOnNewPrintJob = 1;
 
     CPrintDriver();
 

@@ -12,6 +12,7 @@
 #include "com/error_info.h"
 #include "com/object.h"
 #include "com/typelib_dispatch.h"
+#include "engine_events.h"
 #include "engine_h.h"
 #include "mta2sta.h"
 
@@ -19,16 +20,6 @@ class CPrintJob : public com::Object<CPrintJob, com::TypeLibDispatch<IPrintJob>,
                                      com::SupportErrorInfo<IPrintJob>> {
 public:
     static constexpr bool kFreeThreaded = true;
-
-    // Event dispatch ids of _IPrintJobEvents.
-    enum Event : DISPID {
-        kOnStartPage = 1,
-        kOnEndPage = 2,
-        kOnEndDoc = 3,
-        kOnCloseDoc = 4,
-        kOnAbort = 5,
-        kOnWritePrinter = 6,
-    };
 
     CPrintJob() = default;
     ~CPrintJob() override;

@@ -10,6 +10,7 @@
 #include "file_upload.h"
 #include "html_document.h"
 #include "url_text.h"
+#include "web_events.h"
 #include "web_failures.h"
 
 namespace web {
@@ -48,7 +49,7 @@ bool CiWeb::quietly(const char* method, Body&& body) {
 
 bool CiWeb::fireProgress(long percentDone) {
     bool stopAsked = false;
-    events().fire(1, {Variant(percentDone)}, &stopAsked);
+    events().fire(kFileUploadProgress, {Variant(percentDone)}, &stopAsked);
     return !stopAsked;
 }
 
