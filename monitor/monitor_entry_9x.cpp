@@ -4,32 +4,30 @@
 #include <windows.h>
 
 #include "com/guard.h"
-#include "debug_log.h"
 #include "monitor_9x_table.h"
 #include "port_manager.h"
+#include "refusal.h"
 #include "registry_root.h"
 #include "text_convert.h"
 
 namespace {
 
+const com::CatchTexts kEntryTexts = {" failed", " failed", " failed"};
+
 template <class Work>
 BOOL withManager(const char* entry, Work&& work) {
-    BOOL result = FALSE;
-    auto failure = com::runCaught([&] {
+    std::string operation = std::string("ZoltPort98 ") + entry;
+    return com::runLogged(operation.c_str(), kEntryTexts, FALSE, [&]() -> BOOL {
         RefPtr<C_portMgr> manager = C_portMgr::instance(cSTRING());
-        result = manager && work(*manager);
+        if (!manager) return refuse(operation.c_str(), "no port list", ERROR_NOT_ENOUGH_MEMORY);
+        return work(*manager);
     });
-    if (failure) {
-        DebugLine() << "ZoltPort98 " << entry << " failed";
-        return FALSE;
-    }
-    return result;
 }
 
 std::wstring text(LPCSTR value) { return toWide(value ? value : ""); }
 
-C_portImpl* portOf(HANDLE handle) {
-    if (!handle) SetLastError(ERROR_INVALID_HANDLE);
+C_portImpl* portOf(const char* entry, HANDLE handle) {
+    if (!handle) refuse((std::string("ZoltPort98 ") + entry).c_str(), "no port handle", ERROR_INVALID_HANDLE);
     return static_cast<C_portImpl*>(handle);
 }
 
@@ -44,33 +42,33 @@ BOOL WINAPI openPort(LPSTR name, PHANDLE handle) {
 
 BOOL WINAPI startDocPort(HANDLE port, LPSTR printerName, DWORD jobId, DWORD level, LPBYTE docInfo) {
     return withManager("startDocPort", [&](C_portMgr&) {
-        C_portImpl* impl = portOf(port);
+        C_portImpl* impl = portOf("startDocPort", port);
         return impl && impl->startDocPort(text(printerName), jobId, level, docInfo);
     });
 }
 
 BOOL WINAPI writePort(HANDLE port, LPBYTE buffer, DWORD size, LPDWORD written) {
     return withManager("writePort", [&](C_portMgr&) {
-        C_portImpl* impl = portOf(port);
+        C_portImpl* impl = portOf("writePort", port);
         return impl && impl->writePort(buffer, size, written);
     });
 }
 
 BOOL WINAPI readPort(HANDLE, LPBYTE, DWORD, LPDWORD read) {
     if (read) *read = 0;
-    return FALSE;
+    return refuse("ZoltPort98 readPort", "the port cannot be read", ERROR_NOT_SUPPORTED);
 }
 
 BOOL WINAPI endDocPort(HANDLE port) {
     return withManager("endDocPort", [&](C_portMgr&) {
-        C_portImpl* impl = portOf(port);
+        C_portImpl* impl = portOf("endDocPort", port);
         return impl && impl->endDocPort();
     });
 }
 
 BOOL WINAPI closePort(HANDLE port) {
     return withManager("closePort", [&](C_portMgr&) {
-        C_portImpl* impl = portOf(port);
+        C_portImpl* impl = portOf("closePort", port);
         if (!impl) return FALSE;
         BOOL result = impl->closePort();
         impl->Release();  // the spooler's reference from OpenPort

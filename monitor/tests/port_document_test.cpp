@@ -88,7 +88,6 @@ TEST_F(PortDocument, BlocksGoIntoTheFileTheEngineNamesOneNotificationEach) {
     HANDLE port = open();
     ASSERT_TRUE(start(port, 42));
     writeAll(port, bytes, blocks);
-    SetLastError(0xdeadbeef);
     EXPECT_TRUE(table().pfnEndDocPort(port));
 
     // The missing folders were made, and the file holds every block once, in order.
@@ -121,6 +120,7 @@ TEST_F(PortDocument, AnEmptyPathFromTheEngineFailsEveryBlockOfTheJob) {
     for (int attempt = 0; attempt < 3; attempt++) {
         DWORD written = 0;
         EXPECT_FALSE(write(port, documentBytes(4096, 3), &written));
+        EXPECT_EQ((DWORD)ERROR_PATH_NOT_FOUND, GetLastError());
         EXPECT_EQ(0u, written);
     }
     EXPECT_EQ(expectedJob(1, 7, {4096, 4096, 4096}, false), engine_.calls());
