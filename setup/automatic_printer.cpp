@@ -24,11 +24,11 @@ PrinterHandle failed() {
 
 bool writeValues(MSIHANDLE install, const std::wstring& printer, const std::wstring& port, const std::wstring& serverIp, bool ntFamily) {
     const com::CatchTexts texts = {": {message}", ": {description}", nullptr};
-    auto refused = [&](const com::Failure&) {
+    auto cannotSet = [&](const com::Failure&) {
         showError(install, nullptr, L"Cannot set registry keys");
         return false;
     };
-    return com::runLogged("keloInstallPrinter", texts, refused, [&] {
+    return com::runLogged("keloInstallPrinter", texts, cannotSet, [&] {
         writePrinterValues(printer, port, serverIp, ntFamily);
         return true;
     });

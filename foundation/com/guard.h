@@ -64,11 +64,12 @@ extern const CatchTexts kNoLog;
 void logFailure(const char* operation, const CatchTexts& texts, const Failure& failure) noexcept;
 
 // Runs body under the catch clauses. After a failure, logs it and returns
-// onFailure(failure), or onFailure itself when it is a value. Otherwise returns what body
-// returned, or a value-initialised result (S_OK, FALSE) when body returns nothing.
+// onFailure(failure) (which alone may throw), or onFailure itself when it is a value.
+// Otherwise returns what body returned, or a value-initialised result (S_OK, FALSE)
+// when body returns nothing.
 template <class OnFailure, class Body>
 auto runLogged(const char* operation, const CatchTexts& texts, OnFailure&& onFailure, Body&& body,
-               OwnCatch own = nullptr) noexcept {
+               OwnCatch own = nullptr) {
     constexpr bool mapped = std::is_invocable<OnFailure, const Failure&>::value;
     using Result = typename std::conditional<mapped, std::invoke_result<OnFailure, const Failure&>,
                                              std::decay<OnFailure>>::type::type;
@@ -95,9 +96,15 @@ auto runLogged(const char* operation, const CatchTexts& texts, OnFailure&& onFai
 template <class Body>
 HRESULT guard(const wchar_t* source, Body&& body, const char* operation = "",
               const CatchTexts& texts = kNoLog) noexcept {
-    return runLogged(operation, texts,
-                     [source](const Failure& failure) { return setRichError(failure.hr, failure.description, source); },
-                     std::forward<Body>(body));
+    auto report = [source](const Failure& failure) { return setRichError(failure.hr, failure.description, source); };
+    return runLogged(operation, texts, report, [&]() -> HRESULT {
+        if constexpr (std::is_same<decltype(body()), HRESULT>::value) {
+            return body();
+        } else {
+            body();
+            return S_OK;
+        }
+    });
 }
 
 // Throws _com_error for a failed HRESULT, keeping the thread's error information.

@@ -177,11 +177,17 @@ TEST_F(PortDocument, AnEngineThatCannotBeReachedOrRefusesGetsNoJob) {
         std::optional<ScopedEngine> registration;
         if (test.kind) registration.emplace(engine_, *test.kind);
         HANDLE port = open();
-        std::string log = outputOf([&] { EXPECT_FALSE(start(port, 10)); });
+        DWORD startError = 0;
+        std::string log = outputOf([&] {
+            EXPECT_FALSE(start(port, 10));
+            startError = GetLastError();
+        });
         EXPECT_NE(std::string::npos, log.find(test.logged)) << log;
+        if (test.startDoc == S_OK) { EXPECT_EQ((DWORD)RPC_S_SERVER_UNAVAILABLE, startError); }
         EXPECT_TRUE(engine_.calls().empty());
         // The spooler closes the port after a failed start; it opens again.
         EXPECT_FALSE(write(port, "data"));
+        EXPECT_EQ((DWORD)ERROR_NOT_READY, GetLastError());
         EXPECT_TRUE(table().pfnClosePort(port));
         EXPECT_EQ(0u, key_.active(L"ZOLT0").value_or(99));
     }
