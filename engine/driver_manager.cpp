@@ -7,6 +7,7 @@
 #include "debug_log.h"
 #include "driver_creation.h"
 #include "engine_ids.h"
+#include "refusal.h"
 #include "safearray.h"
 #include "system_printers.h"
 
@@ -14,49 +15,11 @@ using engine::kDriverManagerSource;
 
 namespace {
 
-// The log lines of a spl* method for the three kinds of failure; each is followed by
-// the calling thread's id and "] ".
-struct CatchLines {
-    const char* library;
-    const char* com;
-    const char* other;
-};
-
-auto logWithThread(const CatchLines& lines) {
-    return [lines](const com::Failure& failure) {
-        const char* line = failure.kind == com::Failure::LibraryError ? lines.library
-                           : failure.kind == com::Failure::ComError   ? lines.com
-                                                                      : lines.other;
-        DebugLine() << line << GetCurrentThreadId() << "] ";
-    };
-}
-
-void logStartDocFailure(const com::Failure& failure) {
-    switch (failure.kind) {
-    case com::Failure::LibraryError:
-        DebugLine() << "CDriverManager::splStartDoc - BV err " << failure.message;
-        break;
-    case com::Failure::ComError:
-        DebugLine() << "CDriverManager::splStartDoc - COM err";
-        break;
-    default:
-        DebugLine() << "CDriverManager::splStartDoc - UNK err";
-    }
-}
-
-const CatchLines kEndDocLines{"CDriverManager::splEndDoc CATCH[", "CDriverManager::splEndDoc CATCH COM[",
-                              "CDriverManager::splEndDoc CATCH...["};
-const CatchLines kCloseLines{"CDriverManager::splClose CATCH[", "CDriverManager::splClose CATCH COM[",
-                             "CDriverManager::splClose CATCH...["};
-const CatchLines kStartPageLines{"CDriverManager::splStartPage CATCH[", "CDriverManager::splStartPage CATCH[",
-                                 "CDriverManager::splStartPage ...["};
-const CatchLines kEndPageLines{"CDriverManager::splEndPage CATCH[", "CDriverManager::splEndPage CATCH COM[",
-                               "CDriverManager::splEndPage CATCH...["};
-const CatchLines kWritePrinterLines{"CDriverManager::splWritePrinter CATCH [",
-                                    "CDriverManager::splWritePrinter CATCH COM[",
-                                    "CDriverManager::splWritePrinter CATCH ...["};
-
-void noLog(const com::Failure&) {}
+const com::CatchTexts kStartDocTexts{" - BV err {message}", " - COM err", " - UNK err"};
+// The spl* methods' lines end with the calling thread's id.
+const com::CatchTexts kThreadTexts{" CATCH[{thread}] ", " CATCH COM[{thread}] ", " CATCH...[{thread}] "};
+const com::CatchTexts kStartPageTexts{" CATCH[{thread}] ", " CATCH[{thread}] ", " ...[{thread}] "};
+const com::CatchTexts kWritePrinterTexts{" CATCH [{thread}] ", " CATCH COM[{thread}] ", " CATCH ...[{thread}] "};
 
 }  // namespace
 
@@ -98,9 +61,12 @@ long CDriverManager::addHandle(std::shared_ptr<CJobHandle> jobHandle) {
 }
 
 template <class Body>
-HRESULT CDriverManager::withHandle(long handle, Body&& body) {
+HRESULT CDriverManager::withHandle(const char* method, long handle, Body&& body) {
     std::shared_ptr<CJobHandle> jobHandle = findHandle(handle);
-    if (!jobHandle) return com::setRichError(E_FAIL, L"Invalid handle", kDriverManagerSource);
+    if (!jobHandle) {
+        logRefusal(method, "Invalid handle " + std::to_string(handle));
+        return com::setRichError(E_FAIL, L"Invalid handle", kDriverManagerSource);
+    }
     body(*jobHandle);
     return S_OK;
 }
@@ -110,7 +76,7 @@ STDMETHODIMP CDriverManager::getDriver(BSTR printerName, IPrintDriver** driver) 
     *driver = nullptr;
     return com::guard(kDriverManagerSource, [&] {
         *driver = driverFor(BStr::copyOf(printerName).str()).Detach();
-    }, noLog);
+    });
 }
 
 STDMETHODIMP CDriverManager::splStartDoc(BSTR printer, long jobId, long* handle) {
@@ -120,59 +86,62 @@ STDMETHODIMP CDriverManager::splStartDoc(BSTR printer, long jobId, long* handle)
         com::ComPtr<CPrintDriver> driver = driverFor(BStr::copyOf(printer).str());
         long started = driver->startDoc(jobId);
         *handle = addHandle(std::make_shared<CJobHandle>(driver, started));
-    }, logStartDocFailure);
+    }, "CDriverManager::splStartDoc", kStartDocTexts);
 }
 
 STDMETHODIMP CDriverManager::splEndDoc(long handle) {
     return com::guard(kDriverManagerSource, [&] {
-        return withHandle(handle, [](CJobHandle& job) { job.driver->endDoc(job.jobId); });
-    }, logWithThread(kEndDocLines));
+        return withHandle("CDriverManager::splEndDoc", handle, [](CJobHandle& job) { job.driver->endDoc(job.jobId); });
+    }, "CDriverManager::splEndDoc", kThreadTexts);
 }
 
 STDMETHODIMP CDriverManager::splClose(long handle) {
     return com::guard(kDriverManagerSource, [&]() -> HRESULT {
-        HRESULT hr = withHandle(handle, [](CJobHandle& job) { job.driver->close(job.jobId); });
+        HRESULT hr =
+            withHandle("CDriverManager::splClose", handle, [](CJobHandle& job) { job.driver->close(job.jobId); });
         if (FAILED(hr)) return hr;
         std::lock_guard<std::mutex> guard(handlesLock_);
         handles_.remove(handle);
         return S_OK;
-    }, logWithThread(kCloseLines));
+    }, "CDriverManager::splClose", kThreadTexts);
 }
 
 STDMETHODIMP CDriverManager::splStartPage(long handle, long* result) {
     if (!result) return E_POINTER;
     *result = 0;
     return com::guard(kDriverManagerSource, [&] {
-        return withHandle(handle, [&](CJobHandle& job) { *result = job.driver->startPage(job.jobId); });
-    }, logWithThread(kStartPageLines));
+        return withHandle("CDriverManager::splStartPage", handle,
+                          [&](CJobHandle& job) { *result = job.driver->startPage(job.jobId); });
+    }, "CDriverManager::splStartPage", kStartPageTexts);
 }
 
 STDMETHODIMP CDriverManager::splEndPage(long handle, long* result) {
     if (!result) return E_POINTER;
     *result = 0;
     return com::guard(kDriverManagerSource, [&] {
-        return withHandle(handle, [&](CJobHandle& job) { *result = job.driver->endPage(job.jobId); });
-    }, logWithThread(kEndPageLines));
+        return withHandle("CDriverManager::splEndPage", handle,
+                          [&](CJobHandle& job) { *result = job.driver->endPage(job.jobId); });
+    }, "CDriverManager::splEndPage", kThreadTexts);
 }
 
 STDMETHODIMP CDriverManager::splAbort(long handle) {
     return com::guard(kDriverManagerSource, [&] {
-        return withHandle(handle, [](CJobHandle& job) { job.driver->abort(job.jobId); });
-    }, noLog);
+        return withHandle("CDriverManager::splAbort", handle, [](CJobHandle& job) { job.driver->abort(job.jobId); });
+    });
 }
 
 STDMETHODIMP CDriverManager::splWritePrinter(long handle, long bufSize, BSTR* toFile) {
     if (!toFile) return E_POINTER;
     *toFile = nullptr;
     return com::guard(kDriverManagerSource, [&] {
-        return withHandle(handle, [&](CJobHandle& job) {
+        return withHandle("CDriverManager::splWritePrinter", handle, [&](CJobHandle& job) {
             job.driver->writePrinter(job.jobId, bufSize);
             if (!job.outputFile().empty()) return;
             std::wstring path = job.driver->outputFile(job.jobId);
             job.setOutputFile(path);
             *toFile = BStr(path).release();
         });
-    }, logWithThread(kWritePrinterLines));
+    }, "CDriverManager::splWritePrinter", kWritePrinterTexts);
 }
 
 STDMETHODIMP CDriverManager::enumPrinters(VARIANT* printersArray) {
@@ -187,5 +156,5 @@ STDMETHODIMP CDriverManager::enumPrinters(VARIANT* printersArray) {
         }
         printersArray->vt = VT_ARRAY | VT_VARIANT;
         printersArray->parray = array.release();
-    }, noLog);
+    });
 }

@@ -40,7 +40,7 @@ private:
     long addHandle(std::shared_ptr<CJobHandle> jobHandle);
     // Runs body with the handle's record, or answers "Invalid handle" (E_FAIL).
     template <class Body>
-    HRESULT withHandle(long handle, Body&& body);
+    HRESULT withHandle(const char* method, long handle, Body&& body);
 
     std::mutex driversLock_;
     T_Dictionary<std::wstring, com::ComPtr<CPrintDriver>> drivers_;

@@ -8,11 +8,14 @@
 #include "com/guard.h"
 #include "port_manager.h"
 #include "print_driver.h"
+#include "refusal.h"
 #include "registry_root.h"
 
 namespace {
 
-BOOL WINAPI readPort(HANDLE, LPBYTE, DWORD, LPDWORD) { return FALSE; }
+BOOL WINAPI readPort(HANDLE, LPBYTE, DWORD, LPDWORD) {
+    return refuse("readPort", "the port cannot be read", ERROR_NOT_SUPPORTED);
+}
 
 // The table ends before the later systems' Xcv functions: fourteen slots.
 constexpr DWORD kMonitorSize = offsetof(MONITOR, pfnXcvOpenPort);

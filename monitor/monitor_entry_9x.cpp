@@ -3,8 +3,6 @@
 // "ZoltPort98 <entry> failed" and return FALSE for anything that escapes the port manager.
 #include <windows.h>
 
-#include "com/guard.h"
-#include "debug_log.h"
 #include "monitor_9x_table.h"
 #include "registry_root.h"
 #include "spooler_entries.h"
@@ -14,17 +12,9 @@ namespace {
 
 struct Spooler9x {
     using Text = LPSTR;
+    static inline const com::CatchTexts kCatchTexts = {" failed", " failed", " failed"};
     static std::wstring text(LPCSTR value) { return toWide(value ? value : ""); }
-    template <class Body>
-    static BOOL run(const char* entry, Body&& body) {
-        BOOL result = FALSE;
-        auto failure = com::runCaught([&] { result = body() ? TRUE : FALSE; });
-        if (failure) {
-            DebugLine() << "ZoltPort98 " << entry << " failed";
-            return FALSE;
-        }
-        return result;
-    }
+    static std::string operation(const char* entry) { return "ZoltPort98 " + std::string(entry); }
 };
 
 using Entries = SpoolerEntries<Spooler9x>;
@@ -36,7 +26,7 @@ BOOL WINAPI enumPorts(LPSTR name, DWORD level, LPBYTE ports, DWORD size, LPDWORD
 
 BOOL WINAPI readPort(HANDLE, LPBYTE, DWORD, LPDWORD read) {
     if (read) *read = 0;
-    return FALSE;
+    return refuse("ZoltPort98 readPort", "the port cannot be read", ERROR_NOT_SUPPORTED);
 }
 
 BOOL WINAPI configurePort(LPSTR, HWND, LPSTR) { return TRUE; }

@@ -3,8 +3,8 @@
 #include "bstr.h"
 #include "debug_log.h"
 #include "engine_binding.h"
-#include "failure_log.h"
 #include "monitor_apartment.h"
+#include "refusal.h"
 #include "registry.h"
 #include "registry_root.h"
 #include "spooler_job.h"
@@ -15,6 +15,8 @@ using Microsoft::WRL::ComPtr;
 namespace {
 const char kActiveValue[] = "active";
 }  // namespace
+
+const com::CatchTexts kPortTexts = {" BV catch{message}", " COM catch{hr}", " catch"};
 
 C_portImpl::C_portImpl(const cSTRING& keyPath) : m_keyPath(keyPath) { writeActive(0); }
 
@@ -32,8 +34,8 @@ bool C_portImpl::isActive() const {
 
 BOOL C_portImpl::open() {
     m_started = false;
-    return runLogged("C_portImpl::open", kPortTexts, FALSE, [&] {
-        if (isActive()) return FALSE;
+    return com::runLogged("C_portImpl::open", kPortTexts, FALSE, [&] {
+        if (isActive()) return refuse("C_portImpl::open", "the port is open already", ERROR_BUSY);
         writeActive(1);
         return TRUE;
     });
@@ -41,12 +43,13 @@ BOOL C_portImpl::open() {
 
 BOOL C_portImpl::startDocPort(const std::wstring& printerName, DWORD jobId, DWORD, LPBYTE) {
     bool multithreaded = joinMonitorApartment();
-    return runLogged("C_portImpl::startDocPort", kPortTexts, FALSE, [&] {
-        if (!isActive()) return FALSE;
+    return com::runLogged("C_portImpl::startDocPort", kPortTexts, FALSE, [&] {
+        if (!isActive()) return refuse("C_portImpl::startDocPort", "the port is not open", ERROR_NOT_READY);
         // A document that was never ended leaves neither its file nor its engine to this one.
         m_outputFile.reset();
         m_started = m_engineLost = false;
-        if (!m_engine.bind("C_portImpl::startDocPort", multithreaded)) return FALSE;
+        if (!m_engine.bind("C_portImpl::startDocPort", multithreaded))
+            return refuse("C_portImpl::startDocPort", "no engine", RPC_S_SERVER_UNAVAILABLE);
         long handle = 0;
         BStr printer(printerName);
         ComPtr<IDriverManager> engine = m_engine.get("C_portImpl::startDocPort", multithreaded);
@@ -65,16 +68,16 @@ BOOL C_portImpl::startDocPort(const std::wstring& printerName, DWORD jobId, DWOR
 }
 
 BOOL C_portImpl::writePort(const BYTE* buffer, DWORD size, LPDWORD written) {
-    if (!written) return FALSE;
+    if (!written) return refuse("C_portImpl::writePort", "no count to return", ERROR_INVALID_PARAMETER);
     *written = 0;
     bool multithreaded = joinMonitorApartment();
-    return runLogged("C_portImpl::writePort", kPortTexts, FALSE, [&] {
+    return com::runLogged("C_portImpl::writePort", kPortTexts, FALSE, [&] {
         // A running job goes on writing even when a refresh of the port list has reset
         // the port's "active" value meanwhile: only the next job is refused.
-        if (!m_started) return FALSE;
+        if (!m_started) return refuse("C_portImpl::writePort", "no document is started", ERROR_NOT_READY);
         if (m_engineLost) return refuseLostDocument("C_portImpl::writePort");
         ComPtr<IDriverManager> engine = m_engine.get("C_portImpl::writePort", multithreaded);
-        if (!engine) return FALSE;
+        if (!engine) return refuse("C_portImpl::writePort", "no engine", RPC_S_SERVER_UNAVAILABLE);
         HRESULT hr;
         if (m_outputFile) {
             // The engine only counts; what it answers does not matter for the bytes,
@@ -87,10 +90,8 @@ BOOL C_portImpl::writePort(const BYTE* buffer, DWORD size, LPDWORD written) {
             hr = engine->splWritePrinter(m_jobHandle, (long)size, path.out());
             if (com::isPeerGone(hr)) return loseEngine("C_portImpl::writePort", hr);
             com::check(hr);
-            if (path.empty()) {
-                DebugLine() << "C_portImpl::writePort - the engine named no output file";
-                return FALSE;
-            }
+            if (path.empty())
+                return refuse("C_portImpl::writePort", "the engine named no output file", ERROR_PATH_NOT_FOUND);
             m_outputFile = createOutputFile(path.str());
         }
         *written = m_outputFile->write(buffer, size);
@@ -100,7 +101,7 @@ BOOL C_portImpl::writePort(const BYTE* buffer, DWORD size, LPDWORD written) {
 
 BOOL C_portImpl::endDocPort() {
     bool multithreaded = joinMonitorApartment();
-    return runLogged("C_portImpl::endDocPort", kPortTexts, FALSE, [&] {
+    return com::runLogged("C_portImpl::endDocPort", kPortTexts, FALSE, [&] {
         m_outputFile.reset();
         // Only a running job is ended: the handle of an ended one may by now name
         // another job in the engine.
@@ -129,7 +130,7 @@ BOOL C_portImpl::endDocPort() {
 
 BOOL C_portImpl::closePort() {
     joinMonitorApartment();
-    runLogged("C_portImpl::closePort", kPortTexts, TRUE, [&] {
+    com::runLogged("C_portImpl::closePort", kPortTexts, TRUE, [&] {
         // A job the spooler never ended leaves no file held open behind it.
         m_outputFile.reset();
         m_started = m_engineLost = false;
@@ -157,7 +158,5 @@ BOOL C_portImpl::loseEngine(const char* operation, HRESULT hr) {
 }
 
 BOOL C_portImpl::refuseLostDocument(const char* operation) {
-    DebugLine() << operation << " - refused: the document's engine has gone away";
-    SetLastError(RPC_S_SERVER_UNAVAILABLE);
-    return FALSE;
+    return refuse(operation, "the document's engine has gone away", RPC_S_SERVER_UNAVAILABLE);
 }

@@ -11,10 +11,14 @@
 #include <memory>
 #include <string>
 
+#include "com/guard.h"
 #include "cstring.h"
 #include "engine_binding.h"
 #include "output_file.h"
 #include "ref_counted.h"
+
+// The port operations' log lines: "C_portImpl::writePort BV catch...", "... COM catch0x...", "... catch"
+extern const com::CatchTexts kPortTexts;
 
 class C_portImpl : public C_refCounted {
 public:

@@ -2,8 +2,8 @@
 
 #include <mutex>
 
-#include "failure_log.h"
 #include "port_listing.h"
+#include "refusal.h"
 #include "registry.h"
 #include "registry_root.h"
 #include "text_convert.h"
@@ -47,7 +47,7 @@ void C_portMgr::refreshPortList() {
         }
     });
     if (failure) {
-        logFailure("C_portMgr::refreshPortList", kPortTexts, *failure);
+        com::logFailure("C_portMgr::refreshPortList", kPortTexts, *failure);
         m_ports.clear();
     }
 }
@@ -61,27 +61,18 @@ std::vector<PortString> C_portMgr::portNames() {
 }
 
 BOOL C_portMgr::enumPorts(DWORD level, LPBYTE ports, DWORD size, LPDWORD needed, LPDWORD returned) {
-    if (!needed || !returned) {
-        SetLastError(ERROR_INVALID_PARAMETER);
-        return FALSE;
-    }
+    if (!needed || !returned) return refuse("C_portMgr::enumPorts", "no count to return", ERROR_INVALID_PARAMETER);
     *returned = 0;
     *needed = 0;
     refreshPortList();
     std::vector<PortString> names = portNames();
-    if (!isPortInfoLevel(level)) {
-        SetLastError(ERROR_INVALID_LEVEL);
-        return FALSE;
-    }
+    if (!isPortInfoLevel(level)) return refuse("C_portMgr::enumPorts", "unknown level", ERROR_INVALID_LEVEL);
     unsigned long long total = 0;
     for (const PortString& name : names) total += portInfoSize(level, name);
-    if (total > MAXDWORD) {
-        SetLastError(ERROR_NOT_ENOUGH_MEMORY);
-        return FALSE;
-    }
+    if (total > MAXDWORD) return refuse("C_portMgr::enumPorts", "the list exceeds 4 GB", ERROR_NOT_ENOUGH_MEMORY);
     *needed = (DWORD)total;
     if (total == 0) return TRUE;
-    if (!ports || size < total) {
+    if (!ports || size < total) {  // the size the caller asks for next: not logged
         SetLastError(ERROR_INSUFFICIENT_BUFFER);
         return FALSE;
     }
@@ -91,12 +82,12 @@ BOOL C_portMgr::enumPorts(DWORD level, LPBYTE ports, DWORD size, LPDWORD needed,
 }
 
 BOOL C_portMgr::openPort(const std::wstring& name, PHANDLE handle) {
-    if (!handle) return FALSE;
+    if (!handle) return refuse("C_portMgr::openPort", "no handle to return", ERROR_INVALID_PARAMETER);
     *handle = nullptr;
     // The lock also keeps two threads from opening one port at the same time.
     C_BVMutexLock lock(m_lock, kLockTimeoutMs, "C_portMgr::openPort ");
     int index = m_ports.find(name);
-    if (index < 0) return FALSE;
+    if (index < 0) return refuse("C_portMgr::openPort", "no such port", ERROR_FILE_NOT_FOUND);
     RefPtr<C_portImpl> port = m_ports.valueAt(index);
     if (!port->open()) return FALSE;
     // The spooler's reference, released by ClosePort.

@@ -4,10 +4,8 @@
 
 BOOL WINAPI PrintDriver::addPortEx(LPWSTR, DWORD, LPBYTE, LPWSTR monitorName) {
     return withManager("addPortEx", [&](C_portMgr& manager) {
-        if (!monitorName || _wcsicmp(monitorName, kMonitorName) != 0) {
-            SetLastError(ERROR_INVALID_PARAMETER);
-            return FALSE;
-        }
+        if (!monitorName || _wcsicmp(monitorName, kMonitorName) != 0)
+            return refuse("PrintDriver::addPortEx", "another monitor's name", ERROR_INVALID_PARAMETER);
         manager.refreshPortList();
         return TRUE;
     });

@@ -6,16 +6,13 @@
 
 #include <string>
 
-#include "failure_log.h"
 #include "spooler_entries.h"
 
 struct NtSpooler {
     using Text = LPWSTR;
+    static inline const com::CatchTexts kCatchTexts = {" catch{message}", " COM catch{hr}", " Unknown error"};
     static std::wstring text(LPCWSTR value) { return value ? value : L""; }
-    template <class Body>
-    static BOOL run(const char* entry, Body&& body) {
-        return runLogged(("PrintDriver::" + std::string(entry)).c_str(), kSpoolerEntryTexts, FALSE, body);
-    }
+    static std::string operation(const char* entry) { return "PrintDriver::" + std::string(entry); }
 };
 
 class PrintDriver : public SpoolerEntries<NtSpooler> {

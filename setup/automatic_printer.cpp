@@ -1,6 +1,6 @@
 #include "automatic_printer.h"
 
-#include <comdef.h>
+#include "com/guard.h"
 
 #include "debug_log.h"
 #include "error_msg.h"
@@ -23,17 +23,15 @@ PrinterHandle failed() {
 }
 
 bool writeValues(MSIHANDLE install, const std::wstring& printer, const std::wstring& port, const std::wstring& serverIp, bool ntFamily) {
-    try {
+    const com::CatchTexts texts = {": {message}", ": {description}", nullptr};
+    auto cannotSet = [&](const com::Failure&) {
+        showError(install, nullptr, L"Cannot set registry keys");
+        return false;
+    };
+    return com::runLogged("keloInstallPrinter", texts, cannotSet, [&] {
         writePrinterValues(printer, port, serverIp, ntFamily);
         return true;
-    } catch (const cERROR_MSG& error) {
-        DebugLine() << "keloInstallPrinter: " << error.message;
-    } catch (const _com_error& error) {
-        DebugLine() << "keloInstallPrinter: " << toAnsi(comErrorText(error));
-    } catch (...) {
-    }
-    showError(install, nullptr, L"Cannot set registry keys");
-    return false;
+    });
 }
 
 }  // namespace

@@ -4,18 +4,13 @@
 #include "setup_actions.h"
 
 #include <commctrl.h>
-#include <comdef.h>
 
 #include "automatic_printer.h"
 #include "com/apartment.h"
-#include "debug_log.h"
 #include "driver_setup.h"
-#include "error_msg.h"
-#include "error_text.h"
 #include "installer_property.h"
 #include "platform.h"
 #include "printer_dialog.h"
-#include "text_convert.h"
 #include "user_messages.h"
 
 namespace {
@@ -45,14 +40,6 @@ UINT installPrinterOrThrow(MSIHANDLE install) {
 }  // namespace
 
 UINT installPrinter(MSIHANDLE install) {
-    try {
-        return installPrinterOrThrow(install);
-    } catch (const cERROR_MSG& error) {
-        DebugLine() << "keloInstallPrinter: " << error.message;
-    } catch (const _com_error& error) {
-        DebugLine() << "keloInstallPrinter: " << toAnsi(comErrorText(error));
-    } catch (...) {
-        DebugLine() << "keloInstallPrinter: Unknown error";
-    }
-    return kInstallFailure;
+    return com::runLogged("keloInstallPrinter", kActionTexts, kInstallFailure,
+                          [&] { return installPrinterOrThrow(install); });
 }

@@ -78,14 +78,6 @@ bool processNameMatches(const char* processName, const std::string& wanted) {
 
 UINT killProcesses(MSIHANDLE install) {
     // A failure to read the property must not take the installer down with it.
-    try {
-        return killProcessesOrThrow(install);
-    } catch (const cERROR_MSG& error) {
-        DebugLine() << "keloKillProcess: " << error.message;
-    } catch (const _com_error& error) {
-        DebugLine() << "keloKillProcess: " << toAnsi(comErrorText(error));
-    } catch (...) {
-        DebugLine() << "keloKillProcess: Unknown error";
-    }
-    return kInstallFailure;
+    return com::runLogged("keloKillProcess", kActionTexts, kInstallFailure,
+                          [&] { return killProcessesOrThrow(install); });
 }

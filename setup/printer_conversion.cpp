@@ -1,5 +1,6 @@
 #include "printer_conversion.h"
 
+#include "com/guard.h"
 #include "error_msg.h"
 #include "error_text.h"
 #include "installer_property.h"
@@ -22,13 +23,11 @@ std::wstring renameQuestion(const std::wstring& oldName, const std::wstring& new
 }
 
 void writeValues(const std::wstring& printer, const std::wstring& port, const std::wstring& serverIp, bool ntFamily) {
-    try {
-        writePrinterValues(printer, port, serverIp, ntFamily);
-    } catch (const cERROR_MSG& error) {
-        throw cERROR_MSG(BV_ERR_GENERAL, "Error While Setting Printer Registry Values:\n%s", error.message);
-    } catch (...) {
-        throw cERROR_MSG(BV_ERR_GENERAL, "Error While Setting Printer Registry Values");
-    }
+    auto failure = com::runCaught([&] { writePrinterValues(printer, port, serverIp, ntFamily); });
+    if (!failure) return;
+    if (failure->kind == com::Failure::LibraryError)
+        throw cERROR_MSG(BV_ERR_GENERAL, "Error While Setting Printer Registry Values:\n%s", failure->message.c_str());
+    throw cERROR_MSG(BV_ERR_GENERAL, "Error While Setting Printer Registry Values");
 }
 
 }  // namespace

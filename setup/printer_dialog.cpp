@@ -1,10 +1,10 @@
 #include "printer_dialog.h"
 
-#include <comdef.h>
 
 #include <string>
 #include <vector>
 
+#include "com/guard.h"
 #include "error_msg.h"
 #include "error_text.h"
 #include "installer_property.h"
@@ -91,16 +91,14 @@ private:
     // the window procedure.
     template <typename Body>
     void guarded(HWND dialog, Body body) {
-        try {
-            body();
-            return;
-        } catch (const cERROR_MSG& error) {
-            showWarning(install_, dialog, toWide(error.message));
-        } catch (const _com_error& error) {
-            showWarning(install_, dialog, comErrorText(error), L"Installer Error COM");
-        } catch (...) {
+        auto failure = com::runCaught(body);
+        if (!failure) return;
+        if (failure->kind == com::Failure::ComError)
+            showWarning(install_, dialog, failure->description, L"Installer Error COM");
+        else if (failure->kind == com::Failure::LibraryError)
+            showWarning(install_, dialog, failure->description);
+        else
             showWarning(install_, dialog, L"Unknown Error");
-        }
         EndDialog(dialog, 0);
     }
 

@@ -34,17 +34,17 @@ CiWeb::CiWeb()
 
 template <class Body, class Report>
 HRESULT CiWeb::run(const char* method, Report reportFailure, Body&& body) {
-    std::optional<Caught> caught = catchFailure(std::forward<Body>(body));
-    if (!caught) return S_OK;
-    DebugLine() << method << " - " << describeForLog(*caught);
-    return report(reportFailure(*caught));
+    return com::runLogged(
+        method, kMethodTexts, [&](const com::Failure& failure) { return report(reportFailure(failure)); },
+        std::forward<Body>(body), socketErrors);
 }
 
 template <class Body>
 bool CiWeb::quietly(const char* method, Body&& body) {
-    std::optional<Caught> caught = catchFailure(std::forward<Body>(body));
-    if (caught) DebugLine() << method << " - " << describeForLog(*caught);
-    return caught.has_value();
+    return com::runLogged(method, kMethodTexts, true, [&] {
+        body();
+        return false;
+    }, socketErrors);
 }
 
 bool CiWeb::fireProgress(long percentDone) {

@@ -77,7 +77,7 @@ bool C_serverConnection::connect(const std::wstring& url, const std::wstring& us
 }
 
 void C_serverConnection::disconnect() noexcept {
-    catchFailure([this] { invoke(L"disconnect", ScriptDictionary()); });
+    com::runCaught([this] { invoke(L"disconnect", ScriptDictionary()); });
     forget();
 }
 

@@ -1,7 +1,7 @@
 #pragma once
-// How the iWeb methods report failures: what was caught (the library's cERROR_MSG, a
-// COM error, a socket error of a transport, anything else) and, per method, the
-// HRESULT and description the caller receives.
+// How the iWeb methods report failures: what is caught besides the library's and COM
+// errors (a socket error of a transport) and, per method, the HRESULT and description
+// the caller receives.
 #include <windows.h>
 
 #include <optional>
@@ -19,41 +19,11 @@ struct SocketError {
 constexpr HRESULT kCommunicationError = (HRESULT)0x8A010001;
 constexpr HRESULT kUnknownSocketError = (HRESULT)0x80040000;
 
-struct Caught {
-    enum Kind { Library, Com, Socket, Other };
-    Kind kind = Other;
-    HRESULT hr = E_UNEXPECTED;
-    std::wstring description;
-    std::string message;  // for the log
-    int socketCode = 0;
-};
+// The catch hook for SocketError: the failure of kind SocketError with its code.
+std::optional<com::Failure> socketErrors();
 
-template <class Body>
-std::optional<Caught> catchFailure(Body&& body) noexcept {
-    auto from = [](const com::Failure& failure, Caught::Kind kind) {
-        Caught caught;
-        caught.kind = kind;
-        caught.hr = failure.hr;
-        caught.description = failure.description;
-        caught.message = failure.message;
-        return caught;
-    };
-    try {
-        body();
-        return std::nullopt;
-    } catch (const cERROR_MSG& error) {
-        return from(com::failureOf(error), Caught::Library);
-    } catch (const _com_error& error) {
-        return from(com::failureOf(error), Caught::Com);
-    } catch (const SocketError& error) {
-        Caught caught;
-        caught.kind = Caught::Socket;
-        caught.socketCode = error.code;
-        return caught;
-    } catch (...) {
-        return Caught();
-    }
-}
+// The methods' log lines: the method's name, " - " and what was caught.
+extern const com::CatchTexts kMethodTexts;
 
 // What the caller is told. Without a description, no error information is set; a
 // successful HRESULT means the failure is reported through the result value only.
@@ -62,17 +32,14 @@ struct Reported {
     std::optional<std::wstring> description;
 };
 
-Reported reportConnectFailure(const Caught& caught);
-Reported reportCommandFailure(const Caught& caught);
-Reported reportUploadFailure(const Caught& caught);
-Reported reportHtmlFailure(const Caught& caught);
+Reported reportConnectFailure(const com::Failure& failure);
+Reported reportCommandFailure(const com::Failure& failure);
+Reported reportUploadFailure(const com::Failure& failure);
+Reported reportHtmlFailure(const com::Failure& failure);
 // getRemotePicture: the library's errors as E_FAIL with their text.
-Reported reportPictureFailure(const Caught& caught);
+Reported reportPictureFailure(const com::Failure& failure);
 // Any other method: the library's and COM errors as the COM support reports them.
-Reported reportOtherFailure(const Caught& caught);
-
-// A line for the debug log.
-std::string describeForLog(const Caught& caught);
+Reported reportOtherFailure(const com::Failure& failure);
 
 // Sets the error information for what is reported and returns its HRESULT.
 HRESULT report(const Reported& reported);

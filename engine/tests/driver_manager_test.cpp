@@ -212,6 +212,7 @@ TEST_F(DriverManagerTest, HandlesAreNonZeroAndUnknownAfterClose) {
     EXPECT_NE(first, second);
     ASSERT_HRESULT_SUCCEEDED(manager_->splClose(first));
 
+    DebugLogCapture log;
     for (long handle : {0L, first, 0x7fffffffL, -1L}) {
         long result = 0xdeadbeef;
         BSTR path = poisoned<OLECHAR>();
@@ -228,6 +229,7 @@ TEST_F(DriverManagerTest, HandlesAreNonZeroAndUnknownAfterClose) {
         EXPECT_EQ(nullptr, path);
         EXPECT_EQ(L"Invalid handle", com::takeErrorDescription());
     }
+    EXPECT_TRUE(log.contains("CDriverManager::splAbort - refused: Invalid handle -1"));
     long third = startDoc(3);
     EXPECT_NE(first, third) << "a counter, not a reused address";
     EXPECT_HRESULT_SUCCEEDED(manager_->splClose(second));

@@ -32,23 +32,16 @@ TEST_F(Monitor9xTest, FillsThirteenAnsiSlotsAndAlwaysSucceeds) {
     EXPECT_TRUE(monitor.initialized());
     const Monitor9xTable& table = *monitor;
     EXPECT_EQ(13 * sizeof(void*), sizeof(Monitor9xTable));
-    EXPECT_NE(nullptr, table.enumPorts);
-    EXPECT_NE(nullptr, table.openPort);
+    EXPECT_TRUE(table.enumPorts && table.openPort && table.startDocPort && table.writePort && table.readPort &&
+                table.endDocPort && table.closePort && table.addPort && table.configurePort && table.deletePort);
     EXPECT_EQ(nullptr, table.openPortEx);
-    EXPECT_NE(nullptr, table.startDocPort);
-    EXPECT_NE(nullptr, table.writePort);
-    EXPECT_NE(nullptr, table.readPort);
-    EXPECT_NE(nullptr, table.endDocPort);
-    EXPECT_NE(nullptr, table.closePort);
-    EXPECT_NE(nullptr, table.addPort);
-    EXPECT_NE(nullptr, table.configurePort);
-    EXPECT_NE(nullptr, table.deletePort);
     EXPECT_EQ(nullptr, table.getPrinterDataFromPort);
     EXPECT_EQ(nullptr, table.setPortTimeOuts);
 
     BYTE buffer[8];
     DWORD read = poisoned<DWORD>();
     EXPECT_FALSE(table.readPort(nullptr, buffer, sizeof buffer, &read));
+    EXPECT_EQ((DWORD)ERROR_NOT_SUPPORTED, GetLastError());
     EXPECT_EQ(0u, read);
     char port[] = "ZOLT0";
     EXPECT_TRUE(table.configurePort(nullptr, nullptr, port));
@@ -124,6 +117,7 @@ TEST_F(Monitor9xTest, PrintsThroughTheAnsiFileObject) {
     EXPECT_EQ(1u, key_.active(L"ZOLT0").value_or(99));
     HANDLE again = poisoned<HANDLE>();
     EXPECT_FALSE(monitor->openPort(portName, &again));
+    EXPECT_EQ((DWORD)ERROR_BUSY, GetLastError());
     EXPECT_EQ(nullptr, again);
 
     char printer[] = "Print Site 98";

@@ -88,7 +88,6 @@ TEST_F(PortDocument, BlocksGoIntoTheFileTheEngineNamesOneNotificationEach) {
     HANDLE port = open();
     ASSERT_TRUE(start(port, 42));
     writeAll(port, bytes, blocks);
-    SetLastError(0xdeadbeef);
     EXPECT_TRUE(table().pfnEndDocPort(port));
 
     // The missing folders were made, and the file holds every block once, in order.
@@ -121,6 +120,7 @@ TEST_F(PortDocument, AnEmptyPathFromTheEngineFailsEveryBlockOfTheJob) {
     for (int attempt = 0; attempt < 3; attempt++) {
         DWORD written = 0;
         EXPECT_FALSE(write(port, documentBytes(4096, 3), &written));
+        EXPECT_EQ((DWORD)ERROR_PATH_NOT_FOUND, GetLastError());
         EXPECT_EQ(0u, written);
     }
     EXPECT_EQ(expectedJob(1, 7, {4096, 4096, 4096}, false), engine_.calls());
@@ -177,11 +177,17 @@ TEST_F(PortDocument, AnEngineThatCannotBeReachedOrRefusesGetsNoJob) {
         std::optional<ScopedEngine> registration;
         if (test.kind) registration.emplace(engine_, *test.kind);
         HANDLE port = open();
-        std::string log = outputOf([&] { EXPECT_FALSE(start(port, 10)); });
+        DWORD startError = 0;
+        std::string log = outputOf([&] {
+            EXPECT_FALSE(start(port, 10));
+            startError = GetLastError();
+        });
         EXPECT_NE(std::string::npos, log.find(test.logged)) << log;
+        if (test.startDoc == S_OK) { EXPECT_EQ((DWORD)RPC_S_SERVER_UNAVAILABLE, startError); }
         EXPECT_TRUE(engine_.calls().empty());
         // The spooler closes the port after a failed start; it opens again.
         EXPECT_FALSE(write(port, "data"));
+        EXPECT_EQ((DWORD)ERROR_NOT_READY, GetLastError());
         EXPECT_TRUE(table().pfnClosePort(port));
         EXPECT_EQ(0u, key_.active(L"ZOLT0").value_or(99));
     }

@@ -48,18 +48,10 @@ TEST_F(PortList, TableHoldsFourteenSlotsInTheSpoolersOrder) {
     EXPECT_EQ(112u, monitor.table().dwMonitorSize);
 
     const MONITOR& table = *monitor;
-    EXPECT_NE(nullptr, table.pfnEnumPorts);
-    EXPECT_NE(nullptr, table.pfnOpenPort);
+    EXPECT_TRUE(table.pfnEnumPorts && table.pfnOpenPort && table.pfnStartDocPort && table.pfnWritePort &&
+                table.pfnReadPort && table.pfnEndDocPort && table.pfnClosePort && table.pfnAddPort &&
+                table.pfnAddPortEx && table.pfnConfigurePort && table.pfnDeletePort);
     EXPECT_EQ(nullptr, table.pfnOpenPortEx);
-    EXPECT_NE(nullptr, table.pfnStartDocPort);
-    EXPECT_NE(nullptr, table.pfnWritePort);
-    EXPECT_NE(nullptr, table.pfnReadPort);
-    EXPECT_NE(nullptr, table.pfnEndDocPort);
-    EXPECT_NE(nullptr, table.pfnClosePort);
-    EXPECT_NE(nullptr, table.pfnAddPort);
-    EXPECT_NE(nullptr, table.pfnAddPortEx);
-    EXPECT_NE(nullptr, table.pfnConfigurePort);
-    EXPECT_NE(nullptr, table.pfnDeletePort);
     EXPECT_EQ(nullptr, table.pfnGetPrinterDataFromPort);
     EXPECT_EQ(nullptr, table.pfnSetPortTimeOuts);
     EXPECT_EQ(nullptr, table.pfnXcvOpenPort);
@@ -70,6 +62,7 @@ TEST_F(PortList, TableHoldsFourteenSlotsInTheSpoolersOrder) {
     BYTE buffer[16];
     DWORD read = poisoned<DWORD>();
     EXPECT_FALSE(table.pfnReadPort(port, buffer, sizeof buffer, &read));
+    EXPECT_EQ((DWORD)ERROR_NOT_SUPPORTED, GetLastError());
     EXPECT_EQ(poisoned<DWORD>(), read);
     wchar_t portName[] = L"ZOLT0";
     EXPECT_TRUE(table.pfnConfigurePort(nullptr, nullptr, portName));
@@ -204,6 +197,7 @@ TEST_F(PortList, OtherLevelsAndMissingPortKeysGiveNothing) {
     HANDLE handle = poisoned<HANDLE>();
     wchar_t name[] = L"ZOLT0";
     EXPECT_FALSE(monitor->pfnOpenPort(name, &handle));
+    EXPECT_EQ((DWORD)ERROR_FILE_NOT_FOUND, GetLastError());
 }
 
 TEST_F(PortList, AnUnusableRootIsLoggedAndListsNoPorts) {
@@ -237,18 +231,18 @@ TEST_F(PortList, OpenPortHandsOutAListedPortOnceUntilItIsClosed) {
     EXPECT_EQ(1u, key_.active(L"ZOLT0").value_or(99));
     EXPECT_EQ(0u, key_.active(L"ZOLT1").value_or(99));
 
-    HANDLE second = poisoned<HANDLE>();
-    EXPECT_FALSE(monitor->pfnOpenPort(zolt0, &second));
-    EXPECT_EQ(nullptr, second);
-
+    // Refused: the port open already, a name not listed, no name, nowhere for the handle.
     wchar_t unknown[] = L"ZOLT7";
-    HANDLE none = poisoned<HANDLE>();
-    EXPECT_FALSE(monitor->pfnOpenPort(unknown, &none));
-    EXPECT_EQ(nullptr, none);
-    EXPECT_FALSE(monitor->pfnOpenPort(nullptr, &none));
-    EXPECT_FALSE(monitor->pfnOpenPort(unknown, nullptr));
-
-    SetLastError(0xdeadbeef);
+    const struct { wchar_t* name; bool withHandle; DWORD error; } refusals[] = {
+        {zolt0, true, ERROR_BUSY}, {unknown, true, ERROR_FILE_NOT_FOUND}, {nullptr, true, ERROR_FILE_NOT_FOUND},
+        {unknown, false, ERROR_INVALID_PARAMETER}};
+    for (const auto& test : refusals) {
+        HANDLE none = poisoned<HANDLE>();
+        SetLastError(0xdeadbeef);
+        EXPECT_FALSE(monitor->pfnOpenPort(test.name, test.withHandle ? &none : nullptr));
+        EXPECT_EQ(test.error, GetLastError());
+        EXPECT_EQ(test.withHandle ? nullptr : poisoned<HANDLE>(), none);
+    }
     EXPECT_TRUE(monitor->pfnClosePort(first));
     EXPECT_EQ(0u, key_.active(L"ZOLT0").value_or(99));
     HANDLE again = monitor.open(L"ZOLT0");
@@ -282,7 +276,6 @@ TEST_F(PortList, NewPortKeysShowFromTheNextEnumerationOrAddPortButNotAtOpenPort)
     key_.addPort(L"ZOLT2");
     EXPECT_EQ(nullptr, monitor.open(L"ZOLT2"));
     wchar_t monitorName[] = L"ZOLT Print Port";
-    SetLastError(0xdeadbeef);
     EXPECT_TRUE(monitor->pfnAddPort(nullptr, nullptr, monitorName));
     port = monitor.open(L"ZOLT2");
     ASSERT_NE(nullptr, port);
@@ -326,6 +319,7 @@ TEST_F(PortList, EveryRefreshResetsActiveAndTheHeldPortCannotStartAJob) {
     wchar_t printer[] = L"Print Site";
     DOC_INFO_1W doc = {const_cast<wchar_t*>(L"report"), nullptr, const_cast<wchar_t*>(L"RAW")};
     EXPECT_FALSE(monitor->pfnStartDocPort(held, printer, 4, 1, (BYTE*)&doc));
+    EXPECT_EQ((DWORD)ERROR_NOT_READY, GetLastError());
     EXPECT_EQ(0, engine.activations());
     EXPECT_TRUE(engine.calls().empty());
 
@@ -346,7 +340,6 @@ TEST_F(PortList, DeletePortRemovesAListedPortsKeyOnly) {
     NtMonitor monitor;
 
     wchar_t listed[] = L"zolt1";
-    SetLastError(0xdeadbeef);
     EXPECT_TRUE(monitor->pfnDeletePort(nullptr, nullptr, listed));
     EXPECT_FALSE(key_.portKeyExists(L"ZOLT1"));
     EXPECT_EQ(std::vector<std::wstring>{L"ZOLT0"}, monitor.portNames());

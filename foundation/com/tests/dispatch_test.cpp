@@ -161,19 +161,17 @@ TEST_F(DispatchTest, ThrownErrorsReachInvokeCallersAsExceptionInformation) {
     }
 }
 
-TEST(Guard, LogsTheKindOfWhatWasThrownAndPassesResultsThrough) {
-    std::vector<com::Failure::Kind> kinds;
-    auto log = [&](const com::Failure& failure) { kinds.push_back(failure.kind); };
-    EXPECT_EQ(S_FALSE, com::guard(L"src", [] { return S_FALSE; }, log));
-    EXPECT_EQ(S_OK, com::guard(L"src", [] {}, log));
-    EXPECT_TRUE(kinds.empty());
-
-    EXPECT_EQ(DISP_E_EXCEPTION, com::guard(L"src", [] { throw cERROR_MSG(1000, "x"); }, log));
-    EXPECT_EQ(E_OUTOFMEMORY, com::guard(L"src", [] { throw _com_error(E_OUTOFMEMORY); }, log));
-    EXPECT_EQ(DISP_E_EXCEPTION, com::guard(L"src", [] { throw std::runtime_error("x"); }, log));
-    EXPECT_EQ((std::vector<com::Failure::Kind>{com::Failure::LibraryError, com::Failure::ComError,
-                                               com::Failure::Other}),
-              kinds);
+TEST(Guard, LogsEachKindWithTheSiteTextsAndPassesResultsThrough) {
+    const com::CatchTexts texts{" lib {message}", " com {hr}", " other [{thread}] {unknown}", " socket {socket}"};
+    DebugLogCapture log;
+    EXPECT_EQ(S_FALSE, com::guard(L"src", [] { return S_FALSE; }, "op", texts));
+    EXPECT_EQ(S_OK, com::guard(L"src", [] {}, "op", texts));
+    EXPECT_EQ(DISP_E_EXCEPTION, com::guard(L"src", [] { throw cERROR_MSG(1000, "x"); }, "op", texts));
+    EXPECT_EQ(E_OUTOFMEMORY, com::guard(L"src", [] { throw _com_error(E_OUTOFMEMORY); }, "op", texts));
+    EXPECT_EQ(DISP_E_EXCEPTION, com::guard(L"src", [] { throw std::runtime_error("x"); }, "op", texts));
+    EXPECT_EQ((std::vector<std::string>{"op lib x", "op com 0x8007000e",
+                                        "op other [" + std::to_string(GetCurrentThreadId()) + "] {unknown}"}),
+              log.lines());
 
     auto failure = com::runCaught([] { throw cERROR_MSG(1000, "Invalid job handle"); });
     ASSERT_TRUE(failure.has_value());
