@@ -7,11 +7,8 @@
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
     switch (engine::parseServerCommand(GetCommandLineW())) {
-    case engine::ServerCommand::RegServer:
-        return (int)engine::registerEngine();
-    case engine::ServerCommand::UnregServer:
-        return (int)engine::unregisterEngine();
-    default:
-        return engine::runServer();
+    case engine::ServerCommand::RegServer: return (int)engine::registerEngine();
+    case engine::ServerCommand::UnregServer: return (int)engine::unregisterEngine();
+    default: return engine::runServer();
     }
 }

@@ -4,13 +4,13 @@
 
 BStr::BStr(const wchar_t* text) {
     if (!text) return;
-    value_ = SysAllocString(text);
-    if (!value_) throw _com_error(E_OUTOFMEMORY);
+    m_value = SysAllocString(text);
+    if (!m_value) throw _com_error(E_OUTOFMEMORY);
 }
 
 BStr::BStr(const wchar_t* text, UINT length) {
-    value_ = SysAllocStringLen(text, length);
-    if (!value_) throw _com_error(E_OUTOFMEMORY);
+    m_value = SysAllocStringLen(text, length);
+    if (!m_value) throw _com_error(E_OUTOFMEMORY);
 }
 
 BStr BStr::copyOf(BSTR raw) {

@@ -16,43 +16,43 @@ public:
     // Takes ownership of a BSTR allocated by someone else.
     static BStr attach(BSTR raw) {
         BStr owned;
-        owned.value_ = raw;
+        owned.m_value = raw;
         return owned;
     }
     // A copy of a BSTR that stays with its owner (length kept, embedded NULs too).
     static BStr copyOf(BSTR raw);
 
-    ~BStr() { SysFreeString(value_); }
-    BStr(BStr&& other) noexcept : value_(other.release()) {}
+    ~BStr() { SysFreeString(m_value); }
+    BStr(BStr&& other) noexcept : m_value(other.release()) {}
     BStr& operator=(BStr&& other) noexcept {
         if (this != &other) {
-            SysFreeString(value_);
-            value_ = other.release();
+            SysFreeString(m_value);
+            m_value = other.release();
         }
         return *this;
     }
-    BStr(const BStr& other) : BStr(copyOf(other.value_)) {}
+    BStr(const BStr& other) : BStr(copyOf(other.m_value)) {}
     BStr& operator=(const BStr& other) {
-        if (this != &other) *this = copyOf(other.value_);
+        if (this != &other) *this = copyOf(other.m_value);
         return *this;
     }
 
-    BSTR get() const { return value_; }
+    BSTR get() const { return m_value; }
     // Frees what is held and returns the slot for an out parameter.
     BSTR* out() {
-        SysFreeString(value_);
-        value_ = nullptr;
-        return &value_;
+        SysFreeString(m_value);
+        m_value = nullptr;
+        return &m_value;
     }
     // Gives the BSTR to the caller (for [out, retval] results).
-    BSTR release() { return std::exchange(value_, nullptr); }
+    BSTR release() { return std::exchange(m_value, nullptr); }
 
-    UINT length() const { return SysStringLen(value_); }
+    UINT length() const { return SysStringLen(m_value); }
     bool empty() const { return length() == 0; }
     // Never null: "" for a null BSTR.
-    const wchar_t* c_str() const { return value_ ? value_ : L""; }
+    const wchar_t* c_str() const { return m_value ? m_value : L""; }
     std::wstring str() const { return std::wstring(c_str(), length()); }
 
 private:
-    BSTR value_ = nullptr;
+    BSTR m_value = nullptr;
 };

@@ -36,10 +36,10 @@ public:
     const char* previousOwner() const;
 
 private:
-    mutable std::mutex fields_;  // guards the three fields, never held while waiting
-    HANDLE handle_ = nullptr;
-    const char* owner_ = nullptr;
-    const char* previousOwner_ = nullptr;
+    mutable std::mutex m_fields;  // guards the three fields, never held while waiting
+    HANDLE m_handle = nullptr;
+    const char* m_owner = nullptr;
+    const char* m_previousOwner = nullptr;
 };
 
 // Holds a C_BVMutex for one block: enters, and after each timeout resets, until it holds
@@ -51,10 +51,10 @@ public:
     C_BVMutexLock(const C_BVMutexLock&) = delete;
     C_BVMutexLock& operator=(const C_BVMutexLock&) = delete;
 
-    bool locked() const { return handle_ != nullptr; }
+    bool locked() const { return m_handle != nullptr; }
 
 private:
-    C_BVMutex& mutex_;
-    HANDLE handle_ = nullptr;
-    const char* previousOwner_ = nullptr;
+    C_BVMutex& m_mutex;
+    HANDLE m_handle = nullptr;
+    const char* m_previousOwner = nullptr;
 };

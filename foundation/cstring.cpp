@@ -38,8 +38,8 @@ cSTRING::cSTRING(const char* text, int length) {
     size_t size = length < 0 ? strlen(text) : (size_t)length;
     if (size == 0) return;
     if (size > INT32_MAX) throw cERROR_MSG(BV_ERR_OUT_OF_MEMORY, "%s", kConstructionFailure);
-    body_ = allocate((int)size, kConstructionFailure);
-    memcpy(body_->text, text, size);
+    m_body = allocate((int)size, kConstructionFailure);
+    memcpy(m_body->text, text, size);
 }
 
 cSTRING::cSTRING(const std::string& text) : cSTRING(text.c_str(), (int)text.size()) {}
@@ -53,30 +53,30 @@ cSTRING::cSTRING(const wchar_t* text) {
         free(body);
         throw cERROR_MSG(BV_ERR_GENERAL, "cSTRING: Cannot translate from unicode");
     }
-    body_ = body;
+    m_body = body;
 }
 
 cSTRING::cSTRING(const std::wstring& text) : cSTRING(text.c_str()) {}
 
-cSTRING::cSTRING(const cSTRING& other) : body_(other.body_) {
-    if (body_) body_->references.fetch_add(1, std::memory_order_relaxed);
+cSTRING::cSTRING(const cSTRING& other) : m_body(other.m_body) {
+    if (m_body) m_body->references.fetch_add(1, std::memory_order_relaxed);
 }
 
-cSTRING::cSTRING(cSTRING&& other) noexcept : body_(other.body_) { other.body_ = nullptr; }
+cSTRING::cSTRING(cSTRING&& other) noexcept : m_body(other.m_body) { other.m_body = nullptr; }
 
 cSTRING& cSTRING::operator=(const cSTRING& other) {
     cSTRING copy(other);
-    std::swap(body_, copy.body_);
+    std::swap(m_body, copy.m_body);
     return *this;
 }
 
 cSTRING& cSTRING::operator=(cSTRING&& other) noexcept {
-    std::swap(body_, other.body_);
+    std::swap(m_body, other.m_body);
     return *this;
 }
 
 cSTRING::~cSTRING() {
-    if (body_ && body_->references.fetch_sub(1, std::memory_order_acq_rel) == 1) free(body_);
+    if (m_body && m_body->references.fetch_sub(1, std::memory_order_acq_rel) == 1) free(m_body);
 }
 
 cSTRING cSTRING::format(const char* format, ...) {
@@ -94,24 +94,24 @@ cSTRING cSTRING::format(const char* format, ...) {
     cSTRING result;
     if (size > 0) {
         try {
-            result.body_ = allocate(size, kAllocationFailure);
+            result.m_body = allocate(size, kAllocationFailure);
         } catch (...) {
             va_end(args);
             throw;
         }
-        vsnprintf(result.body_->text, (size_t)size + 1, format, args);
+        vsnprintf(result.m_body->text, (size_t)size + 1, format, args);
     }
     va_end(args);
     return result;
 }
 
-int cSTRING::length() const { return body_ ? body_->length : 0; }
+int cSTRING::length() const { return m_body ? m_body->length : 0; }
 
-const char* cSTRING::c_str() const { return body_ ? body_->text : ""; }
+const char* cSTRING::c_str() const { return m_body ? m_body->text : ""; }
 
 char cSTRING::operator[](int index) const {
     if (index < 0 || index >= length()) throw cERROR_MSG(BV_ERR_GENERAL, "cSTRING: index %d out of range", index);
-    return body_->text[index];
+    return m_body->text[index];
 }
 
 std::wstring cSTRING::wide() const { return toWide(c_str()); }
@@ -119,8 +119,8 @@ std::wstring cSTRING::wide() const { return toWide(c_str()); }
 cSTRING cSTRING::joined(const char* a, int aLength, const char* b, int bLength) {
     if ((int64_t)aLength + bLength > INT32_MAX) throw cERROR_MSG(BV_ERR_OUT_OF_MEMORY, "%s", kAllocationFailure);
     cSTRING result(allocate(aLength + bLength, kAllocationFailure));
-    memcpy(result.body_->text, a, (size_t)aLength);
-    memcpy(result.body_->text + aLength, b, (size_t)bLength);
+    memcpy(result.m_body->text, a, (size_t)aLength);
+    memcpy(result.m_body->text + aLength, b, (size_t)bLength);
     return result;
 }
 
@@ -140,14 +140,14 @@ cSTRING cSTRING::operator+(const char* text) const {
 int cSTRING::find(char c, int start) const {
     if (start < 0) start = 0;
     for (int i = start; i < length(); ++i)
-        if (body_->text[i] == c) return i;
+        if (m_body->text[i] == c) return i;
     return -1;
 }
 
 cSTRING cSTRING::replace(char from, char to) const {
     if (find(from) < 0) return *this;
     cSTRING result(allocate(length(), kAllocationFailure));
-    for (int i = 0; i < length(); ++i) result.body_->text[i] = body_->text[i] == from ? to : body_->text[i];
+    for (int i = 0; i < length(); ++i) result.m_body->text[i] = m_body->text[i] == from ? to : m_body->text[i];
     return result;
 }
 

@@ -57,9 +57,9 @@ public:
 
 private:
     struct Body;
-    explicit cSTRING(Body* body) : body_(body) {}
+    explicit cSTRING(Body* body) : m_body(body) {}
     static Body* allocate(int length, const char* failure);
     static cSTRING joined(const char* a, int aLength, const char* b, int bLength);
 
-    Body* body_ = nullptr;
+    Body* m_body = nullptr;
 };

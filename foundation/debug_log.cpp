@@ -28,7 +28,7 @@ void writeDebugLine(const std::string& line) {
     for (DebugLogCapture* capture : captures()) capture->add(line);
 }
 
-DebugLogCapture::DebugLogCapture() : state_(new State) {
+DebugLogCapture::DebugLogCapture() : m_state(new State) {
     std::lock_guard<std::mutex> guard(captureListLock);
     captures().push_back(this);
 }
@@ -39,22 +39,22 @@ DebugLogCapture::~DebugLogCapture() {
         auto& list = captures();
         list.erase(std::remove(list.begin(), list.end(), this), list.end());
     }
-    delete state_;
+    delete m_state;
 }
 
 void DebugLogCapture::add(const std::string& line) {
-    std::lock_guard<std::mutex> guard(state_->lock);
-    state_->lines.push_back(line);
+    std::lock_guard<std::mutex> guard(m_state->lock);
+    m_state->lines.push_back(line);
 }
 
 std::vector<std::string> DebugLogCapture::lines() const {
-    std::lock_guard<std::mutex> guard(state_->lock);
-    return state_->lines;
+    std::lock_guard<std::mutex> guard(m_state->lock);
+    return m_state->lines;
 }
 
 bool DebugLogCapture::contains(const std::string& text) const {
-    std::lock_guard<std::mutex> guard(state_->lock);
-    for (const auto& line : state_->lines)
+    std::lock_guard<std::mutex> guard(m_state->lock);
+    for (const auto& line : m_state->lines)
         if (line.find(text) != std::string::npos) return true;
     return false;
 }

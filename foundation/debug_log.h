@@ -14,16 +14,16 @@ public:
     DebugLine() = default;
     DebugLine(const DebugLine&) = delete;
     DebugLine& operator=(const DebugLine&) = delete;
-    ~DebugLine() { writeDebugLine(text_.str()); }
+    ~DebugLine() { writeDebugLine(m_text.str()); }
 
     template <typename T>
     DebugLine& operator<<(const T& value) {
-        text_ << value;
+        m_text << value;
         return *this;
     }
 
 private:
-    std::ostringstream text_;
+    std::ostringstream m_text;
 };
 
 // Records every line written while it lives (for tests). Captures may nest.
@@ -42,5 +42,5 @@ private:
     friend void writeDebugLine(const std::string& line);
     void add(const std::string& line);
     struct State;
-    State* state_;
+    State* m_state;
 };

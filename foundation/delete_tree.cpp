@@ -18,7 +18,8 @@ bool isProtectedAsWritten(const std::wstring& path) {
         if (end > start) parts.append(path.substr(start, end - start));
         start = end + 1;
     }
-    return parts.count() == 2 && (_wcsicmp(parts[1].c_str(), L"brisvel") == 0 || _wcsicmp(parts[1].c_str(), L"talvenor") == 0);
+    return parts.count() == 2 &&
+           (_wcsicmp(parts[1].c_str(), L"brisvel") == 0 || _wcsicmp(parts[1].c_str(), L"talvenor") == 0);
 }
 }  // namespace
 

@@ -23,12 +23,12 @@ template <typename K, typename V, typename Order = DictionaryKeyOrder<K>>
 class T_Dictionary {
 public:
     explicit T_Dictionary(bool throwWhenMissing = false, int initialCapacity = 0)
-        : pairs_(initialCapacity), throwWhenMissing_(throwWhenMissing) {}
+        : m_pairs(initialCapacity), m_throwWhenMissing(throwWhenMissing) {}
 
-    int count() const { return pairs_.count(); }
-    int capacity() const { return pairs_.capacity(); }
-    bool throwsWhenMissing() const { return throwWhenMissing_; }
-    void setThrowWhenMissing(bool value) { throwWhenMissing_ = value; }
+    int count() const { return m_pairs.count(); }
+    int capacity() const { return m_pairs.capacity(); }
+    bool throwsWhenMissing() const { return m_throwWhenMissing; }
+    void setThrowWhenMissing(bool value) { m_throwWhenMissing = value; }
 
     // Index of the key, or -1.
     int find(const K& key) const { return search(key, false); }
@@ -38,11 +38,11 @@ public:
     // Inserts at the sorted position; an existing key gets the new value and add returns false.
     bool add(const K& key, V value) {
         int index = search(key, true);
-        if (index < pairs_.count() && Order::compare(pairs_[index].key, key) == 0) {
-            pairs_[index].value = std::move(value);
+        if (index < m_pairs.count() && Order::compare(m_pairs[index].key, key) == 0) {
+            m_pairs[index].value = std::move(value);
             return false;
         }
-        pairs_.insert(index, Pair{key, std::move(value)});
+        m_pairs.insert(index, Pair{key, std::move(value)});
         return true;
     }
 
@@ -50,35 +50,35 @@ public:
     // throw flag is set, else yields the default slot (nothing is inserted).
     V& lookup(const K& key) {
         int index = find(key);
-        if (index >= 0) return pairs_[index].value;
-        if (throwWhenMissing_) throw cERROR_MSG(BV_ERR_GENERAL, "T_Dictionary: Key not found.");
-        return defaultValue_;
+        if (index >= 0) return m_pairs[index].value;
+        if (m_throwWhenMissing) throw cERROR_MSG(BV_ERR_GENERAL, "T_Dictionary: Key not found.");
+        return m_defaultValue;
     }
     const V& lookup(const K& key) const { return const_cast<T_Dictionary*>(this)->lookup(key); }
 
     // The value at an index. Outside 0 ... count-1: throws 1000
     // "T_Dictionary: Index out of bounds." when the throw flag is set, else the default slot.
     V& valueAt(int index) {
-        if (index >= 0 && index < pairs_.count()) return pairs_[index].value;
-        if (throwWhenMissing_) throw cERROR_MSG(BV_ERR_GENERAL, "T_Dictionary: Index out of bounds.");
-        return defaultValue_;
+        if (index >= 0 && index < m_pairs.count()) return m_pairs[index].value;
+        if (m_throwWhenMissing) throw cERROR_MSG(BV_ERR_GENERAL, "T_Dictionary: Index out of bounds.");
+        return m_defaultValue;
     }
     const V& valueAt(int index) const { return const_cast<T_Dictionary*>(this)->valueAt(index); }
     // Throws 1000 for a bad index.
-    const K& keyAt(int index) const { return pairs_[index].key; }
+    const K& keyAt(int index) const { return m_pairs[index].key; }
 
-    void removeAt(int index) { pairs_.removeAt(index); }
+    void removeAt(int index) { m_pairs.removeAt(index); }
     // Removes the key when present; true when it was.
     bool remove(const K& key) {
         int index = find(key);
         if (index < 0) return false;
-        pairs_.removeAt(index);
+        m_pairs.removeAt(index);
         return true;
     }
-    void clear() { pairs_.clear(); }
+    void clear() { m_pairs.clear(); }
 
-    V& defaultValue() { return defaultValue_; }
-    void setDefaultValue(V value) { defaultValue_ = std::move(value); }
+    V& defaultValue() { return m_defaultValue; }
+    void setDefaultValue(V value) { m_defaultValue = std::move(value); }
 
 private:
     struct Pair {
@@ -88,10 +88,10 @@ private:
 
     int search(const K& key, bool insertMode) const {
         int lower = 0;
-        int upper = pairs_.count();
+        int upper = m_pairs.count();
         while (lower < upper) {
             int middle = lower + (upper - lower) / 2;
-            int order = Order::compare(key, pairs_[middle].key);
+            int order = Order::compare(key, m_pairs[middle].key);
             if (order == 0) return middle;
             if (order < 0)
                 upper = middle;
@@ -101,7 +101,7 @@ private:
         return insertMode ? upper : -1;
     }
 
-    LIST<Pair> pairs_;
-    V defaultValue_{};
-    bool throwWhenMissing_;
+    LIST<Pair> m_pairs;
+    V m_defaultValue{};
+    bool m_throwWhenMissing;
 };

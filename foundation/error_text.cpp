@@ -9,10 +9,11 @@ namespace {
 template <typename Char, typename FormatMessageFn>
 std::basic_string<Char> systemMessage(DWORD error, FormatMessageFn formatMessage) {
     Char* buffer = nullptr;
-    DWORD length = formatMessage(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
-                                 nullptr, error, MAKELANGID(LANG_NEUTRAL, SUBLANG_DEFAULT),
-                                 reinterpret_cast<Char*>(&buffer), 0, nullptr);
-    std::basic_string<Char> text = length && buffer ? std::basic_string<Char>(buffer, length) : std::basic_string<Char>();
+    DWORD length = formatMessage(
+        FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, error,
+        MAKELANGID(LANG_NEUTRAL, SUBLANG_DEFAULT), reinterpret_cast<Char*>(&buffer), 0, nullptr);
+    std::basic_string<Char> text =
+        length && buffer ? std::basic_string<Char>(buffer, length) : std::basic_string<Char>();
     LocalFree(buffer);
     return text;
 }

@@ -39,11 +39,12 @@ template <typename Char>
 void C_bvFile<Char>::open(const Char* name, DWORD access, DWORD share, DWORD disposition, DWORD attributes) {
     close();
     if (!name || !*name) throw cERROR_MSG(BV_ERR_GENERAL, "%s: Filename must be specified", className<Char>());
-    name_ = name;
-    handle_.reset(createFile(name, access, share, disposition, attributes));
-    if (!handle_.valid()) {
+    m_name = name;
+    m_handle.reset(createFile(name, access, share, disposition, attributes));
+    if (!m_handle.valid()) {
         DWORD error = GetLastError();
-        DebugLine() << "***" << className<Char>() << "::File creation error (" << error << ") on file: " << printable(name_);
+        DebugLine() << "***" << className<Char>() << "::File creation error (" << error
+                    << ") on file: " << printable(m_name);
         fail("***%s::File creation error(%d) - %s", error);
     }
 }
@@ -52,22 +53,25 @@ template <typename Char>
 uint64_t C_bvFile<Char>::seek(int64_t offset, DWORD origin) {
     LONG high = (LONG)(offset >> 32);
     SetLastError(NO_ERROR);
-    DWORD low = SetFilePointer(handle_.get(), (LONG)(offset & 0xFFFFFFFF), &high, origin);
-    if (low == INVALID_SET_FILE_POINTER && GetLastError() != NO_ERROR) fail("***%s::File seek error(%d) - %s", GetLastError());
+    DWORD low = SetFilePointer(m_handle.get(), (LONG)(offset & 0xFFFFFFFF), &high, origin);
+    if (low == INVALID_SET_FILE_POINTER && GetLastError() != NO_ERROR)
+        fail("***%s::File seek error(%d) - %s", GetLastError());
     return ((uint64_t)(DWORD)high << 32) | low;
 }
 
 template <typename Char>
 DWORD C_bvFile<Char>::read(void* buffer, DWORD count) {
     DWORD done = 0;
-    if (!ReadFile(handle_.get(), buffer, count, &done, nullptr)) fail("***%s::File read error(%d) - %s", GetLastError());
+    if (!ReadFile(m_handle.get(), buffer, count, &done, nullptr))
+        fail("***%s::File read error(%d) - %s", GetLastError());
     return done;
 }
 
 template <typename Char>
 DWORD C_bvFile<Char>::write(const void* buffer, DWORD count) {
     DWORD done = 0;
-    if (!WriteFile(handle_.get(), buffer, count, &done, nullptr)) fail("***%s::File write error(%d) - %s", GetLastError());
+    if (!WriteFile(m_handle.get(), buffer, count, &done, nullptr))
+        fail("***%s::File write error(%d) - %s", GetLastError());
     return done;
 }
 
@@ -75,7 +79,7 @@ template <typename Char>
 uint64_t C_bvFile<Char>::size() {
     DWORD high = 0;
     SetLastError(NO_ERROR);
-    DWORD low = GetFileSize(handle_.get(), &high);
+    DWORD low = GetFileSize(m_handle.get(), &high);
     if (low == INVALID_FILE_SIZE && GetLastError() != NO_ERROR)
         fail("***%s::Cannot obtain file object size [%d - %s]", GetLastError());
     return ((uint64_t)high << 32) | low;
@@ -83,9 +87,9 @@ uint64_t C_bvFile<Char>::size() {
 
 template <typename Char>
 void C_bvFile<Char>::close() {
-    if (!handle_.valid()) return;
+    if (!m_handle.valid()) return;
     if (!std::is_same<Char, wchar_t>::value) DebugLine() << "C_bvFileA:: deallocate";
-    handle_.reset();
+    m_handle.reset();
 }
 
 template class C_bvFile<wchar_t>;

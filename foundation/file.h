@@ -17,8 +17,7 @@ public:
 
     C_bvFile() = default;
     // Opens or creates the file (CreateFile); see open.
-    C_bvFile(const Char* name, DWORD access, DWORD share, DWORD disposition,
-             DWORD attributes = FILE_ATTRIBUTE_NORMAL) {
+    C_bvFile(const Char* name, DWORD access, DWORD share, DWORD disposition, DWORD attributes = FILE_ATTRIBUTE_NORMAL) {
         open(name, access, share, disposition, attributes);
     }
     ~C_bvFile();
@@ -28,8 +27,7 @@ public:
     // Closes what is open first. An empty name throws "...: Filename must be specified";
     // a failed creation logs "***...::File creation error (N) on file: name" and throws
     // "***...::File creation error(%d) - %s".
-    void open(const Char* name, DWORD access, DWORD share, DWORD disposition,
-              DWORD attributes = FILE_ATTRIBUTE_NORMAL);
+    void open(const Char* name, DWORD access, DWORD share, DWORD disposition, DWORD attributes = FILE_ATTRIBUTE_NORMAL);
     // Moves the file pointer (origin FILE_BEGIN, FILE_CURRENT or FILE_END); returns the new position.
     uint64_t seek(int64_t offset, DWORD origin);
     // Returns the bytes read: fewer than asked near the end, 0 at the end.
@@ -38,15 +36,15 @@ public:
     uint64_t size();
     void close();
 
-    bool isOpen() const { return handle_.valid(); }
-    HANDLE handle() const { return handle_.get(); }
-    const Name& name() const { return name_; }
+    bool isOpen() const { return m_handle.valid(); }
+    HANDLE handle() const { return m_handle.get(); }
+    const Name& name() const { return m_name; }
 
 private:
     [[noreturn]] void fail(const char* what, DWORD error) const;
 
-    Name name_;
-    FileHandle handle_;
+    Name m_name;
+    FileHandle m_handle;
 };
 
 using C_bvFileU = C_bvFile<wchar_t>;

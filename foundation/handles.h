@@ -11,9 +11,9 @@ public:
     using Handle = typename Traits::Handle;
 
     UniqueHandle() = default;
-    explicit UniqueHandle(Handle handle) : handle_(handle) {}
+    explicit UniqueHandle(Handle handle) : m_handle(handle) {}
     ~UniqueHandle() { reset(); }
-    UniqueHandle(UniqueHandle&& other) noexcept : handle_(other.release()) {}
+    UniqueHandle(UniqueHandle&& other) noexcept : m_handle(other.release()) {}
     UniqueHandle& operator=(UniqueHandle&& other) noexcept {
         if (this != &other) reset(other.release());
         return *this;
@@ -21,23 +21,23 @@ public:
     UniqueHandle(const UniqueHandle&) = delete;
     UniqueHandle& operator=(const UniqueHandle&) = delete;
 
-    Handle get() const { return handle_; }
-    bool valid() const { return handle_ != Traits::invalid(); }
+    Handle get() const { return m_handle; }
+    bool valid() const { return m_handle != Traits::invalid(); }
     explicit operator bool() const { return valid(); }
 
     // Closes what is held and returns the slot for an API that fills it.
     Handle* out() {
         reset();
-        return &handle_;
+        return &m_handle;
     }
-    Handle release() { return std::exchange(handle_, Traits::invalid()); }
+    Handle release() { return std::exchange(m_handle, Traits::invalid()); }
     void reset(Handle handle = Traits::invalid()) {
-        Handle old = std::exchange(handle_, handle);
+        Handle old = std::exchange(m_handle, handle);
         if (old != Traits::invalid()) Traits::close(old);
     }
 
 private:
-    Handle handle_ = Traits::invalid();
+    Handle m_handle = Traits::invalid();
 };
 
 struct KernelHandleTraits {
@@ -71,9 +71,9 @@ struct ModuleHandleTraits {
     static void close(Handle h) { FreeLibrary(h); }
 };
 
-using KernelHandle = UniqueHandle<KernelHandleTraits>;   // events, mutexes, threads, processes
-using FileHandle = UniqueHandle<FileHandleTraits>;       // CreateFile
-using FindHandle = UniqueHandle<FindHandleTraits>;       // FindFirstFile
-using RegKey = UniqueHandle<RegKeyTraits>;               // RegOpenKeyEx, RegCreateKeyEx
-using PrinterHandle = UniqueHandle<PrinterHandleTraits>; // OpenPrinter
-using LibraryHandle = UniqueHandle<ModuleHandleTraits>;  // LoadLibrary
+using KernelHandle = UniqueHandle<KernelHandleTraits>;    // events, mutexes, threads, processes
+using FileHandle = UniqueHandle<FileHandleTraits>;        // CreateFile
+using FindHandle = UniqueHandle<FindHandleTraits>;        // FindFirstFile
+using RegKey = UniqueHandle<RegKeyTraits>;                // RegOpenKeyEx, RegCreateKeyEx
+using PrinterHandle = UniqueHandle<PrinterHandleTraits>;  // OpenPrinter
+using LibraryHandle = UniqueHandle<ModuleHandleTraits>;   // LoadLibrary

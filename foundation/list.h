@@ -16,9 +16,9 @@ public:
     }
     ~LIST() {
         clear();
-        ::operator delete(items_);
+        ::operator delete(m_items);
     }
-    LIST(const LIST& other) : LIST(other.count_) {
+    LIST(const LIST& other) : LIST(other.m_count) {
         for (const T& item : other) append(item);
     }
     LIST& operator=(const LIST& other) {
@@ -38,68 +38,69 @@ public:
         return *this;
     }
 
-    int count() const { return count_; }
-    int capacity() const { return capacity_; }
-    bool empty() const { return count_ == 0; }
+    int count() const { return m_count; }
+    int capacity() const { return m_capacity; }
+    bool empty() const { return m_count == 0; }
 
     T& operator[](int index) {
-        checkIndex(index, count_);
-        return items_[index];
+        checkIndex(index, m_count);
+        return m_items[index];
     }
     const T& operator[](int index) const {
-        checkIndex(index, count_);
-        return items_[index];
+        checkIndex(index, m_count);
+        return m_items[index];
     }
 
-    T* begin() { return items_; }
-    T* end() { return items_ + count_; }
-    const T* begin() const { return items_; }
-    const T* end() const { return items_ + count_; }
+    T* begin() { return m_items; }
+    T* end() { return m_items + m_count; }
+    const T* begin() const { return m_items; }
+    const T* end() const { return m_items + m_count; }
 
-    void append(T item) { insert(count_, std::move(item)); }
+    void append(T item) { insert(m_count, std::move(item)); }
 
     // Shifts the items from index on up by one.
     void insert(int index, T item) {
-        checkIndex(index, count_ + 1);
-        if (count_ == capacity_) grow(2 * count_ + 1);
-        new (items_ + count_) T(std::move(item));
-        for (int i = count_; i > index; --i) std::swap(items_[i], items_[i - 1]);
-        ++count_;
+        checkIndex(index, m_count + 1);
+        if (m_count == m_capacity) grow(2 * m_count + 1);
+        new (m_items + m_count) T(std::move(item));
+        for (int i = m_count; i > index; --i) std::swap(m_items[i], m_items[i - 1]);
+        ++m_count;
     }
 
     // Shifts the later items down by one.
     void removeAt(int index) {
-        checkIndex(index, count_);
-        for (int i = index; i + 1 < count_; ++i) std::swap(items_[i], items_[i + 1]);
-        items_[--count_].~T();
+        checkIndex(index, m_count);
+        for (int i = index; i + 1 < m_count; ++i) std::swap(m_items[i], m_items[i + 1]);
+        m_items[--m_count].~T();
     }
 
     void clear() {
-        while (count_ > 0) items_[--count_].~T();
+        while (m_count > 0) m_items[--m_count].~T();
     }
 
     // Makes room for n more elements: a new array of capacity + n, the items moved over.
     void grow(int n) {
         if (n <= 0) return;
-        uint64_t elements = (uint64_t)capacity_ + (uint64_t)n;
+        uint64_t elements = (uint64_t)m_capacity + (uint64_t)n;
         uint64_t bytes = elements * sizeof(T);
         T* bigger = elements > INT32_MAX || bytes > SIZE_MAX
                         ? nullptr
                         : static_cast<T*>(::operator new((size_t)bytes, std::nothrow));
-        if (!bigger) throw cERROR_MSG(BV_ERR_OUT_OF_MEMORY, "LIST: cannot allocate memory %llu\n", (unsigned long long)bytes);
-        for (int i = 0; i < count_; ++i) {
-            new (bigger + i) T(std::move(items_[i]));
-            items_[i].~T();
+        if (!bigger)
+            throw cERROR_MSG(BV_ERR_OUT_OF_MEMORY, "LIST: cannot allocate memory %llu\n", (unsigned long long)bytes);
+        for (int i = 0; i < m_count; ++i) {
+            new (bigger + i) T(std::move(m_items[i]));
+            m_items[i].~T();
         }
-        ::operator delete(items_);
-        items_ = bigger;
-        capacity_ = (int)elements;
+        ::operator delete(m_items);
+        m_items = bigger;
+        m_capacity = (int)elements;
     }
 
     void swap(LIST& other) noexcept {
-        std::swap(items_, other.items_);
-        std::swap(count_, other.count_);
-        std::swap(capacity_, other.capacity_);
+        std::swap(m_items, other.m_items);
+        std::swap(m_count, other.m_count);
+        std::swap(m_capacity, other.m_capacity);
     }
 
 private:
@@ -107,7 +108,7 @@ private:
         if (index < 0 || index >= limit) throw cERROR_MSG(BV_ERR_GENERAL, "LIST: index %d out of range", index);
     }
 
-    T* items_ = nullptr;
-    int count_ = 0;
-    int capacity_ = 0;
+    T* m_items = nullptr;
+    int m_count = 0;
+    int m_capacity = 0;
 };

@@ -21,15 +21,17 @@ public:
     void resize(size_t newSize, bool keepContent);
     void free();
 
-    unsigned char* data() { return data_; }
-    const unsigned char* data() const { return data_; }
+    unsigned char* data() { return m_data; }
+    const unsigned char* data() const { return m_data; }
     template <typename T>
-    T* as() { return reinterpret_cast<T*>(data_); }
-    size_t size() const { return size_; }
-    size_t capacity() const { return capacity_; }
+    T* as() {
+        return reinterpret_cast<T*>(m_data);
+    }
+    size_t size() const { return m_size; }
+    size_t capacity() const { return m_capacity; }
 
 private:
-    unsigned char* data_ = nullptr;
-    size_t size_ = 0;
-    size_t capacity_ = 0;
+    unsigned char* m_data = nullptr;
+    size_t m_size = 0;
+    size_t m_capacity = 0;
 };

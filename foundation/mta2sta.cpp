@@ -19,7 +19,8 @@ namespace git {
 DWORD registerInterface(IUnknown* pointer, REFIID iid) {
     DWORD cookie = 0;
     HRESULT hr = globalInterfaceTable()->RegisterInterfaceInGlobal(pointer, iid, &cookie);
-    if (FAILED(hr)) throw cERROR_MSG(BV_ERR_GENERAL, "tMTA2STA: Cannot register interface in GIT(0x%lx)", (unsigned long)hr);
+    if (FAILED(hr))
+        throw cERROR_MSG(BV_ERR_GENERAL, "tMTA2STA: Cannot register interface in GIT(0x%lx)", (unsigned long)hr);
     return cookie;
 }
 
@@ -38,7 +39,8 @@ void* getInterface(DWORD cookie, REFIID iid) {
     if (!cookie) throw cERROR_MSG(BV_ERR_GENERAL, "*tMTA2STA: No interface marshaled");
     void* pointer = nullptr;
     HRESULT hr = globalInterfaceTable()->GetInterfaceFromGlobal(cookie, iid, &pointer);
-    if (FAILED(hr)) throw cERROR_MSG(BV_ERR_GENERAL, "tMTA2STA: Cannot get interface form GIT(0x%lx)", (unsigned long)hr);
+    if (FAILED(hr))
+        throw cERROR_MSG(BV_ERR_GENERAL, "tMTA2STA: Cannot get interface form GIT(0x%lx)", (unsigned long)hr);
     return pointer;
 }
 }  // namespace git

@@ -11,7 +11,7 @@
 
 namespace git {
 DWORD registerInterface(IUnknown* pointer, REFIID iid);
-void revokeInterface(DWORD cookie);  // logs a failure, never throws
+void revokeInterface(DWORD cookie);            // logs a failure, never throws
 void* getInterface(DWORD cookie, REFIID iid);  // referenced
 }  // namespace git
 
@@ -30,7 +30,7 @@ public:
         *taken.GetAddressOf() = pointer;  // mingw's ComPtr::Attach adds a reference
         revoke();
         if (!pointer) return;
-        DWORD previous = cookie_.exchange(git::registerInterface(pointer, __uuidof(I)));
+        DWORD previous = m_cookie.exchange(git::registerInterface(pointer, __uuidof(I)));
         if (previous) git::revokeInterface(previous);
     }
 
@@ -38,18 +38,18 @@ public:
     // "*tMTA2STA: No interface marshaled" when nothing is held.
     Microsoft::WRL::ComPtr<I> get() const {
         Microsoft::WRL::ComPtr<I> pointer;
-        *pointer.GetAddressOf() = static_cast<I*>(git::getInterface(cookie_.load(), __uuidof(I)));
+        *pointer.GetAddressOf() = static_cast<I*>(git::getInterface(m_cookie.load(), __uuidof(I)));
         return pointer;
     }
 
     void revoke() {
-        DWORD cookie = cookie_.exchange(0);
+        DWORD cookie = m_cookie.exchange(0);
         if (cookie) git::revokeInterface(cookie);
     }
 
-    bool empty() const { return cookie_.load() == 0; }
-    DWORD cookie() const { return cookie_.load(); }
+    bool empty() const { return m_cookie.load() == 0; }
+    DWORD cookie() const { return m_cookie.load(); }
 
 private:
-    std::atomic<DWORD> cookie_{0};
+    std::atomic<DWORD> m_cookie{0};
 };

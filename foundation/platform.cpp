@@ -46,10 +46,8 @@ bool usesWideApi(int versionCode) {
     case kWindowsNT4:
     case kWindows2000:
     case kWindowsXP:
-    case kWindowsLater5:
-        return true;
-    default:
-        return false;
+    case kWindowsLater5: return true;
+    default: return false;
     }
 }
 

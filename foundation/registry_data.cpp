@@ -77,19 +77,15 @@ std::optional<Variant> registryValueVariant(const RegistryValueData& value) {
     size_t size = value.bytes.size();
     switch (value.type) {
     case REG_SZ:
-    case REG_EXPAND_SZ:
-        return stringVariant(text, size);
+    case REG_EXPAND_SZ: return stringVariant(text, size);
     case REG_DWORD: {
         if (size < sizeof(DWORD)) return std::nullopt;
         DWORD number;
         memcpy(&number, value.bytes.data(), sizeof number);
         return Variant((long)number);
     }
-    case REG_BINARY:
-        return binaryVariant(value.bytes.data(), size);
-    case REG_MULTI_SZ:
-        return multiStringVariant(text, size);
-    default:
-        return std::nullopt;
+    case REG_BINARY: return binaryVariant(value.bytes.data(), size);
+    case REG_MULTI_SZ: return multiStringVariant(text, size);
+    default: return std::nullopt;
     }
 }

@@ -16,7 +16,8 @@ LIST<cSTRING> enumRegistryKeys(const cSTRING& keyPath) {
     std::vector<std::string> found;
     bool infoFailed = false;
     if (readRegistryNames(key.get(), true, found, &infoFailed) != ERROR_SUCCESS)
-        throw cERROR_MSG(BV_ERR_GENERAL, infoFailed ? "enumRegistryKeys: cannot query key" : "enumRegistryKeys: unexpected error");
+        throw cERROR_MSG(BV_ERR_GENERAL,
+                         infoFailed ? "enumRegistryKeys: cannot query key" : "enumRegistryKeys: unexpected error");
     LIST<cSTRING> names(5);
     for (const std::string& name : found) names.append(cSTRING(name.c_str(), (int)name.size()));
     return names;
@@ -26,7 +27,8 @@ void bvfsDeleteRegistryKey(const cSTRING& keyPath) {
     RegistryPath path = splitRegistryPath(keyPath);
     if (!path.root) return;
     LONG result = RegDeleteKeyA(path.root, path.subkey.c_str());
-    if (result != ERROR_SUCCESS) throw cERROR_MSG(BV_ERR_GENERAL, "bvfsDeleteRegistryKey: cannot delete key %d", (int)result);
+    if (result != ERROR_SUCCESS)
+        throw cERROR_MSG(BV_ERR_GENERAL, "bvfsDeleteRegistryKey: cannot delete key %d", (int)result);
 }
 
 namespace {

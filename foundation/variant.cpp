@@ -36,9 +36,7 @@ Variant::Variant(IUnknown* object) : Variant() {
     if (object) object->AddRef();
 }
 
-Variant::Variant(const VARIANT& other) : Variant() {
-    check(VariantCopy(this, const_cast<VARIANT*>(&other)));
-}
+Variant::Variant(const VARIANT& other) : Variant() { check(VariantCopy(this, const_cast<VARIANT*>(&other))); }
 
 Variant::Variant(Variant&& other) noexcept : Variant() {
     std::memcpy(static_cast<VARIANT*>(this), static_cast<VARIANT*>(&other), sizeof(VARIANT));

@@ -12,14 +12,23 @@ public:
     Variant() { VariantInit(this); }
     explicit Variant(long value) : Variant() { setLong(value); }
     explicit Variant(int value) : Variant((long)value) {}
-    explicit Variant(short value) : Variant() { vt = VT_I2; iVal = value; }
-    explicit Variant(double value) : Variant() { vt = VT_R8; dblVal = value; }
-    explicit Variant(bool value) : Variant() { vt = VT_BOOL; boolVal = value ? VARIANT_TRUE : VARIANT_FALSE; }
+    explicit Variant(short value) : Variant() {
+        vt = VT_I2;
+        iVal = value;
+    }
+    explicit Variant(double value) : Variant() {
+        vt = VT_R8;
+        dblVal = value;
+    }
+    explicit Variant(bool value) : Variant() {
+        vt = VT_BOOL;
+        boolVal = value ? VARIANT_TRUE : VARIANT_FALSE;
+    }
     explicit Variant(const wchar_t* text);  // VT_BSTR; null gives a null BSTR
     explicit Variant(const std::wstring& text);
-    explicit Variant(IDispatch* object);    // VT_DISPATCH, referenced
-    explicit Variant(IUnknown* object);     // VT_UNKNOWN, referenced
-    Variant(const VARIANT& other);          // deep copy
+    explicit Variant(IDispatch* object);  // VT_DISPATCH, referenced
+    explicit Variant(IUnknown* object);   // VT_UNKNOWN, referenced
+    Variant(const VARIANT& other);        // deep copy
     Variant(const Variant& other) : Variant(static_cast<const VARIANT&>(other)) {}
     Variant(Variant&& other) noexcept;
     ~Variant() { VariantClear(this); }

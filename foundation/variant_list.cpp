@@ -15,27 +15,43 @@ void check(HRESULT hr) {
 // Element types whose values fit a VARIANT's value field as they lie in the array.
 bool isPlainElementType(VARTYPE type) {
     switch (type) {
-    case VT_I1: case VT_UI1: case VT_I2: case VT_UI2: case VT_I4: case VT_UI4: case VT_INT: case VT_UINT:
-    case VT_I8: case VT_UI8: case VT_R4: case VT_R8: case VT_CY: case VT_DATE: case VT_BSTR: case VT_ERROR:
-    case VT_BOOL: case VT_DISPATCH: case VT_UNKNOWN:
-        return true;
-    default:
-        return false;
+    case VT_I1:
+    case VT_UI1:
+    case VT_I2:
+    case VT_UI2:
+    case VT_I4:
+    case VT_UI4:
+    case VT_INT:
+    case VT_UINT:
+    case VT_I8:
+    case VT_UI8:
+    case VT_R4:
+    case VT_R8:
+    case VT_CY:
+    case VT_DATE:
+    case VT_BSTR:
+    case VT_ERROR:
+    case VT_BOOL:
+    case VT_DISPATCH:
+    case VT_UNKNOWN: return true;
+    default: return false;
     }
 }
 
 class ArrayData {
 public:
-    explicit ArrayData(SAFEARRAY* array) : array_(array) { check(SafeArrayAccessData(array, &data_)); }
-    ~ArrayData() { SafeArrayUnaccessData(array_); }
+    explicit ArrayData(SAFEARRAY* array) : m_array(array) { check(SafeArrayAccessData(array, &m_data)); }
+    ~ArrayData() { SafeArrayUnaccessData(m_array); }
     ArrayData(const ArrayData&) = delete;
     ArrayData& operator=(const ArrayData&) = delete;
     template <typename T>
-    T* as() const { return static_cast<T*>(data_); }
+    T* as() const {
+        return static_cast<T*>(m_data);
+    }
 
 private:
-    SAFEARRAY* array_;
-    void* data_ = nullptr;
+    SAFEARRAY* m_array;
+    void* m_data = nullptr;
 };
 
 ULONG elementCount(SAFEARRAY* array) {
@@ -46,11 +62,11 @@ ULONG elementCount(SAFEARRAY* array) {
 }  // namespace
 
 Variant tVARIANTLIST::toVariant() const {
-    SafeArray array = SafeArray::vector(VT_VARIANT, (ULONG)items_.count());
+    SafeArray array = SafeArray::vector(VT_VARIANT, (ULONG)m_items.count());
     {
         ArrayData data(array.get());
-        for (int i = 0; i < items_.count(); ++i)
-            check(VariantCopy(&data.as<VARIANT>()[i], const_cast<Variant*>(&items_[i])));
+        for (int i = 0; i < m_items.count(); ++i)
+            check(VariantCopy(&data.as<VARIANT>()[i], const_cast<Variant*>(&m_items[i])));
     }
     Variant result;
     result.vt = VT_ARRAY | VT_VARIANT;
@@ -82,5 +98,5 @@ void tVARIANTLIST::assign(const VARIANT& given) {
             items.append(Variant(element));
         }
     }
-    items_ = std::move(items);
+    m_items = std::move(items);
 }

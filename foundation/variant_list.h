@@ -10,12 +10,12 @@ public:
     // Fills the list from an array; see assign.
     explicit tVARIANTLIST(const VARIANT& array) { assign(array); }
 
-    void append(const VARIANT& value) { items_.append(Variant(value)); }
-    int count() const { return items_.count(); }
-    const Variant& operator[](int index) const { return items_[index]; }
-    Variant& operator[](int index) { return items_[index]; }
-    void removeAt(int index) { items_.removeAt(index); }
-    void clear() { items_.clear(); }
+    void append(const VARIANT& value) { m_items.append(Variant(value)); }
+    int count() const { return m_items.count(); }
+    const Variant& operator[](int index) const { return m_items[index]; }
+    Variant& operator[](int index) { return m_items[index]; }
+    void removeAt(int index) { m_items.removeAt(index); }
+    void clear() { m_items.clear(); }
 
     // A new array holding copies of the items.
     Variant toVariant() const;
@@ -26,5 +26,5 @@ public:
     void assign(const VARIANT& array);
 
 private:
-    LIST<Variant> items_;
+    LIST<Variant> m_items;
 };

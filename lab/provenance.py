@@ -31,6 +31,7 @@ PROGRAMS = {
     "wixl": "wixl", "import": "imagemagick",
     "curl": "curl", "unzip": "unzip", "openssl": "openssl",
     "apt-get": "apt", "dpkg-query": "dpkg", "tar": "tar",
+    "clang-format": "clang-format",
 }
 for triple in TRIPLES:
     for tool in ("gcc-posix", "g++-posix", "windres", "ar"):

@@ -32,20 +32,20 @@ ComPtr<IDriverManager> activateEngine(const char* caller) {
 
 bool DocumentEngine::bind(const char* caller, bool inMultithreadedApartment) {
     release();
-    engine_ = activateEngine(caller);
-    bound_ = engine_ != nullptr;
-    apartmentThread_ = inMultithreadedApartment ? 0 : GetCurrentThreadId();
-    return bound_;
+    m_engine = activateEngine(caller);
+    m_bound = m_engine != nullptr;
+    m_apartmentThread = inMultithreadedApartment ? 0 : GetCurrentThreadId();
+    return m_bound;
 }
 
 ComPtr<IDriverManager> DocumentEngine::get(const char* caller, bool inMultithreadedApartment) const {
-    if (!bound_) return nullptr;
-    bool sameApartment = apartmentThread_ ? apartmentThread_ == GetCurrentThreadId() : inMultithreadedApartment;
-    return sameApartment ? engine_ : activateEngine(caller);
+    if (!m_bound) return nullptr;
+    bool sameApartment = m_apartmentThread ? m_apartmentThread == GetCurrentThreadId() : inMultithreadedApartment;
+    return sameApartment ? m_engine : activateEngine(caller);
 }
 
 void DocumentEngine::release() {
-    engine_.Reset();
-    bound_ = false;
-    apartmentThread_ = 0;
+    m_engine.Reset();
+    m_bound = false;
+    m_apartmentThread = 0;
 }

@@ -32,13 +32,13 @@ public:
     // Activates the engine and keeps it; false (logged) when it is not reachable.
     // inMultithreadedApartment tells where the calling thread is.
     bool bind(const char* caller, bool inMultithreadedApartment);
-    bool bound() const { return bound_; }
+    bool bound() const { return m_bound; }
     // The engine for the calling thread; null (logged) when it is not reachable.
     Microsoft::WRL::ComPtr<IDriverManager> get(const char* caller, bool inMultithreadedApartment) const;
     void release();
 
 private:
-    Microsoft::WRL::ComPtr<IDriverManager> engine_;
-    bool bound_ = false;
-    DWORD apartmentThread_ = 0;  // the thread of the single-threaded apartment it was bound in
+    Microsoft::WRL::ComPtr<IDriverManager> m_engine;
+    bool m_bound = false;
+    DWORD m_apartmentThread = 0;  // the thread of the single-threaded apartment it was bound in
 };

@@ -16,7 +16,8 @@ struct Monitor9xTable {
     BOOL(WINAPI* addPort)(LPSTR name, HWND window, LPSTR monitorName);
     BOOL(WINAPI* configurePort)(LPSTR name, HWND window, LPSTR portName);
     BOOL(WINAPI* deletePort)(LPSTR name, HWND window, LPSTR portName);
-    BOOL(WINAPI* getPrinterDataFromPort)(HANDLE port, DWORD controlId, LPSTR valueName, LPSTR inBuffer, DWORD inSize,
-                                         LPSTR outBuffer, DWORD outSize, LPDWORD returned);
+    BOOL(WINAPI* getPrinterDataFromPort)
+    (HANDLE port, DWORD controlId, LPSTR valueName, LPSTR inBuffer, DWORD inSize, LPSTR outBuffer, DWORD outSize,
+     LPDWORD returned);
     BOOL(WINAPI* setPortTimeOuts)(HANDLE port, LPCOMMTIMEOUTS timeouts, DWORD reserved);
 };

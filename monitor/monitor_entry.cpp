@@ -7,7 +7,7 @@
 
 #include "com/guard.h"
 #include "port_manager.h"
-#include "print_driver.h"
+#include "spooler_entries_nt.h"
 #include "refusal.h"
 #include "registry_root.h"
 
@@ -24,18 +24,10 @@ static_assert(kMonitorSize == 14 * sizeof(void*), "fourteen function slots");
 MONITOREX monitorTable = {
     kMonitorSize,
     {
-        PrintDriver::enumPorts,
-        PrintDriver::openPort,
+        PrintDriver::enumPorts, PrintDriver::openPort,
         nullptr,  // OpenPortEx
-        PrintDriver::startDocPort,
-        PrintDriver::writePort,
-        readPort,
-        PrintDriver::endDocPort,
-        PrintDriver::closePort,
-        PrintDriver::addPort,
-        PrintDriver::addPortEx,
-        PrintDriver::configurePort,
-        PrintDriver::deletePort,
+        PrintDriver::startDocPort, PrintDriver::writePort, readPort, PrintDriver::endDocPort, PrintDriver::closePort,
+        PrintDriver::addPort, PrintDriver::addPortEx, PrintDriver::configurePort, PrintDriver::deletePort,
         nullptr,  // GetPrinterDataFromPort
         nullptr,  // SetPortTimeOuts
     },

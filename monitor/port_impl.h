@@ -54,10 +54,10 @@ private:
 
     std::unique_ptr<C_outputFile> m_outputFile;  // the running job's file, from its first block on
     cSTRING m_keyPath;
-    long m_jobHandle = 0;   // the engine's handle of the running job
+    long m_jobHandle = 0;        // the engine's handle of the running job
     std::wstring m_printerName;  // the spooler's printer and job of the running job
     DWORD m_jobId = 0;
-    bool m_started = false;  // between a successful StartDocPort and EndDocPort
+    bool m_started = false;     // between a successful StartDocPort and EndDocPort
     bool m_engineLost = false;  // the running document's engine went away
-    DocumentEngine m_engine;  // bound by StartDocPort, released when the document ends
+    DocumentEngine m_engine;    // bound by StartDocPort, released when the document ends
 };

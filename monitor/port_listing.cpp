@@ -5,22 +5,24 @@
 namespace {
 // Bytes of a text with its terminating zero.
 DWORD textSize(const PortString& text) { return (DWORD)((text.size() + 1) * sizeof(PortChar)); }
-DWORD textSize(const PortChar* text) { return (DWORD)((std::char_traits<PortChar>::length(text) + 1) * sizeof(PortChar)); }
+DWORD textSize(const PortChar* text) {
+    return (DWORD)((std::char_traits<PortChar>::length(text) + 1) * sizeof(PortChar));
+}
 
 // Places texts downwards from the end of a buffer.
 class StringStack {
 public:
-    explicit StringStack(BYTE* end) : top_(end) {}
+    explicit StringStack(BYTE* end) : m_top(end) {}
     PortChar* push(const PortChar* text, DWORD size) {
-        top_ -= size;
-        memcpy(top_, text, size);
-        return reinterpret_cast<PortChar*>(top_);
+        m_top -= size;
+        memcpy(m_top, text, size);
+        return reinterpret_cast<PortChar*>(m_top);
     }
     PortChar* push(const PortString& text) { return push(text.c_str(), textSize(text)); }
     PortChar* push(const PortChar* text) { return push(text, textSize(text)); }
 
 private:
-    BYTE* top_;
+    BYTE* m_top;
 };
 }  // namespace
 

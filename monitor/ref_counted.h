@@ -7,9 +7,9 @@
 
 class C_refCounted {
 public:
-    ULONG AddRef() { return (ULONG)InterlockedIncrement(&references_); }
+    ULONG AddRef() { return (ULONG)InterlockedIncrement(&m_references); }
     ULONG Release() {
-        LONG left = InterlockedDecrement(&references_);
+        LONG left = InterlockedDecrement(&m_references);
         if (left == 0) delete this;
         return (ULONG)left;
     }
@@ -21,7 +21,7 @@ protected:
     C_refCounted& operator=(const C_refCounted&) = delete;
 
 private:
-    volatile LONG references_ = 1;
+    volatile LONG m_references = 1;
 };
 
 template <class T>
@@ -31,7 +31,7 @@ public:
     // Takes over a reference the caller owns.
     static RefPtr adopt(T* object) {
         RefPtr held;
-        held.object_ = object;
+        held.m_object = object;
         return held;
     }
     // Adds a reference of its own.
@@ -41,26 +41,26 @@ public:
     }
 
     ~RefPtr() { reset(); }
-    RefPtr(const RefPtr& other) : object_(other.object_) {
-        if (object_) object_->AddRef();
+    RefPtr(const RefPtr& other) : m_object(other.m_object) {
+        if (m_object) m_object->AddRef();
     }
-    RefPtr(RefPtr&& other) noexcept : object_(std::exchange(other.object_, nullptr)) {}
+    RefPtr(RefPtr&& other) noexcept : m_object(std::exchange(other.m_object, nullptr)) {}
     RefPtr& operator=(RefPtr other) noexcept {
-        std::swap(object_, other.object_);
+        std::swap(m_object, other.m_object);
         return *this;
     }
 
-    T* get() const { return object_; }
-    T* operator->() const { return object_; }
-    T& operator*() const { return *object_; }
-    explicit operator bool() const { return object_ != nullptr; }
+    T* get() const { return m_object; }
+    T* operator->() const { return m_object; }
+    T& operator*() const { return *m_object; }
+    explicit operator bool() const { return m_object != nullptr; }
 
     // Gives the reference to the caller.
-    T* release() { return std::exchange(object_, nullptr); }
+    T* release() { return std::exchange(m_object, nullptr); }
     void reset() {
-        if (T* old = std::exchange(object_, nullptr)) old->Release();
+        if (T* old = std::exchange(m_object, nullptr)) old->Release();
     }
 
 private:
-    T* object_ = nullptr;
+    T* m_object = nullptr;
 };

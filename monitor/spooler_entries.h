@@ -24,7 +24,8 @@ public:
     }
 
     static BOOL WINAPI openPort(Text name, PHANDLE handle) {
-        return withManager("openPort", [&](C_portMgr& manager) { return manager.openPort(Spooler::text(name), handle); });
+        return withManager("openPort",
+                           [&](C_portMgr& manager) { return manager.openPort(Spooler::text(name), handle); });
     }
 
     static BOOL WINAPI startDocPort(HANDLE port, Text printerName, DWORD jobId, DWORD level, LPBYTE docInfo) {

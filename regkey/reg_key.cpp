@@ -54,8 +54,8 @@ void throwRegKeyError(const char* operation, LONG error) {
 
 std::shared_ptr<C_regKeyHandle> C_regKeyHandle::duplicateKey() const {
     HKEY copy = nullptr;
-    check(RegOpenKeyExA(key_.get(), "", 0, access_, &copy), "duplicateKey");
-    return std::make_shared<C_regKeyHandle>(copy, access_);
+    check(RegOpenKeyExA(m_key.get(), "", 0, m_access, &copy), "duplicateKey");
+    return std::make_shared<C_regKeyHandle>(copy, m_access);
 }
 
 C_regKey C_regKey::openKey(const std::wstring& path, REGSAM access) {
@@ -108,8 +108,7 @@ void C_regKey::setValue(const std::wstring& name, const VARIANT& given) const {
         bytes.assign(ansi.c_str(), ansi.size() + 1);
         break;
     }
-    default:
-        throw cERROR_MSG(BV_ERR_GENERAL, "C_regKey::setValue  - unsupported variant type");
+    default: throw cERROR_MSG(BV_ERR_GENERAL, "C_regKey::setValue  - unsupported variant type");
     }
     check(RegSetValueExA(handle(), toAnsi(name).c_str(), 0, type, reinterpret_cast<const BYTE*>(bytes.data()),
                          (DWORD)bytes.size()),

@@ -14,18 +14,18 @@
 
 class C_regKeyHandle {
 public:
-    C_regKeyHandle(HKEY key, REGSAM access) : key_(key), access_(access) {}
+    C_regKeyHandle(HKEY key, REGSAM access) : m_key(key), m_access(access) {}
     C_regKeyHandle(const C_regKeyHandle&) = delete;
     C_regKeyHandle& operator=(const C_regKeyHandle&) = delete;
 
-    HKEY get() const { return key_.get(); }
-    REGSAM access() const { return access_; }
+    HKEY get() const { return m_key.get(); }
+    REGSAM access() const { return m_access; }
     // The same key opened once more with the same access.
     std::shared_ptr<C_regKeyHandle> duplicateKey() const;
 
 private:
-    RegKey key_;
-    REGSAM access_;
+    RegKey m_key;
+    REGSAM m_access;
 };
 
 class C_regKey {
@@ -49,15 +49,15 @@ public:
     C_regKey createSubKey(const std::wstring& name) const;  // creates or opens, full access
     void deleteSubKey(const std::wstring& name) const;      // one key without sub-keys
 
-    C_regKey duplicate() const { return C_regKey(handle_->duplicateKey()); }
-    HKEY handle() const { return handle_->get(); }
+    C_regKey duplicate() const { return C_regKey(m_handle->duplicateKey()); }
+    HKEY handle() const { return m_handle->get(); }
     // How many holders share the system handle (for tests of the sharing).
-    long holders() const { return handle_.use_count(); }
+    long holders() const { return m_handle.use_count(); }
 
 private:
-    explicit C_regKey(std::shared_ptr<C_regKeyHandle> handle) : handle_(std::move(handle)) {}
+    explicit C_regKey(std::shared_ptr<C_regKeyHandle> handle) : m_handle(std::move(handle)) {}
 
-    std::shared_ptr<C_regKeyHandle> handle_;
+    std::shared_ptr<C_regKeyHandle> m_handle;
 };
 
 // A one-dimensional array of string variants.

@@ -30,16 +30,16 @@ void CRegistryKey::assign(C_regKey key) { replaceKey(std::move(key)); }
 
 void CRegistryKey::replaceKey(std::optional<C_regKey> key) {
     std::optional<C_regKey> old;  // closed outside the field lock
-    std::lock_guard<std::mutex> guard(fields_);
-    old.swap(key_);
-    key_ = std::move(key);
-    valid_ = key_.has_value();
+    std::lock_guard<std::mutex> guard(m_fields);
+    old.swap(m_key);
+    m_key = std::move(key);
+    m_valid = m_key.has_value();
 }
 
 C_regKey CRegistryKey::validKey() {
-    std::lock_guard<std::mutex> guard(fields_);
-    if (!valid_ || !key_) throw cERROR_MSG(BV_ERR_GENERAL, "Key is not valid");
-    return *key_;
+    std::lock_guard<std::mutex> guard(m_fields);
+    if (!m_valid || !m_key) throw cERROR_MSG(BV_ERR_GENERAL, "Key is not valid");
+    return *m_key;
 }
 
 HRESULT CRegistryKey::newObjectOn(C_regKey key, IRegistryKey** subKey) {
@@ -50,7 +50,7 @@ HRESULT CRegistryKey::newObjectOn(C_regKey key, IRegistryKey** subKey) {
 }
 
 STDMETHODIMP CRegistryKey::setPath(BSTR regPath) {
-    C_BVMutexLock lock(lock_, kLockTimeoutMs, kPathLabel);
+    C_BVMutexLock lock(m_lock, kLockTimeoutMs, kPathLabel);
     return member([&] {
         replaceKey(std::nullopt);  // a failing setPath leaves the object invalid
         replaceKey(C_regKey::openKey(textOf(regPath), KEY_ALL_ACCESS));
@@ -59,23 +59,23 @@ STDMETHODIMP CRegistryKey::setPath(BSTR regPath) {
 
 STDMETHODIMP CRegistryKey::get_isValid(VARIANT_BOOL* valid) {
     if (!valid) return E_POINTER;
-    C_BVMutexLock lock(lock_, kLockTimeoutMs, kPathLabel);
-    std::lock_guard<std::mutex> guard(fields_);
-    *valid = valid_ ? VARIANT_TRUE : VARIANT_FALSE;
+    C_BVMutexLock lock(m_lock, kLockTimeoutMs, kPathLabel);
+    std::lock_guard<std::mutex> guard(m_fields);
+    *valid = m_valid ? VARIANT_TRUE : VARIANT_FALSE;
     return S_OK;
 }
 
 STDMETHODIMP CRegistryKey::get_subKeys(VARIANT* names) {
     if (!names) return E_POINTER;
     VariantInit(names);
-    C_BVMutexLock lock(lock_, kLockTimeoutMs, kListLabel);
+    C_BVMutexLock lock(m_lock, kLockTimeoutMs, kListLabel);
     return member([&] { namesVariant(validKey().subKeys()).detachTo(names); });
 }
 
 STDMETHODIMP CRegistryKey::get_values(VARIANT* names) {
     if (!names) return E_POINTER;
     VariantInit(names);
-    C_BVMutexLock lock(lock_, kLockTimeoutMs, kListLabel);
+    C_BVMutexLock lock(m_lock, kLockTimeoutMs, kListLabel);
     return member([&] { namesVariant(validKey().values()).detachTo(names); });
 }
 

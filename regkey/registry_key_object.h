@@ -15,8 +15,8 @@
 #include "kelo_reg_h.h"
 #include "reg_key.h"
 
-class CRegistryKey : public com::Object<CRegistryKey, com::TypeLibDispatch<IRegistryKey>,
-                                        com::SupportErrorInfo<IRegistryKey>> {
+class CRegistryKey
+    : public com::Object<CRegistryKey, com::TypeLibDispatch<IRegistryKey>, com::SupportErrorInfo<IRegistryKey>> {
 public:
     static constexpr bool kFreeThreaded = true;
     static const com::ClassInfo kClassInfo;
@@ -45,8 +45,8 @@ private:
     void replaceKey(std::optional<C_regKey> key);
     HRESULT newObjectOn(C_regKey key, IRegistryKey** subKey);
 
-    C_BVMutex lock_;
-    std::mutex fields_;  // guards key_ and valid_ while they are read or swapped
-    std::optional<C_regKey> key_;
-    bool valid_ = false;
+    C_BVMutex m_lock;
+    std::mutex m_fields;  // guards m_key and m_valid while they are read or swapped
+    std::optional<C_regKey> m_key;
+    bool m_valid = false;
 };

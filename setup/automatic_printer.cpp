@@ -22,7 +22,8 @@ PrinterHandle failed() {
     return none;
 }
 
-bool writeValues(MSIHANDLE install, const std::wstring& printer, const std::wstring& port, const std::wstring& serverIp, bool ntFamily) {
+bool writeValues(MSIHANDLE install, const std::wstring& printer, const std::wstring& port, const std::wstring& serverIp,
+                 bool ntFamily) {
     const com::CatchTexts texts = {": {message}", ": {description}", nullptr};
     auto cannotSet = [&](const com::Failure&) {
         showError(install, nullptr, L"Cannot set registry keys");

@@ -54,8 +54,8 @@ std::wstring installMonitorWithFirstPort(bool ntFamily) {
 }  // namespace
 
 cSTRING monitorPortsKey() {
-    return cSTRING("HKEY_LOCAL_MACHINE\\SYSTEM\\CurrentControlSet\\Control\\Print\\Monitors\\") + cSTRING(kMonitorName) +
-           "\\Private";
+    return cSTRING("HKEY_LOCAL_MACHINE\\SYSTEM\\CurrentControlSet\\Control\\Print\\Monitors\\") +
+           cSTRING(kMonitorName) + "\\Private";
 }
 
 std::wstring nextPortName(const std::vector<std::wstring>& existingPorts) {

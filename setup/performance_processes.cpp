@@ -18,19 +18,19 @@ const DWORD kLargestBuffer = 64 * 1024 * 1024;
 // A view of the block that answers only for bytes inside it.
 class Block {
 public:
-    Block(const BYTE* data, size_t size) : data_(data), size_(size) {}
+    Block(const BYTE* data, size_t size) : m_data(data), m_size(size) {}
 
     template <typename T>
     const T* at(size_t offset) const {
-        if (offset > size_ || size_ - offset < sizeof(T)) return nullptr;
-        return reinterpret_cast<const T*>(data_ + offset);
+        if (offset > m_size || m_size - offset < sizeof(T)) return nullptr;
+        return reinterpret_cast<const T*>(m_data + offset);
     }
-    bool holds(size_t offset, size_t length) const { return offset <= size_ && size_ - offset >= length; }
-    const BYTE* bytes(size_t offset) const { return data_ + offset; }
+    bool holds(size_t offset, size_t length) const { return offset <= m_size && m_size - offset >= length; }
+    const BYTE* bytes(size_t offset) const { return m_data + offset; }
 
 private:
-    const BYTE* data_;
-    size_t size_;
+    const BYTE* m_data;
+    size_t m_size;
 };
 
 // The instance name in the ANSI code page; "unknown" when it cannot be converted.
@@ -53,16 +53,16 @@ void setTaskName(TaskRecord& task, const wchar_t* name, size_t characters) {
 // A key opened through the registry reads, closed with them.
 class OpenedKey {
 public:
-    OpenedKey(const PerformanceRegistry& registry, HKEY key) : registry_(registry), key_(key) {}
+    OpenedKey(const PerformanceRegistry& registry, HKEY key) : m_registry(registry), m_key(key) {}
     ~OpenedKey() {
-        if (key_) registry_.closeKey(key_);
+        if (m_key) m_registry.closeKey(m_key);
     }
     OpenedKey(const OpenedKey&) = delete;
     OpenedKey& operator=(const OpenedKey&) = delete;
 
 private:
-    const PerformanceRegistry& registry_;
-    HKEY key_;
+    const PerformanceRegistry& m_registry;
+    HKEY m_key;
 };
 
 std::vector<char> readCounterNames(const PerformanceRegistry& registry) {
@@ -74,7 +74,8 @@ std::vector<char> readCounterNames(const PerformanceRegistry& registry) {
     DWORD size = 0;
     if (registry.queryValue(key, "Counters", nullptr, &size) != ERROR_SUCCESS) return {};
     std::vector<char> counters(size + 2, '\0');
-    if (registry.queryValue(key, "Counters", reinterpret_cast<BYTE*>(counters.data()), &size) != ERROR_SUCCESS) return {};
+    if (registry.queryValue(key, "Counters", reinterpret_cast<BYTE*>(counters.data()), &size) != ERROR_SUCCESS)
+        return {};
     counters.resize(size);
     return counters;
 }

@@ -35,7 +35,8 @@ bool isPostScriptDevice(HDC dc) {
     return isPostScriptDevice({[dc](int escape) { return escapeSupported(dc, escape); },
                                [dc](std::string& technology) {
                                    char text[256] = {};
-                                   if (ExtEscape(dc, kGetTechnology, 0, nullptr, sizeof text - 1, text) <= 0) return false;
+                                   if (ExtEscape(dc, kGetTechnology, 0, nullptr, sizeof text - 1, text) <= 0)
+                                       return false;
                                    technology = text;
                                    return true;
                                }});

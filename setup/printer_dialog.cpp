@@ -1,6 +1,5 @@
 #include "printer_dialog.h"
 
-
 #include <string>
 #include <vector>
 
@@ -44,19 +43,19 @@ void centre(HWND dialog) {
 
 class PrinterDialog {
 public:
-    PrinterDialog(MSIHANDLE install, bool ansi) : install_(install), ansi_(ansi) {}
+    PrinterDialog(MSIHANDLE install, bool ansi) : m_install(install), m_ansi(ansi) {}
     ~PrinterDialog() {
-        if (bigIcon_) DestroyIcon(bigIcon_);
-        if (smallIcon_) DestroyIcon(smallIcon_);
+        if (m_bigIcon) DestroyIcon(m_bigIcon);
+        if (m_smallIcon) DestroyIcon(m_smallIcon);
     }
     PrinterDialog(const PrinterDialog&) = delete;
     PrinterDialog& operator=(const PrinterDialog&) = delete;
 
     int run() {
-        INT_PTR result = ansi_ ? DialogBoxParamA(thisModule(), MAKEINTRESOURCEA(IDD_PRINTER_CONFIGURATION),
-                                                 suitableOwner(), procedure, reinterpret_cast<LPARAM>(this))
-                               : DialogBoxParamW(thisModule(), MAKEINTRESOURCEW(IDD_PRINTER_CONFIGURATION),
-                                                 suitableOwner(), procedure, reinterpret_cast<LPARAM>(this));
+        INT_PTR result = m_ansi ? DialogBoxParamA(thisModule(), MAKEINTRESOURCEA(IDD_PRINTER_CONFIGURATION),
+                                                  suitableOwner(), procedure, reinterpret_cast<LPARAM>(this))
+                                : DialogBoxParamW(thisModule(), MAKEINTRESOURCEW(IDD_PRINTER_CONFIGURATION),
+                                                  suitableOwner(), procedure, reinterpret_cast<LPARAM>(this));
         return result == 1 ? 1 : 0;
     }
 
@@ -66,9 +65,7 @@ private:
         auto* self = reinterpret_cast<PrinterDialog*>(GetWindowLongPtrA(dialog, DWLP_USER));
         if (!self) return FALSE;
         switch (message) {
-        case WM_INITDIALOG:
-            self->guarded(dialog, [&] { self->open(dialog); });
-            return TRUE;
+        case WM_INITDIALOG: self->guarded(dialog, [&] { self->open(dialog); }); return TRUE;
         case WM_COMMAND:
             if (LOWORD(wParam) == IDOK) {
                 self->guarded(dialog, [&] { self->accept(dialog); });
@@ -79,11 +76,8 @@ private:
                 return TRUE;
             }
             return FALSE;
-        case WM_CLOSE:
-            EndDialog(dialog, 0);
-            return TRUE;
-        default:
-            return FALSE;
+        case WM_CLOSE: EndDialog(dialog, 0); return TRUE;
+        default: return FALSE;
         }
     }
 
@@ -94,41 +88,41 @@ private:
         auto failure = com::runCaught(body);
         if (!failure) return;
         if (failure->kind == com::Failure::ComError)
-            showWarning(install_, dialog, failure->description, L"Installer Error COM");
+            showWarning(m_install, dialog, failure->description, L"Installer Error COM");
         else if (failure->kind == com::Failure::LibraryError)
-            showWarning(install_, dialog, failure->description);
+            showWarning(m_install, dialog, failure->description);
         else
-            showWarning(install_, dialog, L"Unknown Error");
+            showWarning(m_install, dialog, L"Unknown Error");
         EndDialog(dialog, 0);
     }
 
     void open(HWND dialog) {
         setIcons(dialog);
         centre(dialog);
-        readInstallerProperty(install_, L"REMOVE");  // read as the installer expects; no effect
+        readInstallerProperty(m_install, L"REMOVE");  // read as the installer expects; no effect
         HWND list = GetDlgItem(dialog, IDC_PRINTER_LIST);
         for (const std::wstring& printer : postScriptPrinters()) addItem(list, printer);
         if (send(list, CB_GETCOUNT, 0, 0) > 0) send(list, CB_SETCURSEL, 0, 0);
     }
 
     void accept(HWND dialog) {
-        std::wstring serverIp = readInstallerProperty(install_, L"INSTALL_IP");
+        std::wstring serverIp = readInstallerProperty(m_install, L"INSTALL_IP");
         HWND list = GetDlgItem(dialog, IDC_PRINTER_LIST);
         LRESULT selected = send(list, CB_GETCURSEL, 0, 0);
         if (selected == CB_ERR) {
-            showWarning(install_, dialog, L"Printer must be selected in order to proceed");
+            showWarning(m_install, dialog, L"Printer must be selected in order to proceed");
             return;
         }
         if (serverIp.empty()) throw cERROR_MSG(BV_ERR_GENERAL, "Corrupt installation file !");
-        convertPrinter(install_, dialog, itemText(list, (int)selected), serverIp);
+        convertPrinter(m_install, dialog, itemText(list, (int)selected), serverIp);
         EndDialog(dialog, 1);
     }
 
     void setIcons(HWND dialog) {
-        bigIcon_ = loadIcon(SM_CXICON, SM_CYICON);
-        smallIcon_ = loadIcon(SM_CXSMICON, SM_CYSMICON);
-        send(dialog, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(bigIcon_));
-        send(dialog, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(smallIcon_));
+        m_bigIcon = loadIcon(SM_CXICON, SM_CYICON);
+        m_smallIcon = loadIcon(SM_CXSMICON, SM_CYSMICON);
+        send(dialog, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(m_bigIcon));
+        send(dialog, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(m_smallIcon));
     }
 
     static HICON loadIcon(int widthMetric, int heightMetric) {
@@ -138,11 +132,11 @@ private:
 
     // Windows 9x has the ANSI messages only.
     LRESULT send(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-        return ansi_ ? SendMessageA(window, message, wParam, lParam) : SendMessageW(window, message, wParam, lParam);
+        return m_ansi ? SendMessageA(window, message, wParam, lParam) : SendMessageW(window, message, wParam, lParam);
     }
 
     void addItem(HWND list, const std::wstring& text) {
-        if (ansi_)
+        if (m_ansi)
             SendMessageA(list, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(toAnsi(text).c_str()));
         else
             SendMessageW(list, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(text.c_str()));
@@ -151,7 +145,7 @@ private:
     std::wstring itemText(HWND list, int index) {
         LRESULT length = send(list, CB_GETLBTEXTLEN, (WPARAM)index, 0);
         if (length == CB_ERR) return L"";
-        if (ansi_) {
+        if (m_ansi) {
             // An ANSI length counts bytes: more room than the characters need.
             std::vector<char> text((size_t)length * 2 + 2, '\0');
             SendMessageA(list, CB_GETLBTEXT, (WPARAM)index, reinterpret_cast<LPARAM>(text.data()));
@@ -162,18 +156,19 @@ private:
         return text.data();
     }
 
-    MSIHANDLE install_;
-    bool ansi_;
-    HICON bigIcon_ = nullptr;
-    HICON smallIcon_ = nullptr;
+    MSIHANDLE m_install;
+    bool m_ansi;
+    HICON m_bigIcon = nullptr;
+    HICON m_smallIcon = nullptr;
 };
 
 }  // namespace
 
 int runPrinterDialog(MSIHANDLE install) {
     if (!userInterfaceAllowed(install)) {
-        logInformation(install, L"Printer Configuration: the printer to take over cannot be chosen without the "
-                                L"installer's user interface");
+        logInformation(install,
+                       L"Printer Configuration: the printer to take over cannot be chosen without the "
+                       L"installer's user interface");
         return 0;
     }
     PrinterDialog dialog(install, spooler::ansiSystem());

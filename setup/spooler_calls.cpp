@@ -110,13 +110,13 @@ PrinterHandle openPrinter(const std::wstring& name, ACCESS_MASK access) {
 }
 
 bool PrinterRecord::read(HANDLE printer) {
-    ansi_ = ansiSystem();
-    wideTexts_.clear();
-    ansiTexts_.clear();
-    bool read = queryWithBuffer(buffer_, [&](LPBYTE data, DWORD size, LPDWORD needed) {
-        return ansi_ ? GetPrinterA(printer, 2, data, size, needed) : GetPrinterW(printer, 2, data, size, needed);
+    m_ansi = ansiSystem();
+    m_wideTexts.clear();
+    m_ansiTexts.clear();
+    bool read = queryWithBuffer(m_buffer, [&](LPBYTE data, DWORD size, LPDWORD needed) {
+        return m_ansi ? GetPrinterA(printer, 2, data, size, needed) : GetPrinterW(printer, 2, data, size, needed);
     });
-    if (read && buffer_.size() < (ansi_ ? sizeof(PRINTER_INFO_2A) : sizeof(PRINTER_INFO_2W))) {
+    if (read && m_buffer.size() < (m_ansi ? sizeof(PRINTER_INFO_2A) : sizeof(PRINTER_INFO_2W))) {
         SetLastError(ERROR_INVALID_DATA);
         return false;
     }
@@ -124,32 +124,33 @@ bool PrinterRecord::read(HANDLE printer) {
 }
 
 bool PrinterRecord::write(HANDLE printer) {
-    if (buffer_.empty()) {
+    if (m_buffer.empty()) {
         SetLastError(ERROR_INVALID_DATA);
         return false;
     }
-    return (ansi_ ? SetPrinterA(printer, 2, buffer_.data(), 0) : SetPrinterW(printer, 2, buffer_.data(), 0)) != FALSE;
+    return (m_ansi ? SetPrinterA(printer, 2, m_buffer.data(), 0) : SetPrinterW(printer, 2, m_buffer.data(), 0)) !=
+           FALSE;
 }
 
 std::wstring PrinterRecord::name() const {
-    if (buffer_.empty()) return L"";
-    if (ansi_) return fromAnsiField(ansi()->pPrinterName);
+    if (m_buffer.empty()) return L"";
+    if (m_ansi) return fromAnsiField(ansi()->pPrinterName);
     return wide()->pPrinterName ? wide()->pPrinterName : L"";
 }
 
 std::wstring PrinterRecord::port() const {
-    if (buffer_.empty()) return L"";
-    if (ansi_) return fromAnsiField(ansi()->pPortName);
+    if (m_buffer.empty()) return L"";
+    if (m_ansi) return fromAnsiField(ansi()->pPortName);
     return wide()->pPortName ? wide()->pPortName : L"";
 }
 
 void PrinterRecord::setField(LPWSTR PRINTER_INFO_2W::*wideField, LPSTR PRINTER_INFO_2A::*ansiField,
                              const std::wstring& value) {
-    if (buffer_.empty()) return;
-    if (ansi_)
-        ansi()->*ansiField = const_cast<char*>(ansiTexts_.emplace_back(toAnsi(value)).c_str());
+    if (m_buffer.empty()) return;
+    if (m_ansi)
+        ansi()->*ansiField = const_cast<char*>(m_ansiTexts.emplace_back(toAnsi(value)).c_str());
     else
-        wide()->*wideField = const_cast<wchar_t*>(wideTexts_.emplace_back(value).c_str());
+        wide()->*wideField = const_cast<wchar_t*>(m_wideTexts.emplace_back(value).c_str());
 }
 
 void PrinterRecord::setName(const std::wstring& value) {
@@ -196,16 +197,18 @@ std::vector<std::wstring> printerNames() {
 std::optional<std::wstring> printerDriverName(HANDLE printer) {
     std::vector<BYTE> buffer;
     if (ansiSystem()) {
-        if (!queryWithBuffer(buffer, [&](LPBYTE data, DWORD size, LPDWORD needed) {
-                return GetPrinterDriverA(printer, nullptr, 1, data, size, needed);
-            }) ||
+        if (!queryWithBuffer(buffer,
+                             [&](LPBYTE data, DWORD size, LPDWORD needed) {
+                                 return GetPrinterDriverA(printer, nullptr, 1, data, size, needed);
+                             }) ||
             buffer.size() < sizeof(DRIVER_INFO_1A))
             return std::nullopt;
         return fromAnsiField(reinterpret_cast<DRIVER_INFO_1A*>(buffer.data())->pName);
     }
-    if (!queryWithBuffer(buffer, [&](LPBYTE data, DWORD size, LPDWORD needed) {
-            return GetPrinterDriverW(printer, nullptr, 1, data, size, needed);
-        }) ||
+    if (!queryWithBuffer(buffer,
+                         [&](LPBYTE data, DWORD size, LPDWORD needed) {
+                             return GetPrinterDriverW(printer, nullptr, 1, data, size, needed);
+                         }) ||
         buffer.size() < sizeof(DRIVER_INFO_1W))
         return std::nullopt;
     const wchar_t* name = reinterpret_cast<DRIVER_INFO_1W*>(buffer.data())->pName;

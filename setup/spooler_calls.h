@@ -67,17 +67,17 @@ public:
     void setPrintProcessor(const std::wstring& value);
 
 private:
-    PRINTER_INFO_2W* wide() { return reinterpret_cast<PRINTER_INFO_2W*>(buffer_.data()); }
-    PRINTER_INFO_2A* ansi() { return reinterpret_cast<PRINTER_INFO_2A*>(buffer_.data()); }
-    const PRINTER_INFO_2W* wide() const { return reinterpret_cast<const PRINTER_INFO_2W*>(buffer_.data()); }
-    const PRINTER_INFO_2A* ansi() const { return reinterpret_cast<const PRINTER_INFO_2A*>(buffer_.data()); }
+    PRINTER_INFO_2W* wide() { return reinterpret_cast<PRINTER_INFO_2W*>(m_buffer.data()); }
+    PRINTER_INFO_2A* ansi() { return reinterpret_cast<PRINTER_INFO_2A*>(m_buffer.data()); }
+    const PRINTER_INFO_2W* wide() const { return reinterpret_cast<const PRINTER_INFO_2W*>(m_buffer.data()); }
+    const PRINTER_INFO_2A* ansi() const { return reinterpret_cast<const PRINTER_INFO_2A*>(m_buffer.data()); }
     // Points the field at a copy of the value that lives as long as the record.
     void setField(LPWSTR PRINTER_INFO_2W::*wideField, LPSTR PRINTER_INFO_2A::*ansiField, const std::wstring& value);
 
-    bool ansi_ = false;
-    std::vector<BYTE> buffer_;
-    std::list<std::wstring> wideTexts_;
-    std::list<std::string> ansiTexts_;
+    bool m_ansi = false;
+    std::vector<BYTE> m_buffer;
+    std::list<std::wstring> m_wideTexts;
+    std::list<std::string> m_ansiTexts;
 };
 
 // Every local and connected printer's name (level-2 enumeration); empty on failure.

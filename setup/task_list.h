@@ -5,9 +5,9 @@
 #include <vector>
 
 struct TaskRecord {
-    DWORD processId = 0;  // a process id of 0 is kept as kIdleProcessId
-    DWORD parentId = 0;   // not filled
-    DWORD flags = 0;      // kTaskChosen once the task is to be ended
+    DWORD processId = 0;    // a process id of 0 is kept as kIdleProcessId
+    DWORD parentId = 0;     // not filled
+    DWORD flags = 0;        // kTaskChosen once the task is to be ended
     HWND window = nullptr;  // not filled
     char processName[MAX_PATH] = {};
     char windowTitle[64] = {};  // not filled

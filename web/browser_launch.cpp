@@ -57,8 +57,8 @@ std::wstring findBrowser() {
 void startBrowser(const std::wstring& program, const std::wstring& address) {
     // The address holds no quotation mark (browserAddress encodes it).
     std::wstring argument = L"\"" + address + L"\"";
-    INT_PTR started = (INT_PTR)ShellExecuteW(nullptr, L"open", program.c_str(), argument.c_str(), nullptr,
-                                             SW_SHOWNORMAL);
+    INT_PTR started =
+        (INT_PTR)ShellExecuteW(nullptr, L"open", program.c_str(), argument.c_str(), nullptr, SW_SHOWNORMAL);
     if (started <= 32)
         throw cERROR_MSG(BV_ERR_GENERAL, "openUrlInBrowser - cannot start %s (%d)", toAnsi(program).c_str(),
                          (int)started);

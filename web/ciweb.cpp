@@ -28,8 +28,8 @@ BSTR newText(const std::wstring& text) {
 // A sink that answers a progress event with E_ABORT (its user stopped the upload) ends
 // the upload at that point.
 CiWeb::CiWeb()
-    : uploadProgress_([this](long percent) {
-          if (!fireProgress(percent)) uploadProgress_.requestStop();
+    : m_uploadProgress([this](long percent) {
+          if (!fireProgress(percent)) m_uploadProgress.requestStop();
       }) {}
 
 template <class Body, class Report>
@@ -41,10 +41,13 @@ HRESULT CiWeb::run(const char* method, Report reportFailure, Body&& body) {
 
 template <class Body>
 bool CiWeb::quietly(const char* method, Body&& body) {
-    return com::runLogged(method, kMethodTexts, true, [&] {
-        body();
-        return false;
-    }, socketErrors);
+    return com::runLogged(
+        method, kMethodTexts, true,
+        [&] {
+            body();
+            return false;
+        },
+        socketErrors);
 }
 
 bool CiWeb::fireProgress(long percentDone) {
@@ -64,15 +67,15 @@ STDMETHODIMP CiWeb::connect(BSTR host, BSTR name, BSTR password, IDictionary* co
         std::wstring scrambledName = scrambleCredential(textOf(name));
         std::wstring scrambledPassword = scrambleCredential(textOf(password));
 
-        C_BVMutexLock lock(lock_, kLockTimeoutMs, "CiWeb::connect");
-        if (connection_.connect(url, scrambledName, scrambledPassword, parameters)) *ret = VARIANT_TRUE;
+        C_BVMutexLock lock(m_lock, kLockTimeoutMs, "CiWeb::connect");
+        if (m_connection.connect(url, scrambledName, scrambledPassword, parameters)) *ret = VARIANT_TRUE;
     });
 }
 
 STDMETHODIMP CiWeb::disconnect() {
     quietly("CiWeb::disconnect", [&] {
-        C_BVMutexLock lock(lock_, kLockTimeoutMs, "CiWeb::disconnect");
-        connection_.disconnect();
+        C_BVMutexLock lock(m_lock, kLockTimeoutMs, "CiWeb::disconnect");
+        m_connection.disconnect();
     });
     return S_OK;
 }
@@ -81,8 +84,8 @@ STDMETHODIMP CiWeb::command(BSTR method, IDictionary* params, IDictionary** retV
     if (!retVal) return E_POINTER;
     *retVal = nullptr;
     return run("CiWeb::command", reportCommandFailure, [&] {
-        C_BVMutexLock lock(lock_, kLockTimeoutMs, "CiWeb::command");
-        ScriptDictionary result = connection_.invoke(textOf(method), ScriptDictionary::from(params));
+        C_BVMutexLock lock(m_lock, kLockTimeoutMs, "CiWeb::command");
+        ScriptDictionary result = m_connection.invoke(textOf(method), ScriptDictionary::from(params));
         com::check(result.get()->QueryInterface(__uuidof(IDictionary), reinterpret_cast<void**>(retVal)));
     });
 }
@@ -91,8 +94,8 @@ STDMETHODIMP CiWeb::get_connected(VARIANT_BOOL* pVal) {
     if (!pVal) return E_POINTER;
     *pVal = VARIANT_FALSE;
     return run("CiWeb::get_connected", reportOtherFailure, [&] {
-        C_BVMutexLock lock(lock_, kLockTimeoutMs, "CiWeb::get_connected");
-        *pVal = connection_.connected() ? VARIANT_TRUE : VARIANT_FALSE;
+        C_BVMutexLock lock(m_lock, kLockTimeoutMs, "CiWeb::get_connected");
+        *pVal = m_connection.connected() ? VARIANT_TRUE : VARIANT_FALSE;
     });
 }
 
@@ -102,9 +105,9 @@ STDMETHODIMP CiWeb::getRemotePicture(BSTR path, IDispatch** ret) {
     return run("CiWeb::getRemotePicture", reportPictureFailure, [&] {
         std::wstring serverUrl;
         {
-            C_BVMutexLock lock(lock_, kLockTimeoutMs, "CiWeb::connect");
-            if (!connection_.connected()) throw cERROR_MSG(BV_ERR_GENERAL, "Not connected to server");
-            serverUrl = connection_.serverUrl();
+            C_BVMutexLock lock(m_lock, kLockTimeoutMs, "CiWeb::connect");
+            if (!m_connection.connected()) throw cERROR_MSG(BV_ERR_GENERAL, "Not connected to server");
+            serverUrl = m_connection.serverUrl();
         }
         std::wstring url = pictureUrlFor(serverUrl, textOf(path));
         IDispatch* picture = nullptr;
@@ -122,15 +125,15 @@ STDMETHODIMP CiWeb::resumeFileUpload(BSTR localFilename, BSTR serverPath, LONG s
     if (!ret) return E_POINTER;
     *ret = 0;
     return run("CiWeb::resumeFileUpload", reportUploadFailure, [&] {
-        C_BVMutexLock lock(lock_, kLockTimeoutMs, "CiWeb::resumeFileUpload");
+        C_BVMutexLock lock(m_lock, kLockTimeoutMs, "CiWeb::resumeFileUpload");
         UploadRequest request;
-        request.serverUrl = connection_.serverUrl();
+        request.serverUrl = m_connection.serverUrl();
         request.localFilename = textOf(localFilename);
         request.serverPath = textOf(serverPath);
         request.serverPort = serverPort;
         request.compress = compress != 0;
-        uploadProgress_.clearComplete();
-        uploadFile(request, &uploadProgress_);
+        m_uploadProgress.clearComplete();
+        uploadFile(request, &m_uploadProgress);
     });
 }
 
@@ -154,7 +157,7 @@ STDMETHODIMP CiWeb::get_Session(BSTR* pVal) {
 STDMETHODIMP CiWeb::getUploadMessage(BSTR* ret) {
     if (!ret) return E_POINTER;
     *ret = nullptr;
-    return run("CiWeb::getUploadMessage", reportOtherFailure, [&] { *ret = newText(uploadMessage_); });
+    return run("CiWeb::getUploadMessage", reportOtherFailure, [&] { *ret = newText(m_uploadMessage); });
 }
 
 STDMETHODIMP CiWeb::downloadFile(BSTR url, BSTR localPath, VARIANT_BOOL) {
@@ -177,7 +180,7 @@ STDMETHODIMP CiWeb::getServerUrl(BSTR* pRet) {
     if (!pRet) return E_POINTER;
     *pRet = nullptr;
     return run("CiWeb::getServerUrl", reportOtherFailure,
-               [&] { *pRet = newText(serverRootOf(connection_.serverUrl())); });
+               [&] { *pRet = newText(serverRootOf(m_connection.serverUrl())); });
 }
 
 STDMETHODIMP CiWeb::openUrlInBrowser(BSTR url, IDictionary* urlparams, VARIANT_BOOL* ret) {

@@ -54,10 +54,10 @@ private:
     // Fires fileUploadProgress; false when a sink answered E_ABORT.
     bool fireProgress(long percentDone);
 
-    C_BVMutex lock_;
-    C_serverConnection connection_;
-    std::wstring uploadMessage_;  // no operation sets it
-    UploadProgress uploadProgress_;
+    C_BVMutex m_lock;
+    C_serverConnection m_connection;
+    std::wstring m_uploadMessage;  // no operation sets it
+    UploadProgress m_uploadProgress;
 };
 
 }  // namespace web

@@ -17,9 +17,7 @@ com::ClassInfo iWebClass() {
 // Wine: the type library marshaler (which carries _IWebEvents to sinks in other
 // apartments) looks the library up under the neutral locale only, and this one is
 // registered under 0x409; its path is entered under the neutral locale as well.
-std::wstring neutralLocaleKey() {
-    return L"TypeLib\\" + com::guidText(LIBID_KeloWeb) + L"\\1.0\\0";
-}
+std::wstring neutralLocaleKey() { return L"TypeLib\\" + com::guidText(LIBID_KeloWeb) + L"\\1.0\\0"; }
 
 HRESULT registerNeutralLocalePath() {
     RegKey key;

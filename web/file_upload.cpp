@@ -18,19 +18,19 @@ namespace {
 // A file that is deleted when the object goes.
 class TemporaryFile {
 public:
-    explicit TemporaryFile(std::wstring path) : path_(std::move(path)) {}
+    explicit TemporaryFile(std::wstring path) : m_path(std::move(path)) {}
     ~TemporaryFile() { remove(); }
     TemporaryFile(const TemporaryFile&) = delete;
     TemporaryFile& operator=(const TemporaryFile&) = delete;
 
-    const std::wstring& path() const { return path_; }
+    const std::wstring& path() const { return m_path; }
     void remove() {
-        if (!path_.empty()) DeleteFileW(path_.c_str());
-        path_.clear();
+        if (!m_path.empty()) DeleteFileW(m_path.c_str());
+        m_path.clear();
     }
 
 private:
-    std::wstring path_;
+    std::wstring m_path;
 };
 
 // A new empty file "tmpXXXX.tmp" in the temporary folder.
@@ -41,7 +41,8 @@ std::wstring newTemporaryFile() {
         throw cERROR_MSG(BV_ERR_GENERAL, "CiWeb::resumeFileUpload - no temporary folder (%lu)", GetLastError());
     wchar_t name[MAX_PATH] = {};
     if (!GetTempFileNameW(folder, L"tmp", 0, name))
-        throw cERROR_MSG(BV_ERR_GENERAL, "CiWeb::resumeFileUpload - cannot make a temporary file (%lu)", GetLastError());
+        throw cERROR_MSG(BV_ERR_GENERAL, "CiWeb::resumeFileUpload - cannot make a temporary file (%lu)",
+                         GetLastError());
     return name;
 }
 

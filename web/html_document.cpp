@@ -11,8 +11,8 @@ using Microsoft::WRL::ComPtr;
 
 void assignHtml(IDispatch* document, const std::wstring& html) {
     ComPtr<IPersistStreamInit> persist;
-    if (!document || FAILED(document->QueryInterface(IID_IPersistStreamInit,
-                                                     reinterpret_cast<void**>(persist.GetAddressOf()))) ||
+    if (!document ||
+        FAILED(document->QueryInterface(IID_IPersistStreamInit, reinterpret_cast<void**>(persist.GetAddressOf()))) ||
         !persist)
         throw cERROR_MSG(BV_ERR_GENERAL, "Cannot get interface from document");
     if (FAILED(persist->InitNew())) throw cERROR_MSG(BV_ERR_GENERAL, "Cannot intialize document");

@@ -21,7 +21,8 @@ LoginLocale systemLoginLocale() {
     LoginLocale result;
     LCID locale = GetSystemDefaultLCID();
     if (auto codePage = localeText(locale, LOCALE_IDEFAULTANSICODEPAGE)) result.codePage = atol(codePage->c_str());
-    if (auto language = localeText(locale, LOCALE_ILANGUAGE)) result.languageId = strtol(language->c_str(), nullptr, 16);
+    if (auto language = localeText(locale, LOCALE_ILANGUAGE))
+        result.languageId = strtol(language->c_str(), nullptr, 16);
     if (auto name = localeText(locale, LOCALE_SLANGUAGE)) result.language = toWide(*name);
     return result;
 }

@@ -6,8 +6,8 @@
 namespace web {
 
 struct LoginLocale {
-    long codePage = -1;                  // default ANSI code page; -1 when the system cannot tell
-    std::optional<long> languageId;      // e.g. 1033 (the system gives "0409")
+    long codePage = -1;                    // default ANSI code page; -1 when the system cannot tell
+    std::optional<long> languageId;        // e.g. 1033 (the system gives "0409")
     std::optional<std::wstring> language;  // the language's name
 };
 

@@ -40,17 +40,18 @@ bool C_serverConnection::connect(const std::wstring& url, const std::wstring& us
             try {
                 parameters = ScriptDictionary::create();
             } catch (const _com_error& error) {
-                throw cERROR_MSG(BV_ERR_COM_CREATE, "C_serverConnection::connect - cannot create Dictionary object 0x%x",
+                throw cERROR_MSG(BV_ERR_COM_CREATE,
+                                 "C_serverConnection::connect - cannot create Dictionary object 0x%x",
                                  (unsigned)error.Error());
             }
         }
         setUrl(url);
-        secure_ = false;
+        m_secure = false;
 
         ScriptDictionary protocol = invoke(L"getProtocol", ScriptDictionary::create());
         std::wstring scheme = answerText(protocol, L"protocolSheme");
         setUrl(applyProtocolScheme(serverUrl(), scheme));
-        secure_ = scheme == L"https://";
+        m_secure = scheme == L"https://";
 
         LoginLocale locale = systemLoginLocale();
         parameters.add(L"username", Variant(userName));
@@ -81,31 +82,32 @@ void C_serverConnection::disconnect() noexcept {
     forget();
 }
 
-bool C_serverConnection::connected() const { return !serverUrl().empty() && !request_.empty(); }
+bool C_serverConnection::connected() const { return !serverUrl().empty() && !m_request.empty(); }
 
 std::wstring C_serverConnection::serverUrl() const {
-    std::lock_guard<std::mutex> guard(urlLock_);
-    return url_;
+    std::lock_guard<std::mutex> guard(m_urlLock);
+    return m_url;
 }
 
 void C_serverConnection::setUrl(const std::wstring& url) {
-    std::lock_guard<std::mutex> guard(urlLock_);
-    url_ = url;
+    std::lock_guard<std::mutex> guard(m_urlLock);
+    m_url = url;
 }
 
 void C_serverConnection::forget() noexcept {
     {
-        std::lock_guard<std::mutex> guard(urlLock_);
-        url_.clear();
+        std::lock_guard<std::mutex> guard(m_urlLock);
+        m_url.clear();
     }
-    secure_ = false;
-    request_.revoke();
+    m_secure = false;
+    m_request.revoke();
 }
 
 ScriptDictionary C_serverConnection::invoke(const std::wstring& method, const ScriptDictionary& parameters) {
     HRESULT hr = S_OK;
     ComPtr<IXMLDOMDocument> request = xml::createDocument(&hr);
-    if (!request) throw cERROR_MSG(BV_ERR_COM_CREATE, "C_serverConnection::invoke - cannot create XML object 0x%x", (unsigned)hr);
+    if (!request)
+        throw cERROR_MSG(BV_ERR_COM_CREATE, "C_serverConnection::invoke - cannot create XML object 0x%x", (unsigned)hr);
     if (!xml::load(request.Get(), L"<keloAction></keloAction>"))
         throw cERROR_MSG(BV_ERR_GENERAL,
                          "C_serverConnection::invoke - Error while executing method [%s] on server - invalid XML",
@@ -126,7 +128,7 @@ ComPtr<IXMLDOMDocument> C_serverConnection::serverCommand(IXMLDOMDocument* reque
     if (url.empty()) throw cERROR_MSG(BV_ERR_GENERAL, "C_serverConnection::serverCommand - not connected to host");
 
     std::wstring answerText;
-    if (secure_)
+    if (m_secure)
         answerText = WinHTTPWrapper().httpPost(url, xml::serialized(request));
     else
         answerText = postThroughRequestObject(url, request);
@@ -134,8 +136,10 @@ ComPtr<IXMLDOMDocument> C_serverConnection::serverCommand(IXMLDOMDocument* reque
     HRESULT hr = S_OK;
     ComPtr<IXMLDOMDocument> answer = xml::createDocument(&hr);
     if (!answer) {
-        DebugLine() << "server command->error " << "0x" << std::hex << (unsigned long)hr;
-        throw cERROR_MSG(BV_ERR_COM_CREATE, "C_serverConnection::serverCommand - cannot create XML object 0x%x", (unsigned)hr);
+        DebugLine() << "server command->error "
+                    << "0x" << std::hex << (unsigned long)hr;
+        throw cERROR_MSG(BV_ERR_COM_CREATE, "C_serverConnection::serverCommand - cannot create XML object 0x%x",
+                         (unsigned)hr);
     }
     xml::forbidDocumentTypes(answer.Get());
     // An answer is only ever parameters: entities (a file's text, a billion laughs) have no place in it.
@@ -143,23 +147,22 @@ ComPtr<IXMLDOMDocument> C_serverConnection::serverCommand(IXMLDOMDocument* reque
         throw cERROR_MSG(BV_ERR_GENERAL, "Error %s", "the answer holds a document type declaration, which is refused");
     if (!xml::load(answer.Get(), answerText)) {
         std::optional<std::wstring> reason = xml::parseErrorReason(answer.Get());
-        throw cERROR_MSG(BV_ERR_GENERAL, "Error %s",
-                         reason ? toAnsi(*reason).c_str() : "Cannot complete operation");
+        throw cERROR_MSG(BV_ERR_GENERAL, "Error %s", reason ? toAnsi(*reason).c_str() : "Cannot complete operation");
     }
     return answer;
 }
 
 std::wstring C_serverConnection::postThroughRequestObject(const std::wstring& url, IXMLDOMDocument* request) {
-    if (request_.empty()) {
+    if (m_request.empty()) {
         IXMLHTTPRequest* created = nullptr;
         HRESULT hr = CoCreateInstance(kClsidXmlHttp30, nullptr, CLSCTX_INPROC_SERVER, __uuidof(IXMLHTTPRequest),
                                       reinterpret_cast<void**>(&created));
         if (FAILED(hr))
-            throw cERROR_MSG(BV_ERR_COM_CREATE, "C_serverConnection::serverCommand - cannot create XML request object 0x%x",
-                             (unsigned)hr);
-        request_.set(created);
+            throw cERROR_MSG(BV_ERR_COM_CREATE,
+                             "C_serverConnection::serverCommand - cannot create XML request object 0x%x", (unsigned)hr);
+        m_request.set(created);
     }
-    ComPtr<IXMLHTTPRequest> http = request_.get();
+    ComPtr<IXMLHTTPRequest> http = m_request.get();
     com::check(http->open(BStr(L"POST").get(), BStr(url).get(), Variant(false), missingArgument(), missingArgument()));
     com::check(http->setRequestHeader(BStr(L"Cache-Control").get(), BStr(L"no-cache").get()));
     // Wine: the request object sends an empty body when given the document object

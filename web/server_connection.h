@@ -49,17 +49,17 @@ public:
     bool connected() const;
     // A copy of the service URL ("" when not connected); safe to read from any thread.
     std::wstring serverUrl() const;
-    bool secure() const { return secure_; }
+    bool secure() const { return m_secure; }
 
 private:
     std::wstring postThroughRequestObject(const std::wstring& url, IXMLDOMDocument* request);
     void forget() noexcept;
     void setUrl(const std::wstring& url);
 
-    tMTA2STA<IXMLHTTPRequest> request_;
-    mutable std::mutex urlLock_;  // only for the moment of a read or write
-    std::wstring url_;
-    bool secure_ = false;
+    tMTA2STA<IXMLHTTPRequest> m_request;
+    mutable std::mutex m_urlLock;  // only for the moment of a read or write
+    std::wstring m_url;
+    bool m_secure = false;
 };
 
 }  // namespace web

@@ -38,10 +38,13 @@ Variant dereferenced(const Variant& value) {
 ComPtr<IXMLDOMElement> C_serverConnection::method2xml(const std::wstring& method, const ScriptDictionary& parameters) {
     HRESULT hr = S_OK;
     ComPtr<IXMLDOMDocument> document = xml::createDocument(&hr);
-    if (!document) throw cERROR_MSG(BV_ERR_COM_CREATE, "C_serverConnection::method2xml - cannot create XML object 0x%x", (unsigned)hr);
+    if (!document)
+        throw cERROR_MSG(BV_ERR_COM_CREATE, "C_serverConnection::method2xml - cannot create XML object 0x%x",
+                         (unsigned)hr);
     if (!xml::load(document.Get(), L"<method></method>")) {
         std::wstring reason = xml::parseErrorReason(document.Get()).value_or(L"");
-        throw cERROR_MSG(BV_ERR_GENERAL, "C_serverConnection::method2xml - cannot load XML [%s]", toAnsi(reason).c_str());
+        throw cERROR_MSG(BV_ERR_GENERAL, "C_serverConnection::method2xml - cannot load XML [%s]",
+                         toAnsi(reason).c_str());
     }
     ComPtr<IXMLDOMElement> element = xml::documentElement(document.Get());
     if (!element) return element;
@@ -80,7 +83,8 @@ ScriptDictionary C_serverConnection::dictFromXML(IXMLDOMNode* element, int depth
             dictionary.add(key, Variant(decodeEntities(xml::text(values[0].Get()))));
         } else if (values.size() > 1) {
             tVARIANTLIST items;
-            for (const ComPtr<IXMLDOMNode>& value : values) items.append(Variant(decodeEntities(xml::text(value.Get()))));
+            for (const ComPtr<IXMLDOMNode>& value : values)
+                items.append(Variant(decodeEntities(xml::text(value.Get()))));
             dictionary.add(key, items.toVariant());
         } else if (!xml::selectNodes(parameter.Get(), L"./parameter").empty()) {
             dictionary.add(key, Variant(dictFromXML(parameter.Get(), depth + 1).get()));

@@ -8,31 +8,31 @@
 namespace web {
 
 void UploadProgress::start(uint64_t totalBytes) {
-    total_ = totalBytes;
-    sent_ = 0;
-    lastPercent_ = -1;
-    complete_ = false;
-    stopRequested_ = false;
+    m_total = totalBytes;
+    m_sent = 0;
+    m_lastPercent = -1;
+    m_complete = false;
+    m_stopRequested = false;
     reportPercent(0);
 }
 
 void UploadProgress::advance(uint64_t bytesWritten) {
-    sent_ += bytesWritten;
-    long percent = total_ ? (long)(std::min(sent_, total_) * 100 / total_) : 100;
+    m_sent += bytesWritten;
+    long percent = m_total ? (long)(std::min(m_sent, m_total) * 100 / m_total) : 100;
     reportPercent(percent);
 }
 
 void UploadProgress::reportPercent(long percent) {
-    if (percent == lastPercent_) return;
-    lastPercent_ = percent;
-    if (report_) report_(percent);
+    if (percent == m_lastPercent) return;
+    m_lastPercent = percent;
+    if (m_report) m_report(percent);
     pumpWaitingMessages();
-    if (stopRequested_) throw cERROR_MSG(BV_ERR_GENERAL, "the upload was stopped by its listener");
-    if (percent == 100) complete_ = true;
+    if (m_stopRequested) throw cERROR_MSG(BV_ERR_GENERAL, "the upload was stopped by its listener");
+    if (percent == 100) m_complete = true;
 }
 
 STDMETHODIMP DownloadProgress::OnProgress(ULONG progress, ULONG maximum, ULONG, LPCWSTR) {
-    if (maximum != 0 && report_) report_((long)((uint64_t)progress * 100 / maximum));
+    if (maximum != 0 && m_report) m_report((long)((uint64_t)progress * 100 / maximum));
     return S_OK;
 }
 

@@ -20,33 +20,33 @@ using ProgressReport = std::function<void(long percentDone)>;
 // the body is not sent.
 class UploadProgress : public UploadProgressSink {
 public:
-    explicit UploadProgress(ProgressReport report) : report_(std::move(report)) {}
+    explicit UploadProgress(ProgressReport report) : m_report(std::move(report)) {}
 
     void start(uint64_t totalBytes) override;
     void advance(uint64_t bytesWritten) override;
 
-    void clearComplete() { complete_ = false; }
-    void requestStop() { stopRequested_ = true; }
-    bool complete() const { return complete_; }
-    uint64_t totalBytes() const { return total_; }
-    uint64_t bytesSent() const { return sent_; }
+    void clearComplete() { m_complete = false; }
+    void requestStop() { m_stopRequested = true; }
+    bool complete() const { return m_complete; }
+    uint64_t totalBytes() const { return m_total; }
+    uint64_t bytesSent() const { return m_sent; }
 
 private:
     void reportPercent(long percent);
 
-    ProgressReport report_;
-    uint64_t total_ = 0;
-    uint64_t sent_ = 0;
-    long lastPercent_ = -1;
-    bool complete_ = false;
-    bool stopRequested_ = false;
+    ProgressReport m_report;
+    uint64_t m_total = 0;
+    uint64_t m_sent = 0;
+    long m_lastPercent = -1;
+    bool m_complete = false;
+    bool m_stopRequested = false;
 };
 
 // The binding status callback of a download: each progress notification with a known
 // maximum is reported as progress * 100 / maximum; everything else passes unanswered.
 class DownloadProgress : public com::Object<DownloadProgress, IBindStatusCallback> {
 public:
-    explicit DownloadProgress(ProgressReport report) : report_(std::move(report)) {}
+    explicit DownloadProgress(ProgressReport report) : m_report(std::move(report)) {}
 
     STDMETHODIMP OnStartBinding(DWORD, IBinding*) override { return S_OK; }
     STDMETHODIMP GetPriority(LONG*) override { return E_NOTIMPL; }
@@ -58,7 +58,7 @@ public:
     STDMETHODIMP OnObjectAvailable(REFIID, IUnknown*) override { return S_OK; }
 
 private:
-    ProgressReport report_;
+    ProgressReport m_report;
 };
 
 }  // namespace web

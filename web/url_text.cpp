@@ -22,9 +22,7 @@ const char kHexLower[] = "0123456789abcdef";
 const char kHexUpper[] = "0123456789ABCDEF";
 
 bool isHttps(const std::wstring& url) { return matchRegistryPattern(url.c_str(), L"https://*"); }
-bool isHttpOrHttps(const std::wstring& url) {
-    return matchRegistryPattern(url.c_str(), L"http://*") || isHttps(url);
-}
+bool isHttpOrHttps(const std::wstring& url) { return matchRegistryPattern(url.c_str(), L"http://*") || isHttps(url); }
 
 int hexDigit(char c) {
     if (c >= '0' && c <= '9') return c - '0';
@@ -98,9 +96,8 @@ std::wstring pictureUrlFor(const std::wstring& serverUrl, const std::wstring& pa
     size_t authorityStart = serverUrl.find(L"://");
     authorityStart = authorityStart == std::wstring::npos ? 0 : authorityStart + 3;
     size_t authorityEnd = serverUrl.find(L'/', authorityStart);
-    std::wstring authority = serverUrl.substr(authorityStart, authorityEnd == std::wstring::npos
-                                                                  ? std::wstring::npos
-                                                                  : authorityEnd - authorityStart);
+    std::wstring authority = serverUrl.substr(
+        authorityStart, authorityEnd == std::wstring::npos ? std::wstring::npos : authorityEnd - authorityStart);
     std::wstring url = L"http://" + authority;
     if (path[0] != L'/') url += L'/';
     url += path.substr(0, lastSlash + 1);
@@ -117,17 +114,17 @@ std::string urlEncodeBytes(const std::string& text) {
     std::string out;
     for (char c : text) {
         switch (c) {
-            case ' ': out += '+'; break;
-            case '\n': out += "%0A"; break;
-            case '\r': out += "%0D"; break;
-            case '\t':
-            case '%':
-            case '&':
-            case '+':
-            case '/':
-            case '=':
-            case '\\': appendEscape(out, (unsigned char)c, kHexLower); break;
-            default: out += c;
+        case ' ': out += '+'; break;
+        case '\n': out += "%0A"; break;
+        case '\r': out += "%0D"; break;
+        case '\t':
+        case '%':
+        case '&':
+        case '+':
+        case '/':
+        case '=':
+        case '\\': appendEscape(out, (unsigned char)c, kHexLower); break;
+        default: out += c;
         }
     }
     return out;

@@ -9,13 +9,12 @@ namespace {
 bool isCommunicationError(const com::Failure& failure) {
     if (failure.kind != com::Failure::SocketError) return false;
     switch (failure.socketCode) {
-        case 10048:  // address in use
-        case 10054:  // connection reset
-        case 10056:  // already connected
-        case 10061:  // connection refused
-            return true;
-        default:
-            return false;
+    case 10048:  // address in use
+    case 10054:  // connection reset
+    case 10056:  // already connected
+    case 10061:  // connection refused
+        return true;
+    default: return false;
     }
 }
 
@@ -48,10 +47,10 @@ Reported reportConnectFailure(const com::Failure& failure) {
 Reported reportCommandFailure(const com::Failure& failure) {
     if (isCommunicationError(failure)) return reported(kCommunicationError, L"Communication Error");
     switch (failure.kind) {
-        case com::Failure::LibraryError: return reported(DISP_E_EXCEPTION, failure.description);
-        case com::Failure::ComError: return reported(failure.hr, failure.description);
-        case com::Failure::SocketError: return reported(kUnknownSocketError, L"Unknown Error");
-        default: return reported(E_UNEXPECTED, L"Unexpected error");
+    case com::Failure::LibraryError: return reported(DISP_E_EXCEPTION, failure.description);
+    case com::Failure::ComError: return reported(failure.hr, failure.description);
+    case com::Failure::SocketError: return reported(kUnknownSocketError, L"Unknown Error");
+    default: return reported(E_UNEXPECTED, L"Unexpected error");
     }
 }
 
@@ -68,9 +67,9 @@ Reported reportPictureFailure(const com::Failure& failure) {
 
 Reported reportOtherFailure(const com::Failure& failure) {
     switch (failure.kind) {
-        case com::Failure::LibraryError:
-        case com::Failure::ComError: return reported(failure.hr, failure.description);
-        default: return reported(E_UNEXPECTED, L"Unknown error");
+    case com::Failure::LibraryError:
+    case com::Failure::ComError: return reported(failure.hr, failure.description);
+    default: return reported(E_UNEXPECTED, L"Unknown error");
     }
 }
 

@@ -52,24 +52,23 @@ RequestTarget requestTargetOf(const UrlParts& parts) {
 
 WinHTTPWrapper::WinHTTPWrapper() {
     ProxySettings proxy;
-    bool namedProxy = WinHttpGetIEProxyConfigForCurrentUser(&proxy.config) && proxy.config.lpszProxy &&
-                      *proxy.config.lpszProxy;
+    bool namedProxy =
+        WinHttpGetIEProxyConfigForCurrentUser(&proxy.config) && proxy.config.lpszProxy && *proxy.config.lpszProxy;
     if (namedProxy) {
-        session_.reset(WinHttpOpen(kUserAgent, WINHTTP_ACCESS_TYPE_NAMED_PROXY, proxy.config.lpszProxy,
-                                   proxy.config.lpszProxyBypass ? proxy.config.lpszProxyBypass
-                                                                : WINHTTP_NO_PROXY_BYPASS,
-                                   0));
+        m_session.reset(
+            WinHttpOpen(kUserAgent, WINHTTP_ACCESS_TYPE_NAMED_PROXY, proxy.config.lpszProxy,
+                        proxy.config.lpszProxyBypass ? proxy.config.lpszProxyBypass : WINHTTP_NO_PROXY_BYPASS, 0));
     } else {
-        session_.reset(WinHttpOpen(kUserAgent, WINHTTP_ACCESS_TYPE_DEFAULT_PROXY, WINHTTP_NO_PROXY_NAME,
-                                   WINHTTP_NO_PROXY_BYPASS, 0));
+        m_session.reset(WinHttpOpen(kUserAgent, WINHTTP_ACCESS_TYPE_DEFAULT_PROXY, WINHTTP_NO_PROXY_NAME,
+                                    WINHTTP_NO_PROXY_BYPASS, 0));
     }
-    if (!session_) lastError_ = GetLastError();
+    if (!m_session) m_lastError = GetLastError();
 }
 
 void WinHTTPWrapper::fail(const char* label) { fail(label, GetLastError()); }
 
 void WinHTTPWrapper::fail(const char* label, DWORD error) {
-    lastError_ = error;
+    m_lastError = error;
     throw cERROR_MSG(BV_ERR_GENERAL, "%s: error=%d", label, (int)error);
 }
 
@@ -92,10 +91,10 @@ UrlParts WinHTTPWrapper::crackUrl(const std::wstring& url) {
 
 std::pair<InternetHandle, InternetHandle> WinHTTPWrapper::establishRequestConnection(const std::wstring& url,
                                                                                      const wchar_t* verb) {
-    if (!session_) fail("WinHTTPWrapper::establishRequestConnection 1");
+    if (!m_session) fail("WinHTTPWrapper::establishRequestConnection 1");
     RequestTarget target = requestTargetOf(crackUrl(url));
 
-    InternetHandle connection(WinHttpConnect(session_.get(), target.host.c_str(), target.port, 0));
+    InternetHandle connection(WinHttpConnect(m_session.get(), target.host.c_str(), target.port, 0));
     if (!connection) fail("WinHTTPWrapper::httpGet::WinHttpConnect");
     InternetHandle request(WinHttpOpenRequest(connection.get(), verb, target.objectName.c_str(), nullptr,
                                               WINHTTP_NO_REFERER, WINHTTP_DEFAULT_ACCEPT_TYPES, target.openFlags));
@@ -140,7 +139,7 @@ void WinHTTPWrapper::httpPostFile(const std::wstring& url, const FormFields& fie
     WIN32_FILE_ATTRIBUTE_DATA attributes = {};
     if (!GetFileAttributesExW(filePath.c_str(), GetFileExInfoStandard, &attributes) ||
         (attributes.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) {
-        lastError_ = GetLastError();
+        m_lastError = GetLastError();
         throw cERROR_MSG(BV_ERR_GENERAL, "WinHTTPWrapper::httpPostFile->file %s does not exist",
                          toAnsi(filePath).c_str());
     }
@@ -162,8 +161,8 @@ void WinHTTPWrapper::httpPostFile(const std::wstring& url, const FormFields& fie
     FileHandle file(CreateFileW(filePath.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
                                 FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!file) {
-        lastError_ = GetLastError();
-        throw cERROR_MSG(BV_ERR_GENERAL, "WinHTTPWrapper::httpPostFile(open file)->%d", (int)lastError_);
+        m_lastError = GetLastError();
+        throw cERROR_MSG(BV_ERR_GENERAL, "WinHTTPWrapper::httpPostFile(open file)->%d", (int)m_lastError);
     }
     // Only the announced size is sent, even when the file grows meanwhile.
     std::vector<char> block(kFileBlockSize);
@@ -171,12 +170,13 @@ void WinHTTPWrapper::httpPostFile(const std::wstring& url, const FormFields& fie
         DWORD wanted = (DWORD)std::min<uint64_t>(kFileBlockSize, fileSize - sent);
         DWORD read = 0;
         if (!ReadFile(file.get(), block.data(), wanted, &read, nullptr)) {
-            lastError_ = GetLastError();
-            throw cERROR_MSG(BV_ERR_GENERAL, "WinHTTPWrapper::httpPostFile(read file)->%d", (int)lastError_);
+            m_lastError = GetLastError();
+            throw cERROR_MSG(BV_ERR_GENERAL, "WinHTTPWrapper::httpPostFile(read file)->%d", (int)m_lastError);
         }
         if (read == 0) {
-            lastError_ = ERROR_HANDLE_EOF;
-            throw cERROR_MSG(BV_ERR_GENERAL, "WinHTTPWrapper::httpPostFile(read file)->the file ended after %llu of %llu bytes",
+            m_lastError = ERROR_HANDLE_EOF;
+            throw cERROR_MSG(BV_ERR_GENERAL,
+                             "WinHTTPWrapper::httpPostFile(read file)->the file ended after %llu of %llu bytes",
                              (unsigned long long)sent, (unsigned long long)fileSize);
         }
         sendDataChunk(request, block.data(), read, sink);
@@ -188,11 +188,11 @@ void WinHTTPWrapper::httpPostFile(const std::wstring& url, const FormFields& fie
     if (!WinHttpReceiveResponse(request, nullptr)) fail("WinHTTPWrapper::httpPostFile");
     // An endpoint that refuses the file (an error page, a full disk) has not taken it.
     DWORD status = 0, size = sizeof status;
-    if (!WinHttpQueryHeaders(request, WINHTTP_QUERY_STATUS_CODE | WINHTTP_QUERY_FLAG_NUMBER, WINHTTP_HEADER_NAME_BY_INDEX,
-                             &status, &size, WINHTTP_NO_HEADER_INDEX))
+    if (!WinHttpQueryHeaders(request, WINHTTP_QUERY_STATUS_CODE | WINHTTP_QUERY_FLAG_NUMBER,
+                             WINHTTP_HEADER_NAME_BY_INDEX, &status, &size, WINHTTP_NO_HEADER_INDEX))
         fail("WinHTTPWrapper::httpPostFile status");
     if (status < 200 || status > 299) {
-        lastError_ = ERROR_INVALID_DATA;
+        m_lastError = ERROR_INVALID_DATA;
         throw cERROR_MSG(BV_ERR_GENERAL, "WinHTTPWrapper::httpPostFile - the server answered with status %lu",
                          (unsigned long)status);
     }

@@ -71,8 +71,7 @@ public:
 
     UrlParts crackUrl(const std::wstring& url);
     // (connection, request) for the URL and verb, with the security flags set.
-    std::pair<InternetHandle, InternetHandle> establishRequestConnection(const std::wstring& url,
-                                                                         const wchar_t* verb);
+    std::pair<InternetHandle, InternetHandle> establishRequestConnection(const std::wstring& url, const wchar_t* verb);
     // The response body. Its bytes are read in the system ANSI code page, or as UTF-8
     // when the answer says so in its Content-Type. The status code is not examined; a
     // body of more than kMaximumAnswerBytes is a failure, read no further.
@@ -85,8 +84,8 @@ public:
                       const std::wstring& contentType, UploadProgressSink* sink);
     void sendDataChunk(HINTERNET request, const void* bytes, DWORD length, UploadProgressSink* sink);
 
-    bool sessionOpen() const { return session_.valid(); }
-    DWORD lastError() const { return lastError_; }
+    bool sessionOpen() const { return m_session.valid(); }
+    DWORD lastError() const { return m_lastError; }
 
     // The size of the blocks the upload file is read and written in.
     static const DWORD kFileBlockSize = 10240;
@@ -95,8 +94,8 @@ private:
     [[noreturn]] void fail(const char* label);
     [[noreturn]] void fail(const char* label, DWORD error);
 
-    InternetHandle session_;
-    DWORD lastError_ = 0;
+    InternetHandle m_session;
+    DWORD m_lastError = 0;
 };
 
 }  // namespace web

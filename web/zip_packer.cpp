@@ -20,22 +20,22 @@ namespace {
 // An archive being written; closed (without comment) when it goes, unless closed already.
 class Archive {
 public:
-    explicit Archive(zipFile file) : file_(file) {}
+    explicit Archive(zipFile file) : m_file(file) {}
     ~Archive() {
-        if (file_) zipClose(file_, nullptr);
+        if (m_file) zipClose(m_file, nullptr);
     }
     Archive(const Archive&) = delete;
     Archive& operator=(const Archive&) = delete;
 
-    zipFile get() const { return file_; }
+    zipFile get() const { return m_file; }
     int close() {
-        zipFile file = file_;
-        file_ = nullptr;
+        zipFile file = m_file;
+        m_file = nullptr;
         return zipClose(file, nullptr);
     }
 
 private:
-    zipFile file_;
+    zipFile m_file;
 };
 
 bool isFolder(const std::wstring& path) {

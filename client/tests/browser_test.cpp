@@ -36,4 +36,3 @@ TEST(Browser, WithoutAProgramForWebPagesInternetExplorerIsTheFallback) {
     EXPECT_EQ(L"iexplore.exe", findBrowser(true));
     EXPECT_EQ(L"", findBrowser(false));
 }
-

@@ -18,7 +18,7 @@
 #include "lab_paths.h"
 #include "lab_printers.h"
 #include "lab_process.h"
-#include "lab_workflow.h"
+#include "lab_road.h"
 #include "resource_ids.h"
 
 namespace gui = lab::gui;
@@ -34,16 +34,16 @@ class EngineEnvironment : public ::testing::Environment {
 public:
     void SetUp() override {
         lab::endEngineServers();
-        registeredBefore_ = classRegistered(L"{84BBBEFB-D418-11D5-8E15-0002B36229DD}");
+        m_registeredBefore = classRegistered(L"{84BBBEFB-D418-11D5-8E15-0002B36229DD}");
         ASSERT_EQ(0u, lab::runEngineRegistration(besideTest(L"KeloEngine.exe"), false));
     }
     void TearDown() override {
         lab::endEngineServers();
-        if (!registeredBefore_) lab::runEngineRegistration(besideTest(L"KeloEngine.exe"), true);
+        if (!m_registeredBefore) lab::runEngineRegistration(besideTest(L"KeloEngine.exe"), true);
     }
 
 private:
-    bool registeredBefore_ = false;
+    bool m_registeredBefore = false;
 };
 ::testing::Environment* const engineEnvironment = ::testing::AddGlobalTestEnvironment(new EngineEnvironment);
 
@@ -53,7 +53,8 @@ protected:
         ASSERT_TRUE(keloReg.registered());
         for (const lab::PrinterEntry& printer : lab::listPrinters())
             ASSERT_NE(std::optional<std::wstring>(lab::kKeloMfg), printer.mfg)
-                << "another printer of this system is installed: " << std::string(printer.name.begin(), printer.name.end());
+                << "another printer of this system is installed: "
+                << std::string(printer.name.begin(), printer.name.end());
         writeClientText(L"Version", "5.0.2");
     }
 
@@ -169,8 +170,8 @@ TEST_F(ClientWithEngineTest, StaleJobFoldersAreGoneAfterStartUp) {
     {
         ASSERT_HRESULT_SUCCEEDED(CoInitializeEx(nullptr, COINIT_MULTITHREADED));
         ComPtr<IDriverManager> manager;
-        ASSERT_HRESULT_SUCCEEDED(CoCreateInstance(CLSID_DriverManager, nullptr, CLSCTX_LOCAL_SERVER,
-                                                  IID_IDriverManager, reinterpret_cast<void**>(manager.GetAddressOf())));
+        ASSERT_HRESULT_SUCCEEDED(CoCreateInstance(CLSID_DriverManager, nullptr, CLSCTX_LOCAL_SERVER, IID_IDriverManager,
+                                                  reinterpret_cast<void**>(manager.GetAddressOf())));
         ComPtr<IPrintDriver> driver;
         ASSERT_HRESULT_SUCCEEDED(manager->getDriver(BStr(L"Kelo Stale Jobs").get(), driver.GetAddressOf()));
         BStr path;

@@ -36,8 +36,8 @@ protected:
     }
 
     gui::ProgramUnderTest& start() {
-        clients.push_back(std::make_unique<gui::ProgramUnderTest>(
-            lab::quoteArgument(lab::programFolder() + L"KeloClient.exe")));
+        clients.push_back(
+            std::make_unique<gui::ProgramUnderTest>(lab::quoteArgument(lab::programFolder() + L"KeloClient.exe")));
         return *clients.back();
     }
 

@@ -24,25 +24,26 @@ const wchar_t kClientKeySubkey[] = L"SOFTWARE\\Vorlane\\Kelo Print Driver";
 
 bool classRegistered(const wchar_t* clsid) {
     HKEY key = nullptr;
-    if (RegOpenKeyExW(HKEY_CLASSES_ROOT, (std::wstring(L"CLSID\\") + clsid).c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS)
+    if (RegOpenKeyExW(HKEY_CLASSES_ROOT, (std::wstring(L"CLSID\\") + clsid).c_str(), 0, KEY_READ, &key) !=
+        ERROR_SUCCESS)
         return false;
     RegCloseKey(key);
     return true;
 }
 
 KeloRegRegistration::KeloRegRegistration() {
-    registeredBefore_ = classRegistered(L"{7E903BB8-4631-4311-B4AB-424B769C49C8}");
-    module_ = LoadLibraryW((lab::programFolder() + L"KeloReg.dll").c_str());
-    Entry registerServer = module_ ? entryOf(module_, "DllRegisterServer") : nullptr;
-    registered_ = registerServer && SUCCEEDED(registerServer());
+    m_registeredBefore = classRegistered(L"{7E903BB8-4631-4311-B4AB-424B769C49C8}");
+    m_module = LoadLibraryW((lab::programFolder() + L"KeloReg.dll").c_str());
+    Entry registerServer = m_module ? entryOf(m_module, "DllRegisterServer") : nullptr;
+    m_registered = registerServer && SUCCEEDED(registerServer());
 }
 
 KeloRegRegistration::~KeloRegRegistration() {
-    if (registered_ && !registeredBefore_) entryOf(module_, "DllUnregisterServer")();
-    if (module_) FreeLibrary(module_);
+    if (m_registered && !m_registeredBefore) entryOf(m_module, "DllUnregisterServer")();
+    if (m_module) FreeLibrary(m_module);
 }
 
-ClientSettingsBackup::ClientSettingsBackup() : backup_(HKEY_LOCAL_MACHINE, kClientKeySubkey) {
+ClientSettingsBackup::ClientSettingsBackup() : m_backup(HKEY_LOCAL_MACHINE, kClientKeySubkey) {
     lab::deleteRegistryTree(HKEY_LOCAL_MACHINE, kClientKeySubkey);
 }
 

@@ -18,12 +18,12 @@ public:
     ~KeloRegRegistration();
     KeloRegRegistration(const KeloRegRegistration&) = delete;
     KeloRegRegistration& operator=(const KeloRegRegistration&) = delete;
-    bool registered() const { return registered_; }
+    bool registered() const { return m_registered; }
 
 private:
-    HMODULE module_ = nullptr;
-    bool registered_ = false;
-    bool registeredBefore_ = false;
+    HMODULE m_module = nullptr;
+    bool m_registered = false;
+    bool m_registeredBefore = false;
 };
 
 // Whether HKEY_CLASSES_ROOT\CLSID\<clsid> exists.
@@ -37,7 +37,7 @@ public:
     ClientSettingsBackup();
 
 private:
-    lab::RegistryBackup backup_;
+    lab::RegistryBackup m_backup;
 };
 
 void writeClientNumber(const wchar_t* name, DWORD value);

@@ -26,23 +26,23 @@ STDMETHODIMP FakeJob::GetConnectionPointContainer(IConnectionPointContainer** co
 
 STDMETHODIMP FakeJob::Advise(IUnknown* sink, DWORD* cookie) {
     *cookie = 0;
-    if (sink_) return CONNECT_E_ADVISELIMIT;
-    HRESULT hr = sink->QueryInterface(DIID__IPrintJobEvents, reinterpret_cast<void**>(sink_.GetAddressOf()));
+    if (m_sink) return CONNECT_E_ADVISELIMIT;
+    HRESULT hr = sink->QueryInterface(DIID__IPrintJobEvents, reinterpret_cast<void**>(m_sink.GetAddressOf()));
     if (FAILED(hr)) return CONNECT_E_CANNOTCONNECT;
     *cookie = 1;
     return S_OK;
 }
 
 STDMETHODIMP FakeJob::Unadvise(DWORD cookie) {
-    if (cookie != 1 || !sink_) return CONNECT_E_NOCONNECTION;
-    sink_.Reset();
+    if (cookie != 1 || !m_sink) return CONNECT_E_NOCONNECTION;
+    m_sink.Reset();
     return S_OK;
 }
 
 STDMETHODIMP FakeDriver::getDriverData(BSTR keyName, VARIANT* value) {
     VariantInit(value);
-    if (keyName && _wcsicmp(keyName, L"keloServerIp") == 0 && !host_.empty()) {
-        Variant(host_).detachTo(value);
+    if (keyName && _wcsicmp(keyName, L"keloServerIp") == 0 && !m_host.empty()) {
+        Variant(m_host).detachTo(value);
         return S_OK;
     }
     return com::setRichError(DISP_E_EXCEPTION, L"getPrinterRegistryValue: cannot get registry data",
@@ -50,19 +50,19 @@ STDMETHODIMP FakeDriver::getDriverData(BSTR keyName, VARIANT* value) {
 }
 
 STDMETHODIMP FakeDriver::get_printerName(BSTR* name) {
-    *name = BStr(name_).release();
+    *name = BStr(m_name).release();
     return S_OK;
 }
 
 STDMETHODIMP FakeDriver::get_driverDataPath(BSTR* path) {
-    *path = BStr(L"HKEY_LOCAL_MACHINE\\SYSTEM\\CurrentControlSet\\Control\\Print\\Printers\\" + name_ +
+    *path = BStr(L"HKEY_LOCAL_MACHINE\\SYSTEM\\CurrentControlSet\\Control\\Print\\Printers\\" + m_name +
                  L"\\PrinterDriverData")
                 .release();
     return S_OK;
 }
 
 STDMETHODIMP FakeDriver::get_jobsPath(BSTR* path) {
-    *path = BStr(jobsPath_).release();
+    *path = BStr(m_jobsPath).release();
     return S_OK;
 }
 
@@ -87,46 +87,46 @@ STDMETHODIMP FakeDriver::GetConnectionPointContainer(IConnectionPointContainer**
 
 STDMETHODIMP FakeDriver::Advise(IUnknown* sink, DWORD* cookie) {
     *cookie = 0;
-    if (sink_) return CONNECT_E_ADVISELIMIT;
-    HRESULT hr = sink->QueryInterface(DIID__IPrintDriverEvents, reinterpret_cast<void**>(sink_.GetAddressOf()));
+    if (m_sink) return CONNECT_E_ADVISELIMIT;
+    HRESULT hr = sink->QueryInterface(DIID__IPrintDriverEvents, reinterpret_cast<void**>(m_sink.GetAddressOf()));
     if (FAILED(hr)) return CONNECT_E_CANNOTCONNECT;
     *cookie = 1;
     return S_OK;
 }
 
 STDMETHODIMP FakeDriver::Unadvise(DWORD cookie) {
-    if (cookie != 1 || !sink_) return CONNECT_E_NOCONNECTION;
-    sink_.Reset();
+    if (cookie != 1 || !m_sink) return CONNECT_E_NOCONNECTION;
+    m_sink.Reset();
     return S_OK;
 }
 
 bool FakeDriver::fireNewJob(long jobId) {
-    if (!sink_) return false;
+    if (!m_sink) return false;
     ComPtr<FakeJob> job = com::make<FakeJob>(jobId);
     ComPtr<IDispatch> dispatch;
     job.As(&dispatch);
     Variant argument(static_cast<IDispatch*>(dispatch.Get()));
     DISPPARAMS params = {&argument, nullptr, 1, 0};
-    return SUCCEEDED(sink_->Invoke(1, IID_NULL, 0x400, DISPATCH_METHOD, &params, nullptr, nullptr, nullptr));
+    return SUCCEEDED(m_sink->Invoke(1, IID_NULL, 0x400, DISPATCH_METHOD, &params, nullptr, nullptr, nullptr));
 }
 
 STDMETHODIMP FakeDriverManager::getDriver(BSTR printerName, IPrintDriver** driver) {
     *driver = nullptr;
-    ++getDriverCalls_;
-    if (FAILED(callFailure_)) return callFailure_;
-    auto found = drivers_.find(printerName ? printerName : L"");
-    if (found == drivers_.end())
+    ++m_getDriverCalls;
+    if (FAILED(m_callFailure)) return m_callFailure;
+    auto found = m_drivers.find(printerName ? printerName : L"");
+    if (found == m_drivers.end())
         return com::setRichError(DISP_E_EXCEPTION, L"no such printer", L"KeloEngine.DriverManager.1");
     return found->second->QueryInterface(IID_IPrintDriver, reinterpret_cast<void**>(driver));
 }
 
 STDMETHODIMP FakeDriverManager::enumPrinters(VARIANT* printers) {
     VariantInit(printers);
-    if (FAILED(callFailure_)) return callFailure_;
-    if (FAILED(enumerationFailure_))
-        return com::setRichError(enumerationFailure_, L"the spooler does not answer", L"KeloEngine.DriverManager.1");
+    if (FAILED(m_callFailure)) return m_callFailure;
+    if (FAILED(m_enumerationFailure))
+        return com::setRichError(m_enumerationFailure, L"the spooler does not answer", L"KeloEngine.DriverManager.1");
     tVARIANTLIST names;
-    for (const std::wstring& name : order_) names.append(Variant(name));
+    for (const std::wstring& name : m_order) names.append(Variant(name));
     names.toVariant().detachTo(printers);
     return S_OK;
 }

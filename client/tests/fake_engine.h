@@ -37,13 +37,12 @@ struct ImplementedInterface<NoDispatch<Interface>> {
 };
 }  // namespace com
 
-class FakeJob
-    : public com::Object<FakeJob, NoDispatch<IPrintJob>, IConnectionPointContainer, IConnectionPoint> {
+class FakeJob : public com::Object<FakeJob, NoDispatch<IPrintJob>, IConnectionPointContainer, IConnectionPoint> {
 public:
-    explicit FakeJob(long id) : id_(id) {}
+    explicit FakeJob(long id) : m_id(id) {}
     STDMETHODIMP get_Name(BSTR*) override { return E_NOTIMPL; }
     STDMETHODIMP get_jobId(long* id) override {
-        *id = id_;
+        *id = m_id;
         return S_OK;
     }
     STDMETHODIMP get_State(jobStates*) override { return E_NOTIMPL; }
@@ -68,18 +67,18 @@ public:
     STDMETHODIMP Unadvise(DWORD cookie) override;
     STDMETHODIMP EnumConnections(IEnumConnections**) override { return E_NOTIMPL; }
 
-    bool advised() const { return sink_ != nullptr; }
+    bool advised() const { return m_sink != nullptr; }
 
 private:
-    long id_;
-    ComPtr<IDispatch> sink_;
+    long m_id;
+    ComPtr<IDispatch> m_sink;
 };
 
 class FakeDriver
     : public com::Object<FakeDriver, NoDispatch<IPrintDriver>, IConnectionPointContainer, IConnectionPoint> {
 public:
     FakeDriver(std::wstring name, std::wstring host, std::wstring jobsPath)
-        : name_(std::move(name)), host_(std::move(host)), jobsPath_(std::move(jobsPath)) {}
+        : m_name(std::move(name)), m_host(std::move(host)), m_jobsPath(std::move(jobsPath)) {}
 
     STDMETHODIMP getDriverData(BSTR keyName, VARIANT* value) override;
     STDMETHODIMP get_printerName(BSTR* name) override;
@@ -100,25 +99,25 @@ public:
 
     // Calls onNewPrintJob on the subscribed sink; false without one.
     bool fireNewJob(long jobId);
-    bool advised() const { return sink_ != nullptr; }
+    bool advised() const { return m_sink != nullptr; }
 
 private:
-    std::wstring name_, host_, jobsPath_;
-    ComPtr<IDispatch> sink_;
+    std::wstring m_name, m_host, m_jobsPath;
+    ComPtr<IDispatch> m_sink;
 };
 
 class FakeDriverManager : public com::Object<FakeDriverManager, NoDispatch<IDriverManager>> {
 public:
     void addPrinter(ComPtr<FakeDriver> driver, const std::wstring& name) {
-        order_.push_back(name);
-        drivers_[name] = driver;
+        m_order.push_back(name);
+        m_drivers[name] = driver;
     }
     // Printers the engine lists but cannot hand out.
-    void addBrokenPrinter(const std::wstring& name) { order_.push_back(name); }
-    void failEnumeration(HRESULT hr) { enumerationFailure_ = hr; }
+    void addBrokenPrinter(const std::wstring& name) { m_order.push_back(name); }
+    void failEnumeration(HRESULT hr) { m_enumerationFailure = hr; }
     // Every later call fails with hr, as a proxy does once the engine's process is gone.
-    void failCalls(HRESULT hr) { callFailure_ = hr; }
-    int getDriverCalls() const { return getDriverCalls_; }
+    void failCalls(HRESULT hr) { m_callFailure = hr; }
+    int getDriverCalls() const { return m_getDriverCalls; }
 
     STDMETHODIMP getDriver(BSTR printerName, IPrintDriver** driver) override;
     STDMETHODIMP splStartDoc(BSTR, long, long*) override { return E_NOTIMPL; }
@@ -131,9 +130,9 @@ public:
     STDMETHODIMP splWritePrinter(long, long, BSTR*) override { return E_NOTIMPL; }
 
 private:
-    std::vector<std::wstring> order_;
-    std::map<std::wstring, ComPtr<FakeDriver>> drivers_;
-    HRESULT enumerationFailure_ = S_OK;
-    HRESULT callFailure_ = S_OK;
-    int getDriverCalls_ = 0;
+    std::vector<std::wstring> m_order;
+    std::map<std::wstring, ComPtr<FakeDriver>> m_drivers;
+    HRESULT m_enumerationFailure = S_OK;
+    HRESULT m_callFailure = S_OK;
+    int m_getDriverCalls = 0;
 };

@@ -34,7 +34,8 @@ protected:
             child->QueryInterface(IID_IXMLDOMElement, reinterpret_cast<void**>(element.GetAddressOf()));
             Variant key;
             element->getAttribute(BStr(L"name").get(), key.out());
-            parameters.push_back(key.toString() + L"=" + xml::text(xml::selectSingleNode(child.Get(), L"./value").Get()));
+            parameters.push_back(key.toString() + L"=" +
+                                 xml::text(xml::selectSingleNode(child.Get(), L"./value").Get()));
             ComPtr<IXMLDOMNode> next;
             child->get_nextSibling(next.GetAddressOf());
             child = next;
@@ -73,9 +74,10 @@ TEST_F(JobStateTest, TheJobFileNameIsReplacedAndTheOtherFieldsAreAdded) {
     EXPECT_EQ(L"C:\\jobs\\Report_1/Report.ps", state.filename());
     EXPECT_EQ(-1, state.compress()) << "True is -1";
     state.Flush();
-    EXPECT_EQ((std::vector<std::wstring>{L"jobId=0", L"fileName=C:\\jobs\\Report_1/Report.ps", L"uploadPath=/uploads/u1",
-                                         L"compress=-1", L"jobName=Report", L"originalDocName=Report.doc"}),
-              savedParameters());
+    EXPECT_EQ(
+        (std::vector<std::wstring>{L"jobId=0", L"fileName=C:\\jobs\\Report_1/Report.ps", L"uploadPath=/uploads/u1",
+                                   L"compress=-1", L"jobName=Report", L"originalDocName=Report.doc"}),
+        savedParameters());
 }
 
 TEST_F(JobStateTest, AnotherObjectSeesWhatWasFlushedAndNothingElse) {

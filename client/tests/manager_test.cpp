@@ -30,7 +30,8 @@ protected:
         CoUninitialize();
     }
 
-    ComPtr<FakeDriver> addPrinter(const std::wstring& name, const std::wstring& host, const std::wstring& jobsPath = L"") {
+    ComPtr<FakeDriver> addPrinter(const std::wstring& name, const std::wstring& host,
+                                  const std::wstring& jobsPath = L"") {
         ComPtr<FakeDriver> driver = com::make<FakeDriver>(name, host, jobsPath);
         engine->addPrinter(driver, name);
         return driver;
@@ -211,8 +212,12 @@ TEST_F(ManagerTest, AnEngineThatIsGoneIsReplacedByTheNextOneWhoseJobsAreHeard) {
     EXPECT_EQ(Check::Alive, manager->checkEngine()) << "an error of the engine's own says that it is there";
     EXPECT_EQ(handler, manager->driver(L"Zolt"));
 
-    const HRESULT endings[] = {HRESULT_FROM_WIN32(RPC_S_SERVER_UNAVAILABLE), RPC_E_DISCONNECTED, RPC_E_SERVER_DIED,
-                               RPC_E_SERVER_DIED_DNE, CO_E_OBJNOTCONNECTED, HRESULT_FROM_WIN32(RPC_S_CALL_FAILED)};
+    const HRESULT endings[] = {HRESULT_FROM_WIN32(RPC_S_SERVER_UNAVAILABLE),
+                               RPC_E_DISCONNECTED,
+                               RPC_E_SERVER_DIED,
+                               RPC_E_SERVER_DIED_DNE,
+                               CO_E_OBJNOTCONNECTED,
+                               HRESULT_FROM_WIN32(RPC_S_CALL_FAILED)};
     ComPtr<FakeDriver> previous = first;
     long jobId = 100;
     for (HRESULT ending : endings) {

@@ -57,9 +57,9 @@ TEST(ServerDate, WhatTheClientSendsComesBackUnchanged) {
 }
 
 TEST(ServerDate, TextsThatAreNoDatesRaise) {
-    for (const wchar_t* bad : {L"", L"yesterday", L"2002-13-05T09:07+00:00", L"2002-02-30T09:07+00:00",
-                               L"2002-03-05T25:07+00:00", L"2002-03-05 09:07", L"2002-03-05T09:07*02:00",
-                               L"2002-03-05T09:07+02:00 and more"}) {
+    for (const wchar_t* bad :
+         {L"", L"yesterday", L"2002-13-05T09:07+00:00", L"2002-02-30T09:07+00:00", L"2002-03-05T25:07+00:00",
+          L"2002-03-05 09:07", L"2002-03-05T09:07*02:00", L"2002-03-05T09:07+02:00 and more"}) {
         try {
             parseServerDate(bad, 0);
             ADD_FAILURE() << "no error for " << std::wstring(bad).size() << " characters";

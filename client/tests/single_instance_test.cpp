@@ -6,7 +6,8 @@
 #include "single_instance.h"
 
 TEST(SingleInstance, TheSecondMarkerWaitsForTheFirstAndTakesItsPlaceWhenItEnds) {
-    KernelHandle firstMarked(CreateEventW(nullptr, TRUE, FALSE, nullptr)), firstMayEnd(CreateEventW(nullptr, TRUE, FALSE, nullptr));
+    KernelHandle firstMarked(CreateEventW(nullptr, TRUE, FALSE, nullptr)),
+        firstMayEnd(CreateEventW(nullptr, TRUE, FALSE, nullptr));
     std::thread first([&] {
         InstanceMarker marker;
         EXPECT_FALSE(marker.previousInstance());

@@ -84,7 +84,7 @@ protected:
 TEST(UploadRules, TheJobsNameIsMadeFitForAFileName) {
     EXPECT_EQ(L"Q3_ a_b_c_", makeFileName(L"Q3: a/b*c?"));
     EXPECT_EQ(L"_________", makeFileName(L":/\\*?<>|\""));
-    EXPECT_EQ(L"a_b_c", makeFileName(L"a\tb\x1f" L"c")) << "control characters too";
+    EXPECT_EQ(L"a_b_c", makeFileName(L"a\tb\u001fc")) << "control characters too";
     EXPECT_EQ(L"Bericht f\u00fcr M\u00e4rz (v2.1) & more", makeFileName(L"Bericht f\u00fcr M\u00e4rz (v2.1) & more"));
 }
 

@@ -10,7 +10,7 @@
 #include "job_persistant.h"
 #include "lab_paths.h"
 #include "lab_text.h"
-#include "lab_workflow.h"
+#include "lab_road.h"
 #include "provider_client.h"
 #include "server_date.h"
 #include "web_wrapper.h"
@@ -90,7 +90,11 @@ std::unique_ptr<lab::ProviderStandIn> WrapperAtTheServerTest::provider;
 
 TEST_F(WrapperAtTheServerTest, TheServerReceivesEveryParameterAsItsText) {
     EXPECT_EQ(1001, wrapper->createJob(L"Q3 \u00fcber <alles> & mehr", 8.5, 11.0, 3));
-    EXPECT_EQ((Received{{"jobName", "Q3 \xc3\xbc" "ber <alles> & mehr"}, {"pageWidth", "8.5"}, {"pageHeight", "11"},
+    EXPECT_EQ((Received{{"jobName",
+                         "Q3 \xc3\xbc"
+                         "ber <alles> & mehr"},
+                        {"pageWidth", "8.5"},
+                        {"pageHeight", "11"},
                         {"pageCount", "3"}}),
               received("createJob"));
 

@@ -83,8 +83,9 @@ TEST_F(WrapperTest, EveryOperationSendsItsMethodWithTypedParameters) {
     wrapper->getJobSubTypes(L"5");
     EXPECT_EQ((Parameters{{L"jobTypeID", {VT_BSTR, L"5"}}}), sent());
     wrapper->getJobSubTypeInfo(L"11", L"5", 7);
-    EXPECT_EQ((Parameters{{L"jobSubTypeId", {VT_BSTR, L"11"}}, {L"jobTypeID", {VT_BSTR, L"5"}}, {L"jobId", {VT_I4, L"7"}}}),
-              sent());
+    EXPECT_EQ(
+        (Parameters{{L"jobSubTypeId", {VT_BSTR, L"11"}}, {L"jobTypeID", {VT_BSTR, L"5"}}, {L"jobId", {VT_I4, L"7"}}}),
+        sent());
     long selected = 0;
     Variant list;
     wrapper->getCostCenterList(7, selected, list);
@@ -149,9 +150,12 @@ TEST_F(WrapperTest, EveryOperationSendsItsMethodWithTypedParameters) {
 
     // The methods without parameters send an empty dictionary.
     SYSTEMTIME a, b, c, d;
-    replyWith({{L"startTime", Variant(L"2002-03-05T08:00+00:00")}, {L"endTime", Variant(L"2002-03-05T18:00+00:00")},
-               {L"currentDate", Variant(L"2002-03-05T08:00+00:00")}, {L"urgentDate", Variant(L"2002-03-05T08:00+00:00")},
-               {L"expressDate", Variant(L"2002-03-05T08:00+00:00")}, {L"regularDate", Variant(L"2002-03-05T08:00+00:00")},
+    replyWith({{L"startTime", Variant(L"2002-03-05T08:00+00:00")},
+               {L"endTime", Variant(L"2002-03-05T18:00+00:00")},
+               {L"currentDate", Variant(L"2002-03-05T08:00+00:00")},
+               {L"urgentDate", Variant(L"2002-03-05T08:00+00:00")},
+               {L"expressDate", Variant(L"2002-03-05T08:00+00:00")},
+               {L"regularDate", Variant(L"2002-03-05T08:00+00:00")},
                {L"defaultDate", Variant(L"2002-03-05T08:00+00:00")}});
     std::vector<std::pair<std::wstring, std::function<void()>>> plain = {
         {L"getJobTypes", [&] { wrapper->getJobTypes(); }},
@@ -280,8 +284,8 @@ TEST_F(WrapperTest, AnUnboundServerSendsNothingWhereItMayAndRaisesElsewhere) {
     EXPECT_DOUBLE_EQ(0, unbound.priceJob(1, L"", L"", L"", 1, 1, 1, L"", SYSTEMTIME{2002, 3, 2, 5}, 1, -1).total);
 
     for (const auto& call : std::vector<std::function<void()>>{
-             [&] { unbound.getCallUrl(); }, [&] { unbound.deleteJob(L"0"); },
-             [&] { unbound.checkClientVersion(L"1"); }, [&] { unbound.prepareClientDownload(); }}) {
+             [&] { unbound.getCallUrl(); }, [&] { unbound.deleteJob(L"0"); }, [&] { unbound.checkClientVersion(L"1"); },
+             [&] { unbound.prepareClientDownload(); }}) {
         try {
             call();
             ADD_FAILURE() << "no error";

@@ -9,7 +9,7 @@ public:
     Dialog(const Dialog&) = delete;
     Dialog& operator=(const Dialog&) = delete;
 
-    HWND hwnd() const { return window_; }
+    HWND hwnd() const { return m_window; }
 
 protected:
     Dialog() = default;
@@ -29,6 +29,6 @@ protected:
 private:
     static INT_PTR CALLBACK procedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 
-    HWND window_ = nullptr;
-    bool modal_ = false;
+    HWND m_window = nullptr;
+    bool m_modal = false;
 };

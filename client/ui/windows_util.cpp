@@ -14,9 +14,7 @@ void bringToFront(HWND window) {
     }
 }
 
-void makeTopMost(HWND window) {
-    SetWindowPos(window, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
-}
+void makeTopMost(HWND window) { SetWindowPos(window, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE); }
 
 std::wstring windowText(HWND window) {
     int length = GetWindowTextLengthW(window);

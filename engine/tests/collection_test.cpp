@@ -20,7 +20,7 @@ protected:
         for (int i = 0; i < count; ++i) {
             ComPtr<CPrintJob> job = com::make<CPrintJob>();
             job->put_Pages(i + 1);  // tells the elements apart
-            elements_.push_back(job);
+            m_elements.push_back(job);
             items.push_back(static_cast<IDispatch*>(static_cast<IPrintJob*>(job.Get())));
         }
         ComPtr<CkeloReadOnlyCollection> collection = com::make<CkeloReadOnlyCollection>();
@@ -46,7 +46,7 @@ protected:
         return pages;
     }
 
-    std::vector<ComPtr<CPrintJob>> elements_;
+    std::vector<ComPtr<CPrintJob>> m_elements;
 };
 
 }  // namespace

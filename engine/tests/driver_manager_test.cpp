@@ -23,20 +23,21 @@ class DriverManagerTest : public ComTest {
 protected:
     void SetUp() override {
         ComTest::SetUp();
-        temp_ = std::make_unique<ScopedTempFolder>();
-        printer_ = std::make_unique<lab::ScopedPrinter>(lab::keloPrinter(testPrinterName(), lab::kZoltPort, kServerIp));
-        manager_ = com::make<CDriverManager>();
+        m_temp = std::make_unique<ScopedTempFolder>();
+        m_printer =
+            std::make_unique<lab::ScopedPrinter>(lab::keloPrinter(testPrinterName(), lab::kZoltPort, kServerIp));
+        m_manager = com::make<CDriverManager>();
     }
     void TearDown() override {
-        manager_.Reset();
-        printer_.reset();
-        temp_.reset();
+        m_manager.Reset();
+        m_printer.reset();
+        m_temp.reset();
         ComTest::TearDown();
     }
 
     long startDoc(long jobId, const wchar_t* printer = testPrinterName()) {
         long handle = 0xdeadbeef;
-        EXPECT_HRESULT_SUCCEEDED(manager_->splStartDoc(BStr(printer).get(), jobId, &handle));
+        EXPECT_HRESULT_SUCCEEDED(m_manager->splStartDoc(BStr(printer).get(), jobId, &handle));
         return handle;
     }
 
@@ -49,15 +50,15 @@ protected:
 
     ComPtr<IPrintDriver> driver(const wchar_t* printer = testPrinterName()) {
         ComPtr<IPrintDriver> result;
-        EXPECT_HRESULT_SUCCEEDED(manager_->getDriver(BStr(printer).get(), &result));
+        EXPECT_HRESULT_SUCCEEDED(m_manager->getDriver(BStr(printer).get(), &result));
         return result;
     }
 
-    std::wstring printerFolder() const { return temp_->jobsPath() + testPrinterName() + L"\\"; }
+    std::wstring printerFolder() const { return m_temp->jobsPath() + testPrinterName() + L"\\"; }
 
-    std::unique_ptr<ScopedTempFolder> temp_;
-    std::unique_ptr<lab::ScopedPrinter> printer_;
-    ComPtr<CDriverManager> manager_;
+    std::unique_ptr<ScopedTempFolder> m_temp;
+    std::unique_ptr<lab::ScopedPrinter> m_printer;
+    ComPtr<CDriverManager> m_manager;
 };
 
 // The job announced by onNewPrintJob and the events it raises afterwards.
@@ -100,7 +101,8 @@ std::wstring childText(const std::wstring& xmlPath, const wchar_t* element) {
     document->load(Variant(xmlPath.c_str()), &loaded);
     if (loaded != VARIANT_TRUE) return L"<not loaded>";
     ComPtr<IXMLDOMNode> node;
-    if (document->selectSingleNode(BStr((std::wstring(L"/job/") + element).c_str()).get(), &node) != S_OK) return L"<none>";
+    if (document->selectSingleNode(BStr((std::wstring(L"/job/") + element).c_str()).get(), &node) != S_OK)
+        return L"<none>";
     BStr text;
     node->get_text(text.out());
     return text.str();
@@ -127,7 +129,7 @@ TEST_F(DriverManagerTest, OneJobFromStartToClose) {
     EXPECT_EQ(driver().Get(), owner.Get()) << "the job hands out its own driver";
 
     BSTR first = poisoned<OLECHAR>();
-    ASSERT_HRESULT_SUCCEEDED(manager_->splWritePrinter(handle, 4096, &first));
+    ASSERT_HRESULT_SUCCEEDED(m_manager->splWritePrinter(handle, 4096, &first));
     ASSERT_NE(nullptr, first);
     std::wstring output = BStr::attach(first).str();
     std::wstring prefix = printerFolder() + L"Report_ 1_2 & more_";
@@ -138,23 +140,24 @@ TEST_F(DriverManagerTest, OneJobFromStartToClose) {
     EXPECT_EQ(std::wstring::npos, identity.find_first_not_of(L"0123456789abcdef")) << identity;
     EXPECT_FALSE(lab::fileExists(output)) << "the monitor creates the file";
 
-    writeOutput(output, "%!PS-Adobe-3.0\r\n%%Orientation: Landscape\r\n<< /PageSize [595 842] >>\r\n"
-                        "%%Page: 1 1\r\n%%Page: 2 2\r\n%%EOF\r\n");
+    writeOutput(output,
+                "%!PS-Adobe-3.0\r\n%%Orientation: Landscape\r\n<< /PageSize [595 842] >>\r\n"
+                "%%Page: 1 1\r\n%%Page: 2 2\r\n%%EOF\r\n");
     for (long size : {4096L, 100L}) {
         BSTR later = poisoned<OLECHAR>();
-        ASSERT_HRESULT_SUCCEEDED(manager_->splWritePrinter(handle, size, &later));
+        ASSERT_HRESULT_SUCCEEDED(m_manager->splWritePrinter(handle, size, &later));
         EXPECT_EQ(nullptr, later) << "only the first write names the file";
     }
     long result = 0;
-    ASSERT_HRESULT_SUCCEEDED(manager_->splStartPage(handle, &result));
+    ASSERT_HRESULT_SUCCEEDED(m_manager->splStartPage(handle, &result));
     EXPECT_EQ(1, result);
-    ASSERT_HRESULT_SUCCEEDED(manager_->splEndPage(handle, &result));
+    ASSERT_HRESULT_SUCCEEDED(m_manager->splEndPage(handle, &result));
     EXPECT_EQ(1, result);
-    ASSERT_HRESULT_SUCCEEDED(manager_->splEndDoc(handle));
+    ASSERT_HRESULT_SUCCEEDED(m_manager->splEndDoc(handle));
     jobStates state = jobStartDoc;
     watcher.job->get_State(&state);
     EXPECT_EQ(jobEndDoc, state);
-    ASSERT_HRESULT_SUCCEEDED(manager_->splClose(handle));
+    ASSERT_HRESULT_SUCCEEDED(m_manager->splClose(handle));
 
     std::vector<DISPID> expected = {6, 6, 6, 1, 2, 3, 4};
     EXPECT_EQ(expected, watcher.events);
@@ -174,7 +177,7 @@ TEST_F(DriverManagerTest, OneJobFromStartToClose) {
     EXPECT_EQ(L"2", childText(xml, L"paperCount"));
     EXPECT_EQ(L"False", childText(xml, L"paramsOK")) << "Wine's job records carry no device mode";
 
-    EXPECT_EQ(E_FAIL, manager_->splClose(handle)) << "closed";
+    EXPECT_EQ(E_FAIL, m_manager->splClose(handle)) << "closed";
     EXPECT_EQ(L"Invalid handle", com::takeErrorDescription());
 }
 
@@ -183,10 +186,10 @@ TEST_F(DriverManagerTest, AnAbortedJobLeavesNoFolderButReportsIt) {
     watcher.watch(driver().Get());
     long handle = startDoc(77);
     BStr output;
-    ASSERT_HRESULT_SUCCEEDED(manager_->splWritePrinter(handle, 10, output.out()));
+    ASSERT_HRESULT_SUCCEEDED(m_manager->splWritePrinter(handle, 10, output.out()));
     writeOutput(output.str(), "%!PS\r\n");
-    ASSERT_HRESULT_SUCCEEDED(manager_->splAbort(handle));
-    ASSERT_HRESULT_SUCCEEDED(manager_->splClose(handle));
+    ASSERT_HRESULT_SUCCEEDED(m_manager->splAbort(handle));
+    ASSERT_HRESULT_SUCCEEDED(m_manager->splClose(handle));
 
     std::wstring folder = output.str().substr(0, output.length() - 10);
     EXPECT_FALSE(lab::fileExists(folder));
@@ -199,8 +202,8 @@ TEST_F(DriverManagerTest, AJobClosedBeforeAnyWriteHasNoFolder) {
     JobWatcher watcher;
     watcher.watch(driver().Get());
     long handle = startDoc(78);
-    ASSERT_HRESULT_SUCCEEDED(manager_->splEndDoc(handle));
-    ASSERT_HRESULT_SUCCEEDED(manager_->splClose(handle));
+    ASSERT_HRESULT_SUCCEEDED(m_manager->splEndDoc(handle));
+    ASSERT_HRESULT_SUCCEEDED(m_manager->splClose(handle));
     EXPECT_TRUE(watcher.closedFolderNull);
     EXPECT_FALSE(watcher.aborted);
 }
@@ -210,30 +213,30 @@ TEST_F(DriverManagerTest, HandlesAreNonZeroAndUnknownAfterClose) {
     EXPECT_NE(0, first);
     EXPECT_NE(0, second);
     EXPECT_NE(first, second);
-    ASSERT_HRESULT_SUCCEEDED(manager_->splClose(first));
+    ASSERT_HRESULT_SUCCEEDED(m_manager->splClose(first));
 
     DebugLogCapture log;
     for (long handle : {0L, first, 0x7fffffffL, -1L}) {
         long result = 0xdeadbeef;
         BSTR path = poisoned<OLECHAR>();
-        EXPECT_EQ(E_FAIL, manager_->splEndDoc(handle));
+        EXPECT_EQ(E_FAIL, m_manager->splEndDoc(handle));
         EXPECT_EQ(L"Invalid handle", com::takeErrorDescription());
-        EXPECT_EQ(E_FAIL, manager_->splClose(handle));
+        EXPECT_EQ(E_FAIL, m_manager->splClose(handle));
         EXPECT_EQ(L"Invalid handle", com::takeErrorDescription());
-        EXPECT_EQ(E_FAIL, manager_->splStartPage(handle, &result));
+        EXPECT_EQ(E_FAIL, m_manager->splStartPage(handle, &result));
         EXPECT_EQ(0, result);
-        EXPECT_EQ(E_FAIL, manager_->splEndPage(handle, &result));
-        EXPECT_EQ(E_FAIL, manager_->splAbort(handle));
+        EXPECT_EQ(E_FAIL, m_manager->splEndPage(handle, &result));
+        EXPECT_EQ(E_FAIL, m_manager->splAbort(handle));
         EXPECT_EQ(L"Invalid handle", com::takeErrorDescription());
-        EXPECT_EQ(E_FAIL, manager_->splWritePrinter(handle, 10, &path));
+        EXPECT_EQ(E_FAIL, m_manager->splWritePrinter(handle, 10, &path));
         EXPECT_EQ(nullptr, path);
         EXPECT_EQ(L"Invalid handle", com::takeErrorDescription());
     }
     EXPECT_TRUE(log.contains("CDriverManager::splAbort - refused: Invalid handle -1"));
     long third = startDoc(3);
     EXPECT_NE(first, third) << "a counter, not a reused address";
-    EXPECT_HRESULT_SUCCEEDED(manager_->splClose(second));
-    EXPECT_HRESULT_SUCCEEDED(manager_->splClose(third));
+    EXPECT_HRESULT_SUCCEEDED(m_manager->splClose(second));
+    EXPECT_HRESULT_SUCCEEDED(m_manager->splClose(third));
 }
 
 TEST_F(DriverManagerTest, ADuplicateJobIdGetsAHandleWithoutAJob) {
@@ -243,38 +246,38 @@ TEST_F(DriverManagerTest, ADuplicateJobIdGetsAHandleWithoutAJob) {
     EXPECT_NE(first, duplicate);
 
     long result = 0xdeadbeef;
-    ASSERT_HRESULT_SUCCEEDED(manager_->splStartPage(duplicate, &result));
+    ASSERT_HRESULT_SUCCEEDED(m_manager->splStartPage(duplicate, &result));
     EXPECT_EQ(0, result);
     DebugLogCapture log;
     BSTR path = poisoned<OLECHAR>();
-    EXPECT_EQ(DISP_E_EXCEPTION, manager_->splWritePrinter(duplicate, 10, &path));
+    EXPECT_EQ(DISP_E_EXCEPTION, m_manager->splWritePrinter(duplicate, 10, &path));
     EXPECT_EQ(nullptr, path);
     EXPECT_EQ(L"Invalid job handle", com::takeErrorDescription());
     EXPECT_TRUE(log.contains("CDriverManager::splWritePrinter CATCH [" + std::to_string(GetCurrentThreadId()) + "] "));
 
-    ASSERT_HRESULT_SUCCEEDED(manager_->splStartPage(first, &result));
+    ASSERT_HRESULT_SUCCEEDED(m_manager->splStartPage(first, &result));
     EXPECT_EQ(1, result) << "the first job is untouched";
-    EXPECT_HRESULT_SUCCEEDED(manager_->splClose(duplicate));
-    EXPECT_HRESULT_SUCCEEDED(manager_->splClose(first));
+    EXPECT_HRESULT_SUCCEEDED(m_manager->splClose(duplicate));
+    EXPECT_HRESULT_SUCCEEDED(m_manager->splClose(first));
 }
 
 TEST_F(DriverManagerTest, AMissingPrinterIsLookedForAgainOnTheNextCall) {
     const wchar_t later[] = L"Kelo Engine Later";
     DebugLogCapture log;
     long handle = 0xdeadbeef;
-    EXPECT_EQ(DISP_E_EXCEPTION, manager_->splStartDoc(BStr(later).get(), 1, &handle));
+    EXPECT_EQ(DISP_E_EXCEPTION, m_manager->splStartDoc(BStr(later).get(), 1, &handle));
     EXPECT_EQ(0, handle);
     EXPECT_EQ(L"Cannot find printer: Kelo Engine Later", com::takeErrorDescription());
     EXPECT_TRUE(log.contains("CDriverManager::splStartDoc - BV err Cannot find printer: Kelo Engine Later"));
 
     IPrintDriver* missing = poisoned<IPrintDriver>();
-    EXPECT_EQ(DISP_E_EXCEPTION, manager_->getDriver(BStr(later).get(), &missing));
+    EXPECT_EQ(DISP_E_EXCEPTION, m_manager->getDriver(BStr(later).get(), &missing));
     EXPECT_EQ(nullptr, missing);
 
     lab::ScopedPrinter added(lab::keloPrinter(later, lab::kZoltPort, kServerIp));
     handle = startDoc(1, later);
     EXPECT_NE(0, handle);
-    EXPECT_HRESULT_SUCCEEDED(manager_->splClose(handle));
+    EXPECT_HRESULT_SUCCEEDED(m_manager->splClose(handle));
 }
 
 TEST_F(DriverManagerTest, OneDriverPerPrinterWhateverTheLetterCase) {
@@ -287,23 +290,23 @@ TEST_F(DriverManagerTest, OneDriverPerPrinterWhateverTheLetterCase) {
     long count = 0;
     jobs->get_Count(&count);
     EXPECT_EQ(1, count) << "spooler calls and the client meet in the same driver";
-    manager_->splClose(handle);
+    m_manager->splClose(handle);
 }
 
 TEST_F(DriverManagerTest, AFailedCloseKeepsTheHandle) {
     long handle = startDoc(11);
     BStr output;
-    ASSERT_HRESULT_SUCCEEDED(manager_->splWritePrinter(handle, 10, output.out()));
+    ASSERT_HRESULT_SUCCEEDED(m_manager->splWritePrinter(handle, 10, output.out()));
     writeOutput(output.str(), "%!PS\r\n");
     {
         FileHandle held(CreateFileW(output.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr));
         ASSERT_TRUE(held.valid());
         DebugLogCapture log;
-        EXPECT_EQ(DISP_E_EXCEPTION, manager_->splClose(handle));
+        EXPECT_EQ(DISP_E_EXCEPTION, m_manager->splClose(handle));
         EXPECT_NE(std::wstring::npos, com::takeErrorDescription().find(L"C_bvFileU"));
         EXPECT_TRUE(log.contains("CDriverManager::splClose CATCH[" + std::to_string(GetCurrentThreadId()) + "] "));
     }
-    EXPECT_HRESULT_SUCCEEDED(manager_->splClose(handle)) << "the handle stayed; the second close works";
+    EXPECT_HRESULT_SUCCEEDED(m_manager->splClose(handle)) << "the handle stayed; the second close works";
     EXPECT_TRUE(lab::fileExists(output.str().substr(0, output.length() - 10) + L"\\job.xml"));
 }
 
@@ -336,7 +339,7 @@ TEST_F(DriverManagerTest, EnumPrintersListsThisSystemsPrintersInReverseOrder) {
         EXPECT_NE(expected.end(), std::find(expected.begin(), expected.end(), name)) << name;
 
     Variant printers;
-    ASSERT_HRESULT_SUCCEEDED(manager_->enumPrinters(printers.out()));
+    ASSERT_HRESULT_SUCCEEDED(m_manager->enumPrinters(printers.out()));
     ASSERT_EQ(VT_ARRAY | VT_VARIANT, printers.vt);
     LONG lower = -1, upperBound = -1;
     SafeArrayGetLBound(printers.parray, 1, &lower);
@@ -353,12 +356,12 @@ TEST_F(DriverManagerTest, EnumPrintersListsThisSystemsPrintersInReverseOrder) {
 }
 
 TEST_F(DriverManagerTest, EnumPrintersWithoutSystemPrintersIsAnEmptyArray) {
-    printer_.reset();
+    m_printer.reset();
     for (const lab::PrinterEntry& entry : lab::listPrinters())
         if (entry.mfg && _wcsicmp(entry.mfg->c_str(), L"Vorlane") == 0)
             GTEST_SKIP() << "the spooler holds another printer of this system";
     Variant printers;
-    ASSERT_HRESULT_SUCCEEDED(manager_->enumPrinters(printers.out()));
+    ASSERT_HRESULT_SUCCEEDED(m_manager->enumPrinters(printers.out()));
     ASSERT_EQ(VT_ARRAY | VT_VARIANT, printers.vt);
     LONG upper = 0;
     SafeArrayGetUBound(printers.parray, 1, &upper);
@@ -367,7 +370,7 @@ TEST_F(DriverManagerTest, EnumPrintersWithoutSystemPrintersIsAnEmptyArray) {
 
 TEST_F(DriverManagerTest, ErrorsReachDispatchCallersAsExceptionInformation) {
     ComPtr<IDispatch> dispatch;
-    ASSERT_HRESULT_SUCCEEDED(manager_.As(&dispatch));
+    ASSERT_HRESULT_SUCCEEDED(m_manager.As(&dispatch));
     VARIANTARG name;
     VariantInit(&name);
     name.vt = VT_BSTR;

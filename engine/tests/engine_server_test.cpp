@@ -75,9 +75,9 @@ public:
     explicit PeerProcess(const std::wstring& arguments) {
         SECURITY_ATTRIBUTES inheritable = {sizeof inheritable, nullptr, TRUE};
         KernelHandle writeEnd;
-        if (!CreatePipe(readEnd_.out(), writeEnd.out(), &inheritable, 0))
+        if (!CreatePipe(m_readEnd.out(), writeEnd.out(), &inheritable, 0))
             throw cERROR_MSG(BV_ERR_GENERAL, "cannot create a pipe");
-        SetHandleInformation(readEnd_.get(), HANDLE_FLAG_INHERIT, 0);
+        SetHandleInformation(m_readEnd.get(), HANDLE_FLAG_INHERIT, 0);
         STARTUPINFOW startup = {};
         startup.cb = sizeof startup;
         startup.dwFlags = STARTF_USESTDHANDLES;
@@ -87,36 +87,37 @@ public:
         PROCESS_INFORMATION info = {};
         if (!CreateProcessW(nullptr, &line[0], nullptr, nullptr, TRUE, 0, nullptr, nullptr, &startup, &info))
             throw cERROR_MSG(BV_ERR_GENERAL, "cannot start engine_peer.exe");
-        process_.reset(info.hProcess);
+        m_process.reset(info.hProcess);
         CloseHandle(info.hThread);
         writeEnd.reset();
-        reader_ = std::thread([this] {
+        m_reader = std::thread([this] {
             char buffer[1024];
             DWORD read = 0;
-            while (ReadFile(readEnd_.get(), buffer, sizeof buffer, &read, nullptr) && read > 0) output_.append(buffer, read);
+            while (ReadFile(m_readEnd.get(), buffer, sizeof buffer, &read, nullptr) && read > 0)
+                m_output.append(buffer, read);
         });
     }
     ~PeerProcess() {
-        if (WaitForSingleObject(process_.get(), 0) == WAIT_TIMEOUT) TerminateProcess(process_.get(), 9);
-        WaitForSingleObject(process_.get(), 10000);
-        if (reader_.joinable()) reader_.join();
+        if (WaitForSingleObject(m_process.get(), 0) == WAIT_TIMEOUT) TerminateProcess(m_process.get(), 9);
+        WaitForSingleObject(m_process.get(), 10000);
+        if (m_reader.joinable()) m_reader.join();
     }
     // The exit code, or -1 when it did not end in time.
     long wait(DWORD timeoutMs) {
-        if (WaitForSingleObject(process_.get(), timeoutMs) != WAIT_OBJECT_0) return -1;
-        reader_.join();
+        if (WaitForSingleObject(m_process.get(), timeoutMs) != WAIT_OBJECT_0) return -1;
+        m_reader.join();
         DWORD code = 0;
-        GetExitCodeProcess(process_.get(), &code);
+        GetExitCodeProcess(m_process.get(), &code);
         return (long)code;
     }
-    HANDLE handle() const { return process_.get(); }
-    const std::string& output() const { return output_; }
+    HANDLE handle() const { return m_process.get(); }
+    const std::string& output() const { return m_output; }
 
 private:
-    KernelHandle process_;
-    KernelHandle readEnd_;
-    std::thread reader_;
-    std::string output_;
+    KernelHandle m_process;
+    KernelHandle m_readEnd;
+    std::thread m_reader;
+    std::string m_output;
 };
 
 // Registers the engine for the suite and unregisters it afterwards; every test ends with
@@ -175,7 +176,8 @@ TEST_F(EngineServerTest, RegistrationWritesAndRemovesTheClassesAndTypeLibrary) {
         EXPECT_EQ(progId + L".1", readValue(key + L"\\ProgID"));
         EXPECT_EQ(progId, readValue(key + L"\\VersionIndependentProgID"));
         EXPECT_TRUE(keyExists(key + L"\\Programmable"));
-        EXPECT_TRUE(lab::equalsNoCase(L"\"" + engineExe() + L"\"", readValue(key + L"\\LocalServer32"))) << readValue(key + L"\\LocalServer32");
+        EXPECT_TRUE(lab::equalsNoCase(L"\"" + engineExe() + L"\"", readValue(key + L"\\LocalServer32")))
+            << readValue(key + L"\\LocalServer32");
         EXPECT_EQ(kAppId, readValue(key, L"AppID"));
         EXPECT_EQ(kTypeLib, readValue(key + L"\\TypeLib"));
         EXPECT_EQ(description, readValue(progId));
@@ -212,7 +214,7 @@ TEST_F(EngineServerTest, ExecutableCarriesItsNameAndVersion) {
         UINT length = 0;
         std::wstring path = std::wstring(L"\\StringFileInfo\\040904B0\\") + field;
         return VerQueryValueW(info.data(), path.c_str(), (void**)&value, &length) && value ? std::wstring(value)
-                                                                                        : L"<none>";
+                                                                                           : L"<none>";
     };
     EXPECT_EQ(L"KeloEngine Module", text(L"FileDescription"));
     EXPECT_EQ(L"KeloEngine Module", text(L"ProductName"));
@@ -313,8 +315,10 @@ TEST_F(EngineServerTest, AnotherProcessFollowsAJobFromInsideItsNewJobHandler) {
     ASSERT_HRESULT_SUCCEEDED(manager->splClose(handle));
 
     ASSERT_EQ(0, peer.wait(30000)) << peer.output();
-    std::string expected = "newjob 77 New Job\nsubscribed 0x00000000\nwrite 4096\nwrite 4096\nwrite 100\nenddoc\n"
-                           "closedoc 0 " + lab::toUtf8(folder) + "\ndone\n";
+    std::string expected =
+        "newjob 77 New Job\nsubscribed 0x00000000\nwrite 4096\nwrite 4096\nwrite 100\nenddoc\n"
+        "closedoc 0 " +
+        lab::toUtf8(folder) + "\ndone\n";
     EXPECT_EQ(expected, peer.output());
     EXPECT_TRUE(lab::fileExists(folder + L"\\job.xml"));
     DeleteTreeU(folder.substr(0, folder.find_last_of(L'\\')));  // the printer folder with the job

@@ -34,15 +34,14 @@ T* poisoned() {
 // life of the object.
 class ScopedTempFolder {
 public:
-    ScopedTempFolder()
-        : folder_(L"engine"), tmp_(L"TMP", folder_.path()), temp_(L"TEMP", folder_.path()) {}
-    const std::wstring& path() const { return folder_.path(); }
-    std::wstring jobsPath() const { return folder_.path() + L"KeloJobs\\"; }
+    ScopedTempFolder() : m_folder(L"engine"), m_tmp(L"TMP", m_folder.path()), m_temp(L"TEMP", m_folder.path()) {}
+    const std::wstring& path() const { return m_folder.path(); }
+    std::wstring jobsPath() const { return m_folder.path() + L"KeloJobs\\"; }
 
 private:
-    lab::TempFolder folder_;
-    lab::ScopedEnvironment tmp_;
-    lab::ScopedEnvironment temp_;
+    lab::TempFolder m_folder;
+    lab::ScopedEnvironment m_tmp;
+    lab::ScopedEnvironment m_temp;
 };
 
 // A job of this process in the spooler's records (Wine keeps job records only in the
@@ -50,23 +49,23 @@ private:
 class ScopedSpoolerJob {
 public:
     ScopedSpoolerJob(const std::wstring& printer, const std::wstring& document) {
-        if (!OpenPrinterW(const_cast<wchar_t*>(printer.c_str()), &printer_, nullptr))
+        if (!OpenPrinterW(const_cast<wchar_t*>(printer.c_str()), &m_printer, nullptr))
             throw cERROR_MSG(BV_ERR_GENERAL, "cannot open the printer (%lu)", GetLastError());
         DOC_INFO_1W info = {const_cast<wchar_t*>(document.c_str()), nullptr, nullptr};
-        id_ = (long)StartDocPrinterW(printer_, 1, (BYTE*)&info);
-        if (id_ == 0) throw cERROR_MSG(BV_ERR_GENERAL, "cannot start a spooler job (%lu)", GetLastError());
+        m_id = (long)StartDocPrinterW(m_printer, 1, (BYTE*)&info);
+        if (m_id == 0) throw cERROR_MSG(BV_ERR_GENERAL, "cannot start a spooler job (%lu)", GetLastError());
     }
     ~ScopedSpoolerJob() {
-        AbortPrinter(printer_);
-        ClosePrinter(printer_);
+        AbortPrinter(m_printer);
+        ClosePrinter(m_printer);
     }
     ScopedSpoolerJob(const ScopedSpoolerJob&) = delete;
     ScopedSpoolerJob& operator=(const ScopedSpoolerJob&) = delete;
-    long id() const { return id_; }
+    long id() const { return m_id; }
 
 private:
-    HANDLE printer_ = nullptr;
-    long id_ = 0;
+    HANDLE m_printer = nullptr;
+    long m_id = 0;
 };
 
 // The names of the test printers, distinct from anything the lab or other suites add.

@@ -59,8 +59,8 @@ protected:
         return tree;
     }
 
-    std::wstring path() const { return folder_.file(L"job.xml"); }
-    lab::TempFolder folder_{L"jobxml"};
+    std::wstring path() const { return m_folder.file(L"job.xml"); }
+    lab::TempFolder m_folder{L"jobxml"};
 };
 
 }  // namespace
@@ -78,10 +78,13 @@ TEST_F(JobDescriptionTest, ChildrenInOrderWithTheirTexts) {
 
     Tree tree = readBack();
     EXPECT_EQ(L"job", tree.root);
-    std::vector<std::pair<std::wstring, std::wstring>> expected = {
-        {L"name", L"Quarterly report"}, {L"copies", L"2"},     {L"paperHeight", variantText(11.6929)},
-        {L"paperWidth", variantText(8.2677)}, {L"paperName", L"9"}, {L"paperCount", L"12"},
-        {L"paramsOK", L"True"}};
+    std::vector<std::pair<std::wstring, std::wstring>> expected = {{L"name", L"Quarterly report"},
+                                                                   {L"copies", L"2"},
+                                                                   {L"paperHeight", variantText(11.6929)},
+                                                                   {L"paperWidth", variantText(8.2677)},
+                                                                   {L"paperName", L"9"},
+                                                                   {L"paperCount", L"12"},
+                                                                   {L"paramsOK", L"True"}};
     EXPECT_EQ(expected, tree.children);
     EXPECT_EQ(0, tree.attributes);
 
@@ -121,7 +124,7 @@ TEST_F(JobDescriptionTest, MarkupInTheNameIsEscapedTwice) {
 TEST_F(JobDescriptionTest, AnUnwritableFolderIsADomError) {
     JobDescription description;
     try {
-        writeJobDescription(folder_.file(L"missing\\job.xml"), description);
+        writeJobDescription(m_folder.file(L"missing\\job.xml"), description);
         FAIL() << "saving into a missing folder fails";
     } catch (const _com_error& error) {
         EXPECT_TRUE(FAILED(error.Error()));

@@ -15,7 +15,9 @@ TEST(JobFolder, JobsPathLivesUnderTheTemporaryFolder) {
 TEST(JobFolder, ReservedCharactersBecomeUnderscores) {
     EXPECT_EQ(L"Report_ 1_2", sanitisedJobName(L"Report: 1/2"));
     EXPECT_EQ(L"a_b_c_d_e_f_g_h_i", sanitisedJobName(L"a\\b:c/d*e?f<g>h|i"));
-    EXPECT_EQ(L"Invoice _March__a_b_c_d", sanitisedJobName(std::wstring(L"Invoice \"March\"\ta\rb\x1f" L"c\0d", 23)));
+    EXPECT_EQ(L"Invoice _March__a_b_c_d", sanitisedJobName(std::wstring(L"Invoice \"March\"\ta\rb\x1f"
+                                                                        L"c\0d",
+                                                                        23)));
     EXPECT_EQ(L"plain name.txt", sanitisedJobName(L"plain name.txt"));
     EXPECT_EQ(L"", sanitisedJobName(L""));
 }

@@ -178,13 +178,14 @@ class PrinterPaperListTest : public ComTest {
 protected:
     void SetUp() override {
         ComTest::SetUp();
-        printer_ = std::make_unique<lab::ScopedPrinter>(lab::keloPrinter(testPrinterName(), lab::kZoltPort, L"127.0.0.1"));
+        m_printer =
+            std::make_unique<lab::ScopedPrinter>(lab::keloPrinter(testPrinterName(), lab::kZoltPort, L"127.0.0.1"));
     }
     void TearDown() override {
-        printer_.reset();
+        m_printer.reset();
         ComTest::TearDown();
     }
-    std::unique_ptr<lab::ScopedPrinter> printer_;
+    std::unique_ptr<lab::ScopedPrinter> m_printer;
 };
 
 TEST_F(PrinterPaperListTest, TheDriverReportsItsPapersInTenthsOfMillimetres) {
@@ -217,9 +218,9 @@ TEST_F(PrinterPaperListTest, AJobRecordWithoutDeviceModeGivesTheDefaultPaper) {
 }
 
 TEST_F(PrinterPaperListTest, AJobThatCannotBeReadTakesTheDefaults) {
-    for (const JobStartInfo& info : {readJobStartInfo(testPrinterName(), 987654, true),
-                                     readJobStartInfo(L"No Such Kelo Printer", 1, true),
-                                     readJobStartInfo(L"No Such Kelo Printer", 1, false)}) {
+    for (const JobStartInfo& info :
+         {readJobStartInfo(testPrinterName(), 987654, true), readJobStartInfo(L"No Such Kelo Printer", 1, true),
+          readJobStartInfo(L"No Such Kelo Printer", 1, false)}) {
         EXPECT_EQ(L"New Job", info.name);
         EXPECT_EQ(1, info.pages);
         EXPECT_EQ(1, info.paper.copies);

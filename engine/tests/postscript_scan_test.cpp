@@ -19,8 +19,8 @@ protected:
         lab::writeFileBytes(path(), content);
         return scanPostScriptFile(path(), start);
     }
-    std::wstring path() const { return folder_.file(L"layout.ps"); }
-    lab::TempFolder folder_{L"psscan"};
+    std::wstring path() const { return m_folder.file(L"layout.ps"); }
+    lab::TempFolder m_folder{L"psscan"};
 };
 
 }  // namespace

@@ -22,12 +22,13 @@ class PrintDriverTest : public ComTest {
 protected:
     void SetUp() override {
         ComTest::SetUp();
-        temp_ = std::make_unique<ScopedTempFolder>();
-        printer_ = std::make_unique<lab::ScopedPrinter>(lab::keloPrinter(testPrinterName(), lab::kZoltPort, kServerIp));
+        m_temp = std::make_unique<ScopedTempFolder>();
+        m_printer =
+            std::make_unique<lab::ScopedPrinter>(lab::keloPrinter(testPrinterName(), lab::kZoltPort, kServerIp));
     }
     void TearDown() override {
-        printer_.reset();
-        temp_.reset();
+        m_printer.reset();
+        m_temp.reset();
         ComTest::TearDown();
     }
 
@@ -45,8 +46,8 @@ protected:
         return value.str();
     }
 
-    std::unique_ptr<ScopedTempFolder> temp_;
-    std::unique_ptr<lab::ScopedPrinter> printer_;
+    std::unique_ptr<ScopedTempFolder> m_temp;
+    std::unique_ptr<lab::ScopedPrinter> m_printer;
 };
 
 struct Announcement {
@@ -92,10 +93,11 @@ TEST_F(PrintDriverTest, DescribesItsPrinterAndMakesItsFolder) {
     EXPECT_EQ(testPrinterName(), text(&IPrintDriver::get_printerName, driver.Get()));
     EXPECT_EQ(lab::uploadComment(testPrinterName(), kServerIp), text(&IPrintDriver::get_printerComment, driver.Get()));
     EXPECT_NE(std::wstring::npos, text(&IPrintDriver::get_printerDescription, driver.Get()).find(testPrinterName()));
-    EXPECT_EQ(L"HKEY_LOCAL_MACHINE\\SYSTEM\\CurrentControlSet\\Control\\Print\\Printers\\Kelo Engine "
-              L"Test\\PrinterDriverData",
-              text(&IPrintDriver::get_driverDataPath, driver.Get()));
-    std::wstring folder = temp_->jobsPath() + testPrinterName() + L"\\";
+    EXPECT_EQ(
+        L"HKEY_LOCAL_MACHINE\\SYSTEM\\CurrentControlSet\\Control\\Print\\Printers\\Kelo Engine "
+        L"Test\\PrinterDriverData",
+        text(&IPrintDriver::get_driverDataPath, driver.Get()));
+    std::wstring folder = m_temp->jobsPath() + testPrinterName() + L"\\";
     EXPECT_EQ(folder, text(&IPrintDriver::get_jobsPath, driver.Get()));
     EXPECT_TRUE(lab::fileExists(folder));
     EXPECT_EQ(kServerIp, driver->serverAddress());
@@ -109,7 +111,7 @@ TEST_F(PrintDriverTest, DescribesItsPrinterAndMakesItsFolder) {
 TEST_F(PrintDriverTest, APrinterWithoutServerAddressStillGetsItsFolder) {
     lab::ScopedPrinter foreign(lab::foreignPrinter(L"Kelo Engine Foreign", lab::kZoltPort));
     ComPtr<CPrintDriver> driver = engine::createPrintDriver(L"Kelo Engine Foreign");
-    std::wstring folder = temp_->jobsPath() + L"Kelo Engine Foreign\\";
+    std::wstring folder = m_temp->jobsPath() + L"Kelo Engine Foreign\\";
     EXPECT_EQ(folder, text(&IPrintDriver::get_jobsPath, driver.Get()));
     EXPECT_TRUE(lab::fileExists(folder));
     EXPECT_EQ(L"", driver->serverAddress());
@@ -128,7 +130,9 @@ TEST_F(PrintDriverTest, AnUnattachedDriverHasNoDataPath) {
 
 TEST_F(PrintDriverTest, DriverDataConvertsEachRegistryType) {
     ComPtr<CPrintDriver> driver = engine::createPrintDriver(testPrinterName());
-    auto read = [&](const wchar_t* name, Variant& value) { return driver->getDriverData(BStr(name).get(), value.out()); };
+    auto read = [&](const wchar_t* name, Variant& value) {
+        return driver->getDriverData(BStr(name).get(), value.out());
+    };
 
     Variant value;
     ASSERT_HRESULT_SUCCEEDED(read(L"KELOSERVERIP", value)) << "value names ignore letter case";

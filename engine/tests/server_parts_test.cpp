@@ -18,14 +18,16 @@ TEST(CommandLine, RegistrationSwitchesAfterASlashOrDash) {
     EXPECT_EQ(ServerCommand::UnregServer, parseServerCommand(L"C:/x/KeloEngine.exe -UnregServer"));
     EXPECT_EQ(ServerCommand::Run, parseServerCommand(L"KeloEngine.exe"));
     EXPECT_EQ(ServerCommand::Run, parseServerCommand(L"KeloEngine.exe -Embedding"));
-    EXPECT_EQ(ServerCommand::Run, parseServerCommand(L"KeloEngine.exe /RegServer now")) << "the rest of the line counts";
+    EXPECT_EQ(ServerCommand::Run, parseServerCommand(L"KeloEngine.exe /RegServer now"))
+        << "the rest of the line counts";
     EXPECT_EQ(ServerCommand::Run, parseServerCommand(L"KeloEngine.exe RegServer"));
     EXPECT_EQ(ServerCommand::Run, parseServerCommand(nullptr));
 }
 
 TEST(ComSecurity, AuthenticationServicesByPlatform) {
     EXPECT_EQ(-1, authenticationServicesFor(kWindowsNT4).value_or(99));
-    for (int code : {kWindows2000, kWindowsXP, kWindowsLater5}) EXPECT_EQ(0, authenticationServicesFor(code).value_or(99));
+    for (int code : {kWindows2000, kWindowsXP, kWindowsLater5})
+        EXPECT_EQ(0, authenticationServicesFor(code).value_or(99));
     for (int code : {kWindowsOther, kWindowsNT351, kWindows95, kWindows98, kWindowsMe})
         EXPECT_FALSE(authenticationServicesFor(code).has_value()) << code;
 }

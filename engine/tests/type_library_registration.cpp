@@ -20,14 +20,14 @@ public:
     void SetUp() override {
         if (typeLibraryRegistered()) return;
         ASSERT_HRESULT_SUCCEEDED(com::registerModuleTypeLib());
-        registered_ = true;
+        m_registered = true;
     }
     void TearDown() override {
-        if (registered_) com::unregisterModuleTypeLib();
+        if (m_registered) com::unregisterModuleTypeLib();
     }
 
 private:
-    bool registered_ = false;
+    bool m_registered = false;
 };
 
 [[maybe_unused]] ::testing::Environment* const registration =

@@ -138,27 +138,33 @@ TEST(TypeLibrary, PrintDriverMembers) {
 }
 
 TEST(TypeLibrary, PrintJobMembers) {
-    auto get = [](const wchar_t* name, MEMBERID id) { return Member{name, id, INVOKE_PROPERTYGET, 0, {name, L"pVal"}}; };
+    auto get = [](const wchar_t* name, MEMBERID id) {
+        return Member{name, id, INVOKE_PROPERTYGET, 0, {name, L"pVal"}};
+    };
     auto put = [](const wchar_t* name, MEMBERID id) { return Member{name, id, INVOKE_PROPERTYPUT, 0, {name}}; };
-    expectDualInterface(IID_IPrintJob, L"IPrintJob",
-                        {get(L"Name", 0), get(L"jobId", 1), get(L"State", 2), get(L"Driver", 3), get(L"Copies", 4),
-                         put(L"Copies", 4), get(L"Pages", 5), put(L"Pages", 5), get(L"pageWidth", 6),
-                         put(L"pageWidth", 6), get(L"pageHeight", 7), put(L"pageHeight", 7), get(L"pageName", 8),
-                         put(L"pageName", 8), get(L"paramsOK", 9)});
+    expectDualInterface(
+        IID_IPrintJob, L"IPrintJob",
+        {get(L"Name", 0), get(L"jobId", 1), get(L"State", 2), get(L"Driver", 3), get(L"Copies", 4), put(L"Copies", 4),
+         get(L"Pages", 5), put(L"Pages", 5), get(L"pageWidth", 6), put(L"pageWidth", 6), get(L"pageHeight", 7),
+         put(L"pageHeight", 7), get(L"pageName", 8), put(L"pageName", 8), get(L"paramsOK", 9)});
 }
 
 TEST(TypeLibrary, DriverManagerMembersHideTheSpoolerMethods) {
-    expectDualInterface(IID_IDriverManager, L"IDriverManager",
-                        {{L"getDriver", 1, INVOKE_FUNC, 0, {L"getDriver", L"printerName", L"pVal"}},
-                         {L"splStartDoc", 2, INVOKE_FUNC, kRestrictedHidden, {L"splStartDoc", L"printer", L"jobId", L"handle"}},
-                         {L"splEndDoc", 3, INVOKE_FUNC, kRestrictedHidden, {L"splEndDoc", L"handle"}},
-                         {L"splClose", 4, INVOKE_FUNC, kRestrictedHidden, {L"splClose", L"handle"}},
-                         {L"splStartPage", 5, INVOKE_FUNC, kRestrictedHidden, {L"splStartPage", L"handle", L"result"}},
-                         {L"splEndPage", 6, INVOKE_FUNC, kRestrictedHidden, {L"splEndPage", L"handle", L"result"}},
-                         {L"splAbort", 7, INVOKE_FUNC, kRestrictedHidden, {L"splAbort", L"handle"}},
-                         {L"enumPrinters", 8, INVOKE_FUNC, 0, {L"enumPrinters", L"printersArray"}},
-                         {L"splWritePrinter", 9, INVOKE_FUNC, kRestrictedHidden,
-                          {L"splWritePrinter", L"handle", L"bufSize", L"toFile"}}});
+    expectDualInterface(
+        IID_IDriverManager, L"IDriverManager",
+        {{L"getDriver", 1, INVOKE_FUNC, 0, {L"getDriver", L"printerName", L"pVal"}},
+         {L"splStartDoc", 2, INVOKE_FUNC, kRestrictedHidden, {L"splStartDoc", L"printer", L"jobId", L"handle"}},
+         {L"splEndDoc", 3, INVOKE_FUNC, kRestrictedHidden, {L"splEndDoc", L"handle"}},
+         {L"splClose", 4, INVOKE_FUNC, kRestrictedHidden, {L"splClose", L"handle"}},
+         {L"splStartPage", 5, INVOKE_FUNC, kRestrictedHidden, {L"splStartPage", L"handle", L"result"}},
+         {L"splEndPage", 6, INVOKE_FUNC, kRestrictedHidden, {L"splEndPage", L"handle", L"result"}},
+         {L"splAbort", 7, INVOKE_FUNC, kRestrictedHidden, {L"splAbort", L"handle"}},
+         {L"enumPrinters", 8, INVOKE_FUNC, 0, {L"enumPrinters", L"printersArray"}},
+         {L"splWritePrinter",
+          9,
+          INVOKE_FUNC,
+          kRestrictedHidden,
+          {L"splWritePrinter", L"handle", L"bufSize", L"toFile"}}});
 }
 
 TEST(TypeLibrary, GetDriverPrinterNameIsOptionalWithAnEmptyDefault) {
@@ -290,7 +296,8 @@ TEST(TypeLibrary, JobStatesEnumeration) {
     EXPECT_EQ(TKIND_ENUM, attr->typekind);
     ASSERT_EQ(6, attr->cVars);
     info->ReleaseTypeAttr(attr);
-    const wchar_t* names[] = {L"jobStartDoc", L"jobStartPage", L"jobEndPage", L"jobEndDoc", L"jobAbort", L"jobCloseDoc"};
+    const wchar_t* names[] = {L"jobStartDoc", L"jobStartPage", L"jobEndPage",
+                              L"jobEndDoc",   L"jobAbort",     L"jobCloseDoc"};
     for (UINT i = 0; i < 6; ++i) {
         VARDESC* var = nullptr;
         ASSERT_HRESULT_SUCCEEDED(info->GetVarDesc(i, &var));
@@ -312,8 +319,8 @@ TEST(TypeLibrary, DualInterfacesDeriveFromIDispatch) {
         ASSERT_HRESULT_SUCCEEDED(info->GetRefTypeInfo(ref, &base));
         TYPEATTR* attr = nullptr;
         ASSERT_HRESULT_SUCCEEDED(base->GetTypeAttr(&attr));
-        EXPECT_TRUE(IsEqualGUID(IID_IDispatch, attr->guid)) << typeName(info.Get()) << " derives from "
-                                                            << typeName(base.Get());
+        EXPECT_TRUE(IsEqualGUID(IID_IDispatch, attr->guid))
+            << typeName(info.Get()) << " derives from " << typeName(base.Get());
         base->ReleaseTypeAttr(attr);
     }
 }

@@ -4,15 +4,15 @@ namespace com {
 
 Apartment::Apartment(COINIT model, OtherApartment other) {
     HRESULT hr = CoInitializeEx(nullptr, model);
-    inRequested_ = SUCCEEDED(hr);
-    inOther_ = hr == RPC_E_CHANGED_MODE;
-    if (inOther_ && other == JoinOther)
+    m_inRequested = SUCCEEDED(hr);
+    m_inOther = hr == RPC_E_CHANGED_MODE;
+    if (m_inOther && other == JoinOther)
         hr = CoInitializeEx(nullptr, model == COINIT_MULTITHREADED ? COINIT_APARTMENTTHREADED : COINIT_MULTITHREADED);
-    entered_ = SUCCEEDED(hr);
+    m_entered = SUCCEEDED(hr);
 }
 
 Apartment::~Apartment() {
-    if (entered_) CoUninitialize();
+    if (m_entered) CoUninitialize();
 }
 
 }  // namespace com

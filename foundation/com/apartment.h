@@ -19,16 +19,16 @@ public:
     Apartment& operator=(const Apartment&) = delete;
 
     // The thread is in the apartment it was asked to enter.
-    bool inRequested() const { return inRequested_; }
+    bool inRequested() const { return m_inRequested; }
     // The thread was already in the other apartment.
-    bool inOther() const { return inOther_; }
+    bool inOther() const { return m_inOther; }
     // The thread stays in COM after this object ends, for the rest of its life.
-    void keep() { entered_ = false; }
+    void keep() { m_entered = false; }
 
 private:
-    bool entered_ = false;
-    bool inRequested_ = false;
-    bool inOther_ = false;
+    bool m_entered = false;
+    bool m_inRequested = false;
+    bool m_inOther = false;
 };
 
 }  // namespace com

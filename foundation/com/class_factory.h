@@ -57,21 +57,21 @@ public:
         HRESULT hr = this->begin(outer, out);
         if (FAILED(hr)) return hr;
         try {
-            std::call_once(created_, [this] { instance_ = make<T>(); });
+            std::call_once(m_created, [this] { m_instance = make<T>(); });
         } catch (const std::bad_alloc&) {
             return E_OUTOFMEMORY;
         } catch (...) {
             return E_FAIL;
         }
-        return instance_ ? instance_->QueryInterface(iid, out) : E_FAIL;
+        return m_instance ? m_instance->QueryInterface(iid, out) : E_FAIL;
     }
 
     // The one object, or null before the first request.
-    T* instance() const { return instance_.Get(); }
+    T* instance() const { return m_instance.Get(); }
 
 private:
-    std::once_flag created_;
-    ComPtr<T> instance_;
+    std::once_flag m_created;
+    ComPtr<T> m_instance;
 };
 
 }  // namespace com

@@ -8,21 +8,21 @@
 namespace com {
 
 ConnectionPoint::ConnectionPoint(IConnectionPointContainer* container, REFIID eventInterface)
-    : container_(container), eventInterface_(eventInterface) {}
+    : m_container(container), m_eventInterface(eventInterface) {}
 
 ConnectionPoint::~ConnectionPoint() {
     ComPtr<IGlobalInterfaceTable> table;
-    if (connections_.empty() || FAILED(globalTable(table))) return;
-    for (const Connection& connection : connections_) table->RevokeInterfaceFromGlobal(connection.cookie);
+    if (m_connections.empty() || FAILED(globalTable(table))) return;
+    for (const Connection& connection : m_connections) table->RevokeInterfaceFromGlobal(connection.cookie);
 }
 
 HRESULT ConnectionPoint::globalTable(ComPtr<IGlobalInterfaceTable>& table) {
-    if (!table_) {
-        HRESULT hr = CoCreateInstance(CLSID_StdGlobalInterfaceTable, nullptr, CLSCTX_INPROC_SERVER,
-                                      IID_PPV_ARGS(&table_));
+    if (!m_table) {
+        HRESULT hr =
+            CoCreateInstance(CLSID_StdGlobalInterfaceTable, nullptr, CLSCTX_INPROC_SERVER, IID_PPV_ARGS(&m_table));
         if (FAILED(hr)) return hr;
     }
-    table = table_;
+    table = m_table;
     return S_OK;
 }
 
@@ -39,14 +39,14 @@ STDMETHODIMP ConnectionPoint::QueryInterface(REFIID iid, void** out) {
 
 STDMETHODIMP ConnectionPoint::GetConnectionInterface(IID* iid) {
     if (!iid) return E_POINTER;
-    *iid = eventInterface_;
+    *iid = m_eventInterface;
     return S_OK;
 }
 
 STDMETHODIMP ConnectionPoint::GetConnectionPointContainer(IConnectionPointContainer** container) {
     if (!container) return E_POINTER;
-    *container = container_;
-    container_->AddRef();
+    *container = m_container;
+    m_container->AddRef();
     return S_OK;
 }
 
@@ -55,18 +55,18 @@ STDMETHODIMP ConnectionPoint::Advise(IUnknown* sink, DWORD* cookie) {
     *cookie = 0;
     if (!sink) return E_POINTER;
     ComPtr<IUnknown> events;
-    if (FAILED(sink->QueryInterface(eventInterface_, reinterpret_cast<void**>(events.GetAddressOf()))))
+    if (FAILED(sink->QueryInterface(m_eventInterface, reinterpret_cast<void**>(events.GetAddressOf()))))
         return CONNECT_E_CANNOTCONNECT;
 
-    std::lock_guard<std::mutex> guard(lock_);
+    std::lock_guard<std::mutex> guard(m_lock);
     ComPtr<IGlobalInterfaceTable> table;
     HRESULT hr = globalTable(table);
     if (FAILED(hr)) return hr;
     DWORD registered = 0;
-    hr = table->RegisterInterfaceInGlobal(events.Get(), eventInterface_, &registered);
+    hr = table->RegisterInterfaceInGlobal(events.Get(), m_eventInterface, &registered);
     if (FAILED(hr)) return hr;
     try {
-        connections_.push_back({registered, events});
+        m_connections.push_back({registered, events});
     } catch (...) {
         table->RevokeInterfaceFromGlobal(registered);
         return E_OUTOFMEMORY;
@@ -84,13 +84,13 @@ bool ConnectionPoint::remove(DWORD cookie, size_t& position) {
     Connection removed{};
     ComPtr<IGlobalInterfaceTable> table;
     {
-        std::lock_guard<std::mutex> guard(lock_);
-        auto found = std::find_if(connections_.begin(), connections_.end(),
+        std::lock_guard<std::mutex> guard(m_lock);
+        auto found = std::find_if(m_connections.begin(), m_connections.end(),
                                   [cookie](const Connection& c) { return c.cookie == cookie; });
-        if (cookie == 0 || found == connections_.end()) return false;
-        position = size_t(found - connections_.begin());
+        if (cookie == 0 || found == m_connections.end()) return false;
+        position = size_t(found - m_connections.begin());
         removed = std::move(*found);
-        connections_.erase(found);
+        m_connections.erase(found);
         globalTable(table);
     }
     if (table) table->RevokeInterfaceFromGlobal(removed.cookie);
@@ -113,15 +113,16 @@ int ConnectionPoint::fire(DISPID event, const std::vector<Variant>& arguments, b
         DWORD cookie = 0;
         ComPtr<IGlobalInterfaceTable> table;
         {
-            std::lock_guard<std::mutex> guard(lock_);
-            if (position >= connections_.size()) break;
-            cookie = connections_[position].cookie;
+            std::lock_guard<std::mutex> guard(m_lock);
+            if (position >= m_connections.size()) break;
+            cookie = m_connections[position].cookie;
             globalTable(table);
         }
         if (cookie == 0 || !table) continue;
         ComPtr<IUnknown> sink;
         ComPtr<IDispatch> dispatch;
-        HRESULT hr = table->GetInterfaceFromGlobal(cookie, eventInterface_, reinterpret_cast<void**>(sink.GetAddressOf()));
+        HRESULT hr =
+            table->GetInterfaceFromGlobal(cookie, m_eventInterface, reinterpret_cast<void**>(sink.GetAddressOf()));
         if (SUCCEEDED(hr)) hr = sink.As(&dispatch);
         if (SUCCEEDED(hr)) {
             Variant result;
@@ -146,37 +147,37 @@ namespace {
 // Enumerates the one connection point of an EventSource.
 class OnePointEnumerator : public Object<OnePointEnumerator, IEnumConnectionPoints> {
 public:
-    explicit OnePointEnumerator(IConnectionPoint* point, ULONG position = 0) : point_(point), position_(position) {}
+    explicit OnePointEnumerator(IConnectionPoint* point, ULONG position = 0) : m_point(point), m_position(position) {}
 
     STDMETHODIMP Next(ULONG wanted, IConnectionPoint** points, ULONG* fetched) override {
         if (!points || (wanted > 1 && !fetched)) return E_POINTER;
         ULONG count = 0;
-        if (wanted > 0 && position_ == 0) {
-            points[0] = point_.Get();
-            point_->AddRef();
-            position_ = count = 1;
+        if (wanted > 0 && m_position == 0) {
+            points[0] = m_point.Get();
+            m_point->AddRef();
+            m_position = count = 1;
         }
         if (fetched) *fetched = count;
         return count == wanted ? S_OK : S_FALSE;
     }
     STDMETHODIMP Skip(ULONG count) override {
-        bool past = position_ + count > 1;
-        position_ = past ? 1 : position_ + count;
+        bool past = m_position + count > 1;
+        m_position = past ? 1 : m_position + count;
         return past ? S_FALSE : S_OK;
     }
     STDMETHODIMP Reset() override {
-        position_ = 0;
+        m_position = 0;
         return S_OK;
     }
     STDMETHODIMP Clone(IEnumConnectionPoints** copy) override {
         if (!copy) return E_POINTER;
-        *copy = make<OnePointEnumerator>(point_.Get(), position_).Detach();
+        *copy = make<OnePointEnumerator>(m_point.Get(), m_position).Detach();
         return S_OK;
     }
 
 private:
-    ComPtr<IConnectionPoint> point_;
-    ULONG position_;
+    ComPtr<IConnectionPoint> m_point;
+    ULONG m_position;
 };
 }  // namespace
 
@@ -184,7 +185,7 @@ STDMETHODIMP SingleEventSourceBase::EnumConnectionPoints(IEnumConnectionPoints**
     if (!points) return E_POINTER;
     *points = nullptr;
     try {
-        *points = make<OnePointEnumerator>(&events_).Detach();
+        *points = make<OnePointEnumerator>(&m_events).Detach();
     } catch (...) {
         return E_OUTOFMEMORY;
     }
@@ -194,9 +195,9 @@ STDMETHODIMP SingleEventSourceBase::EnumConnectionPoints(IEnumConnectionPoints**
 STDMETHODIMP SingleEventSourceBase::FindConnectionPoint(REFIID iid, IConnectionPoint** point) {
     if (!point) return E_POINTER;
     *point = nullptr;
-    if (iid != events_.eventInterface()) return CONNECT_E_NOCONNECTION;
-    *point = &events_;
-    events_.AddRef();
+    if (iid != m_events.eventInterface()) return CONNECT_E_NOCONNECTION;
+    *point = &m_events;
+    m_events.AddRef();
     return S_OK;
 }
 

@@ -28,8 +28,8 @@ public:
     ConnectionPoint& operator=(const ConnectionPoint&) = delete;
 
     STDMETHODIMP QueryInterface(REFIID iid, void** out) override;
-    STDMETHODIMP_(ULONG) AddRef() override { return container_->AddRef(); }
-    STDMETHODIMP_(ULONG) Release() override { return container_->Release(); }
+    STDMETHODIMP_(ULONG) AddRef() override { return m_container->AddRef(); }
+    STDMETHODIMP_(ULONG) Release() override { return m_container->Release(); }
 
     STDMETHODIMP GetConnectionInterface(IID* iid) override;
     STDMETHODIMP GetConnectionPointContainer(IConnectionPointContainer** container) override;
@@ -42,7 +42,7 @@ public:
     // (as a download's status callback asks to stop the transfer).
     int fire(DISPID event, const std::vector<Variant>& arguments = {}, bool* stopAsked = nullptr);
 
-    REFIID eventInterface() const { return eventInterface_; }
+    REFIID eventInterface() const { return m_eventInterface; }
 
 private:
     struct Connection {
@@ -58,11 +58,11 @@ private:
     // `position` is where it was.
     bool remove(DWORD cookie, size_t& position);
 
-    IConnectionPointContainer* const container_;
-    const IID eventInterface_;
-    std::mutex lock_;
-    std::vector<Connection> connections_;
-    ComPtr<IGlobalInterfaceTable> table_;
+    IConnectionPointContainer* const m_container;
+    const IID m_eventInterface;
+    std::mutex m_lock;
+    std::vector<Connection> m_connections;
+    ComPtr<IGlobalInterfaceTable> m_table;
 };
 
 // IConnectionPointContainer for an object with one outgoing interface.
@@ -72,12 +72,12 @@ public:
     STDMETHODIMP FindConnectionPoint(REFIID iid, IConnectionPoint** point) override;
 
 protected:
-    explicit SingleEventSourceBase(REFIID eventInterface) : events_(this, eventInterface) {}
+    explicit SingleEventSourceBase(REFIID eventInterface) : m_events(this, eventInterface) {}
 
-    ConnectionPoint& events() { return events_; }
+    ConnectionPoint& events() { return m_events; }
 
 private:
-    ConnectionPoint events_;
+    ConnectionPoint m_events;
 };
 
 template <class EventInterface>

@@ -11,8 +11,7 @@ namespace com {
 
 // Sets the thread's error information (description, source, GUID) and returns hr,
 // so that a method can end with `return setRichError(...)`.
-HRESULT setRichError(HRESULT hr, const std::wstring& description, const wchar_t* source,
-                     const GUID& guid = GUID_NULL);
+HRESULT setRichError(HRESULT hr, const std::wstring& description, const wchar_t* source, const GUID& guid = GUID_NULL);
 
 // ISupportErrorInfo answering S_OK for the listed interfaces.
 template <class... Interfaces>

@@ -10,10 +10,10 @@ const VARIANT* eventArgument(const DISPPARAMS* params, UINT index) {
 }
 
 EventSink::EventSink(REFIID eventInterface, Handler handler)
-    : eventInterface_(eventInterface), handler_(std::move(handler)) {}
+    : m_eventInterface(eventInterface), m_handler(std::move(handler)) {}
 
 HRESULT EventSink::queryOther(REFIID iid, void** out) {
-    if (iid != eventInterface_) return E_NOINTERFACE;
+    if (iid != m_eventInterface) return E_NOINTERFACE;
     *out = static_cast<IDispatch*>(this);
     AddRef();
     return S_OK;
@@ -32,26 +32,25 @@ STDMETHODIMP EventSink::GetTypeInfo(UINT, LCID, ITypeInfo** info) {
 
 STDMETHODIMP EventSink::GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) { return E_NOTIMPL; }
 
-STDMETHODIMP EventSink::Invoke(DISPID event, REFIID, LCID, WORD, DISPPARAMS* params, VARIANT*, EXCEPINFO*,
-                               UINT*) {
-    std::lock_guard<std::recursive_mutex> guard(lock_);
-    return delivering_ && handler_ ? handler_(event, params) : S_OK;
+STDMETHODIMP EventSink::Invoke(DISPID event, REFIID, LCID, WORD, DISPPARAMS* params, VARIANT*, EXCEPINFO*, UINT*) {
+    std::lock_guard<std::recursive_mutex> guard(m_lock);
+    return m_delivering && m_handler ? m_handler(event, params) : S_OK;
 }
 
 void EventSink::setDelivering(bool on) {
-    std::lock_guard<std::recursive_mutex> guard(lock_);
-    delivering_ = on;
+    std::lock_guard<std::recursive_mutex> guard(m_lock);
+    m_delivering = on;
 }
 
 Subscription::Subscription(Subscription&& other) noexcept
-    : point_(std::move(other.point_)), sink_(std::move(other.sink_)), cookie_(std::exchange(other.cookie_, 0)) {}
+    : m_point(std::move(other.m_point)), m_sink(std::move(other.m_sink)), m_cookie(std::exchange(other.m_cookie, 0)) {}
 
 Subscription& Subscription::operator=(Subscription&& other) noexcept {
     if (this != &other) {
         end();
-        point_ = std::move(other.point_);
-        sink_ = std::move(other.sink_);
-        cookie_ = std::exchange(other.cookie_, 0);
+        m_point = std::move(other.m_point);
+        m_sink = std::move(other.m_sink);
+        m_cookie = std::exchange(other.m_cookie, 0);
     }
     return *this;
 }
@@ -69,18 +68,18 @@ HRESULT Subscription::begin(IUnknown* source, REFIID eventInterface, EventSink* 
     sink->setDelivering(true);
     hr = point->Advise(sink->identity(), &cookie);
     if (FAILED(hr)) return hr;
-    point_ = point;
-    sink_ = sink;
-    cookie_ = cookie;
+    m_point = point;
+    m_sink = sink;
+    m_cookie = cookie;
     return S_OK;
 }
 
 void Subscription::end() {
-    if (sink_) sink_->setDelivering(false);
-    if (point_ && cookie_) point_->Unadvise(cookie_);
-    point_.Reset();
-    sink_.Reset();
-    cookie_ = 0;
+    if (m_sink) m_sink->setDelivering(false);
+    if (m_point && m_cookie) m_point->Unadvise(m_cookie);
+    m_point.Reset();
+    m_sink.Reset();
+    m_cookie = 0;
 }
 
 }  // namespace com

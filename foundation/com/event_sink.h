@@ -24,8 +24,7 @@ public:
     STDMETHODIMP GetTypeInfoCount(UINT* count) override;
     STDMETHODIMP GetTypeInfo(UINT, LCID, ITypeInfo** info) override;
     STDMETHODIMP GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) override;
-    STDMETHODIMP Invoke(DISPID event, REFIID, LCID, WORD, DISPPARAMS* params, VARIANT*, EXCEPINFO*,
-                        UINT*) override;
+    STDMETHODIMP Invoke(DISPID event, REFIID, LCID, WORD, DISPPARAMS* params, VARIANT*, EXCEPINFO*, UINT*) override;
 
     HRESULT queryOther(REFIID iid, void** out);
 
@@ -34,10 +33,10 @@ public:
     void setDelivering(bool on);
 
 private:
-    const IID eventInterface_;
-    Handler handler_;
-    std::recursive_mutex lock_;  // held while the handler runs
-    bool delivering_ = true;
+    const IID m_eventInterface;
+    Handler m_handler;
+    std::recursive_mutex m_lock;  // held while the handler runs
+    bool m_delivering = true;
 };
 
 // Advises a sink on the source's connection point for one event interface; unadvises
@@ -55,12 +54,12 @@ public:
     // Returns the HRESULT of FindConnectionPoint or Advise.
     HRESULT begin(IUnknown* source, REFIID eventInterface, EventSink* sink);
     void end();
-    bool active() const { return cookie_ != 0; }
+    bool active() const { return m_cookie != 0; }
 
 private:
-    ComPtr<IConnectionPoint> point_;
-    ComPtr<EventSink> sink_;
-    DWORD cookie_ = 0;
+    ComPtr<IConnectionPoint> m_point;
+    ComPtr<EventSink> m_sink;
+    DWORD m_cookie = 0;
 };
 
 }  // namespace com

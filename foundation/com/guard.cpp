@@ -99,10 +99,8 @@ bool isPeerGone(HRESULT hr) {
     case CO_E_OBJNOTCONNECTED:
     case HRESULT_FROM_WIN32(RPC_S_SERVER_UNAVAILABLE):
     case HRESULT_FROM_WIN32(RPC_S_CALL_FAILED):
-    case HRESULT_FROM_WIN32(RPC_S_CALL_FAILED_DNE):
-        return true;
-    default:
-        return false;
+    case HRESULT_FROM_WIN32(RPC_S_CALL_FAILED_DNE): return true;
+    default: return false;
     }
 }
 

@@ -39,8 +39,7 @@ struct ImplementedInterface {
 template <class T, class = void>
 struct IsFreeThreaded : std::false_type {};
 template <class T>
-struct IsFreeThreaded<T, std::void_t<decltype(T::kFreeThreaded)>>
-    : std::integral_constant<bool, T::kFreeThreaded> {};
+struct IsFreeThreaded<T, std::void_t<decltype(T::kFreeThreaded)>> : std::integral_constant<bool, T::kFreeThreaded> {};
 
 template <class Derived, class First, class... Rest>
 class Object : public First, public Rest... {
@@ -59,30 +58,30 @@ public:
     }
 
     STDMETHODIMP_(ULONG) AddRef() override {
-        if (lockPolicy_ == ModuleLock::PerReference) lockModule();
-        return InterlockedIncrement(&references_);
+        if (m_lockPolicy == ModuleLock::PerReference) lockModule();
+        return InterlockedIncrement(&m_references);
     }
 
     STDMETHODIMP_(ULONG) Release() override {
-        ULONG left = InterlockedDecrement(&references_);
+        ULONG left = InterlockedDecrement(&m_references);
         if (left == 0) {
             delete static_cast<Derived*>(this);
             return 0;
         }
-        if (lockPolicy_ == ModuleLock::PerReference) unlockModule();
+        if (m_lockPolicy == ModuleLock::PerReference) unlockModule();
         return left;
     }
 
     IUnknown* identity() { return static_cast<IUnknown*>(static_cast<First*>(this)); }
 
 protected:
-    explicit Object(ModuleLock policy = ModuleLock::WhileAlive) : lockPolicy_(policy) {
-        if (lockPolicy_ == ModuleLock::WhileAlive) lockModule();
+    explicit Object(ModuleLock policy = ModuleLock::WhileAlive) : m_lockPolicy(policy) {
+        if (m_lockPolicy == ModuleLock::WhileAlive) lockModule();
     }
     virtual ~Object() {
         // The aggregated marshaler holds no reference on us; it goes with the object.
-        if (marshaler_) marshaler_->Release();
-        if (lockPolicy_ == ModuleLock::WhileAlive) unlockModule();
+        if (m_marshaler) m_marshaler->Release();
+        if (m_lockPolicy == ModuleLock::WhileAlive) unlockModule();
     }
     Object(const Object&) = delete;
     Object& operator=(const Object&) = delete;
@@ -117,20 +116,20 @@ private:
     }
 
     HRESULT queryMarshaler(void** out) {
-        if (!marshaler_) {
+        if (!m_marshaler) {
             IUnknown* created = nullptr;
             HRESULT hr = CoCreateFreeThreadedMarshaler(identity(), &created);
             if (FAILED(hr)) return hr;
-            if (InterlockedCompareExchangePointer(reinterpret_cast<void* volatile*>(&marshaler_), created,
-                                                  nullptr) != nullptr)
+            if (InterlockedCompareExchangePointer(reinterpret_cast<void* volatile*>(&m_marshaler), created, nullptr) !=
+                nullptr)
                 created->Release();
         }
-        return marshaler_->QueryInterface(IID_IMarshal, out);
+        return m_marshaler->QueryInterface(IID_IMarshal, out);
     }
 
-    volatile LONG references_ = 1;
-    const ModuleLock lockPolicy_;
-    IUnknown* volatile marshaler_ = nullptr;
+    volatile LONG m_references = 1;
+    const ModuleLock m_lockPolicy;
+    IUnknown* volatile m_marshaler = nullptr;
 };
 
 // Creates an object; the caller holds its first reference.

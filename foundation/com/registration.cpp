@@ -11,8 +11,8 @@ namespace {
 
 LONG setKey(const std::wstring& path, const wchar_t* valueName, const std::wstring* value) {
     RegKey key;
-    LONG status = RegCreateKeyExW(HKEY_CLASSES_ROOT, path.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE,
-                                  KEY_WRITE, nullptr, key.out(), nullptr);
+    LONG status = RegCreateKeyExW(HKEY_CLASSES_ROOT, path.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_WRITE,
+                                  nullptr, key.out(), nullptr);
     if (status != ERROR_SUCCESS || !value) return status;
     return RegSetValueExW(key.get(), valueName, 0, REG_SZ, reinterpret_cast<const BYTE*>(value->c_str()),
                           DWORD((value->size() + 1) * sizeof(wchar_t)));
@@ -70,8 +70,7 @@ HRESULT registerLocalServerClass(const ClassInfo& info, const std::wstring& exeP
     });
 }
 
-HRESULT registerInprocServerClass(const ClassInfo& info, const std::wstring& dllPath,
-                                  const wchar_t* threadingModel) {
+HRESULT registerInprocServerClass(const ClassInfo& info, const std::wstring& dllPath, const wchar_t* threadingModel) {
     std::wstring classKey = classKeyOf(info);
     deleteKeyTree(HKEY_CLASSES_ROOT, classKey);
     HRESULT hr = registerCommon(info, classKey);

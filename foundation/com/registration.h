@@ -23,8 +23,7 @@ std::wstring guidText(const GUID& guid);  // "{84BBBEE1-D418-...}"
 HRESULT registerLocalServerClass(const ClassInfo& info, const std::wstring& exePath, const GUID& appId);
 // An in-process server adds InprocServer32 with its threading model; the class key is
 // removed first so that nothing of an older registration stays.
-HRESULT registerInprocServerClass(const ClassInfo& info, const std::wstring& dllPath,
-                                  const wchar_t* threadingModel);
+HRESULT registerInprocServerClass(const ClassInfo& info, const std::wstring& dllPath, const wchar_t* threadingModel);
 // Removes the ProgID keys and the class's key below CLSID.
 HRESULT unregisterClass(const ClassInfo& info);
 

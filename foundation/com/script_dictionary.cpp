@@ -46,22 +46,22 @@ ScriptDictionary ScriptDictionary::create() {
 
 ScriptDictionary ScriptDictionary::from(IUnknown* object) {
     Microsoft::WRL::ComPtr<IDispatch> dictionary;
-    if (object && SUCCEEDED(object->QueryInterface(__uuidof(IDictionary),
-                                                   reinterpret_cast<void**>(dictionary.GetAddressOf()))))
+    if (object &&
+        SUCCEEDED(object->QueryInterface(__uuidof(IDictionary), reinterpret_cast<void**>(dictionary.GetAddressOf()))))
         return ScriptDictionary(dictionary);
     return ScriptDictionary();
 }
 
 Variant ScriptDictionary::call(DISPID member, WORD flags, std::vector<Variant> arguments) const {
-    if (!object_) throw _com_error(E_POINTER);
+    if (!m_object) throw _com_error(E_POINTER);
     // Invoke takes the arguments last to first.
     std::vector<VARIANTARG> reversed(arguments.rbegin(), arguments.rend());
     DISPPARAMS params = {reversed.empty() ? nullptr : reversed.data(), nullptr, (UINT)reversed.size(), 0};
     Variant result;
     EXCEPINFO exception = {};
     UINT argumentError = 0;
-    HRESULT hr = object_->Invoke(member, IID_NULL, LOCALE_USER_DEFAULT, flags, &params, result.out(), &exception,
-                                 &argumentError);
+    HRESULT hr = m_object->Invoke(member, IID_NULL, LOCALE_USER_DEFAULT, flags, &params, result.out(), &exception,
+                                  &argumentError);
     if (FAILED(hr)) throwInvokeFailure(hr, exception);
     return result;
 }
@@ -71,7 +71,7 @@ void ScriptDictionary::add(const VARIANT& key, const VARIANT& item) {
 }
 
 bool ScriptDictionary::exists(const VARIANT& key) const {
-    if (!object_) return false;
+    if (!m_object) return false;
     Variant result = call(kExists, DISPATCH_METHOD, {Variant(key)});
     return result.vt == VT_BOOL && result.boolVal != VARIANT_FALSE;
 }

@@ -28,10 +28,10 @@ public:
     static ScriptDictionary from(IUnknown* object);
 
     ScriptDictionary() = default;
-    explicit operator bool() const { return object_ != nullptr; }
-    IDispatch* get() const { return object_.Get(); }
+    explicit operator bool() const { return m_object != nullptr; }
+    IDispatch* get() const { return m_object.Get(); }
     // The object is held through its IDictionary interface, which components' methods take.
-    IDictionary* dictionary() const { return static_cast<IDictionary*>(object_.Get()); }
+    IDictionary* dictionary() const { return static_cast<IDictionary*>(m_object.Get()); }
 
     // An empty holder has no keys; adding to it throws.
     void add(const VARIANT& key, const VARIANT& item);
@@ -46,10 +46,10 @@ public:
     std::vector<Variant> keys() const;
 
 private:
-    explicit ScriptDictionary(Microsoft::WRL::ComPtr<IDispatch> object) : object_(std::move(object)) {}
+    explicit ScriptDictionary(Microsoft::WRL::ComPtr<IDispatch> object) : m_object(std::move(object)) {}
     Variant call(DISPID member, WORD flags, std::vector<Variant> arguments) const;
 
-    Microsoft::WRL::ComPtr<IDispatch> object_;
+    Microsoft::WRL::ComPtr<IDispatch> m_object;
 };
 
 }  // namespace com

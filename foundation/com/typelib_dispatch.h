@@ -47,8 +47,8 @@ public:
         ComPtr<ITypeInfo> typeInfo;
         HRESULT hr = lookUp(typeInfo);
         if (FAILED(hr)) return hr;
-        return DispInvoke(static_cast<Interface*>(this), typeInfo.Get(), member, flags, params, result,
-                          exception, argumentError);
+        return DispInvoke(static_cast<Interface*>(this), typeInfo.Get(), member, flags, params, result, exception,
+                          argumentError);
     }
 
 private:

@@ -11,13 +11,13 @@ namespace {
 // A manual-reset event for ordering the threads of a test.
 class Signal {
 public:
-    Signal() : event_(CreateEventA(nullptr, TRUE, FALSE, nullptr)) {}
-    ~Signal() { CloseHandle(event_); }
-    void set() { SetEvent(event_); }
-    bool wait(DWORD ms = 20000) { return WaitForSingleObject(event_, ms) == WAIT_OBJECT_0; }
+    Signal() : m_event(CreateEventA(nullptr, TRUE, FALSE, nullptr)) {}
+    ~Signal() { CloseHandle(m_event); }
+    void set() { SetEvent(m_event); }
+    bool wait(DWORD ms = 20000) { return WaitForSingleObject(m_event, ms) == WAIT_OBJECT_0; }
 
 private:
-    HANDLE event_;
+    HANDLE m_event;
 };
 
 int countLines(const DebugLogCapture& log, const std::string& text) {

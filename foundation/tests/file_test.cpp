@@ -39,8 +39,8 @@ TEST(File, CreationErrorsCarryTheSystemNumberAndText) {
     std::wstring missing = folder / L"missing.ps";
     DebugLogCapture log;
     uint32_t code = 0;
-    std::string message = errorMessageOf(
-        [&] { C_bvFileU file(missing.c_str(), GENERIC_READ, 0, OPEN_EXISTING); }, &code);
+    std::string message =
+        errorMessageOf([&] { C_bvFileU file(missing.c_str(), GENERIC_READ, 0, OPEN_EXISTING); }, &code);
     EXPECT_EQ(1000u, code);
     std::string expected = "***C_bvFileU::File creation error(2) - " + systemErrorText(ERROR_FILE_NOT_FOUND);
     EXPECT_EQ(expected.substr(0, cERROR_MSG::kMessageSize - 1), message);

@@ -67,8 +67,8 @@ TEST_F(ApartmentTest, SettingTwiceRevokesTheFirstCookie) {
     EXPECT_NE(0u, holder.cookie());
 
     ComPtr<IGlobalInterfaceTable> table;
-    ASSERT_TRUE(SUCCEEDED(CoCreateInstance(CLSID_StdGlobalInterfaceTable, nullptr, CLSCTX_ALL, IID_IGlobalInterfaceTable,
-                                           reinterpret_cast<void**>(table.GetAddressOf()))));
+    ASSERT_TRUE(SUCCEEDED(CoCreateInstance(CLSID_StdGlobalInterfaceTable, nullptr, CLSCTX_ALL,
+                                           IID_IGlobalInterfaceTable, reinterpret_cast<void**>(table.GetAddressOf()))));
     IUnknown* stale = (IUnknown*)(ULONG_PTR)0xdeadbeef;
     EXPECT_TRUE(FAILED(table->GetInterfaceFromGlobal(firstCookie, IID_IUnknown, reinterpret_cast<void**>(&stale))));
     EXPECT_EQ(static_cast<IUnknown*>(&second), holder.get().Get());

@@ -64,8 +64,9 @@ TEST(Paths, ListingsAreRecursiveAndParentsComeFirst) {
     writeFile(folder / L"a\\deep\\er\\bottom.txt", "2");
     writeFile(folder / L"b\\side.txt", "3");
 
-    EXPECT_EQ((std::vector<std::wstring>{folder / L"a\\deep\\er\\bottom.txt", folder / L"b\\side.txt", folder / L"top.txt"}),
-              sorted(bvfsListFiles(folder.path())));
+    EXPECT_EQ(
+        (std::vector<std::wstring>{folder / L"a\\deep\\er\\bottom.txt", folder / L"b\\side.txt", folder / L"top.txt"}),
+        sorted(bvfsListFiles(folder.path())));
 
     LIST<std::wstring> folders = bvfsListFolders(folder.path());
     EXPECT_EQ((std::vector<std::wstring>{folder / L"a", folder / L"a\\deep", folder / L"a\\deep\\er", folder / L"b"}),
@@ -92,7 +93,8 @@ TEST(DeleteTree, RemovesEverythingBelowAndSkipsFilesInUse) {
     writeFile(job + L"\\a.txt", "a");
     writeFile(job + L"\\x\\locked.txt", "locked");
     writeFile(job + L"\\x\\z.txt", "z");
-    HANDLE locked = CreateFileW((job + L"\\x\\locked.txt").c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    HANDLE locked =
+        CreateFileW((job + L"\\x\\locked.txt").c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
     ASSERT_NE(INVALID_HANDLE_VALUE, locked);
     EXPECT_FALSE(DeleteTreeU(job));
     CloseHandle(locked);
@@ -128,5 +130,6 @@ TEST(DeleteTree, ProtectedPathsAreRefusedAndNothingIsDeleted) {
         std::filesystem::remove_all(protectedFolder, ignored);
     }
     for (const wchar_t* path : {L"", L"C:\\", L"C:", L"\\", L"C:\\a"})
-        EXPECT_EQ(0u, errorMessageOf([&] { DeleteTreeU(path); }).find("****** DeleteTreeU protected path")) << toAnsi(path);
+        EXPECT_EQ(0u, errorMessageOf([&] { DeleteTreeU(path); }).find("****** DeleteTreeU protected path"))
+            << toAnsi(path);
 }

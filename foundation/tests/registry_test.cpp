@@ -16,35 +16,38 @@ namespace {
 class RegistryTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        name_ = "Software\\KeloTest" + std::to_string(GetCurrentProcessId());
-        SHDeleteKeyA(HKEY_CURRENT_USER, name_.c_str());
-        SHDeleteKeyA(HKEY_LOCAL_MACHINE, name_.c_str());
+        m_name = "Software\\KeloTest" + std::to_string(GetCurrentProcessId());
+        SHDeleteKeyA(HKEY_CURRENT_USER, m_name.c_str());
+        SHDeleteKeyA(HKEY_LOCAL_MACHINE, m_name.c_str());
     }
     void TearDown() override {
-        SHDeleteKeyA(HKEY_CURRENT_USER, name_.c_str());
-        SHDeleteKeyA(HKEY_LOCAL_MACHINE, name_.c_str());
+        SHDeleteKeyA(HKEY_CURRENT_USER, m_name.c_str());
+        SHDeleteKeyA(HKEY_LOCAL_MACHINE, m_name.c_str());
     }
-    std::string userPath() const { return "HKEY_CURRENT_USER\\" + name_; }
-    std::string machinePath() const { return "HKEY_LOCAL_MACHINE\\" + name_; }
+    std::string userPath() const { return "HKEY_CURRENT_USER\\" + m_name; }
+    std::string machinePath() const { return "HKEY_LOCAL_MACHINE\\" + m_name; }
 
     void writeRaw(const std::string& value, DWORD type, const std::string& data) {
         HKEY key = (HKEY)(ULONG_PTR)0xdeadbeef;
-        ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExA(HKEY_CURRENT_USER, name_.c_str(), 0, nullptr, 0, KEY_WRITE, nullptr, &key, nullptr));
-        ASSERT_EQ(ERROR_SUCCESS, RegSetValueExA(key, value.c_str(), 0, type, (const BYTE*)data.data(), (DWORD)data.size()));
+        ASSERT_EQ(ERROR_SUCCESS,
+                  RegCreateKeyExA(HKEY_CURRENT_USER, m_name.c_str(), 0, nullptr, 0, KEY_WRITE, nullptr, &key, nullptr));
+        ASSERT_EQ(ERROR_SUCCESS,
+                  RegSetValueExA(key, value.c_str(), 0, type, (const BYTE*)data.data(), (DWORD)data.size()));
         RegCloseKey(key);
     }
 
     // The stored type and bytes of a value of the private key.
     std::pair<DWORD, std::string> readRaw(HKEY root, const std::string& value) {
         HKEY key = (HKEY)(ULONG_PTR)0xdeadbeef;
-        if (RegOpenKeyExA(root, name_.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS) return {REG_NONE, "<no key>"};
+        if (RegOpenKeyExA(root, m_name.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS) return {REG_NONE, "<no key>"};
         DWORD type = 0xdeadbeef, size = 0xdeadbeef;
         LONG result = RegQueryValueExA(key, value.c_str(), nullptr, &type, nullptr, &size);
         std::string data(result == ERROR_SUCCESS ? size : 0, '\0');
         if (result == ERROR_SUCCESS) {
             DWORD shortSize = size - 1;
             if (size > 0) {
-                EXPECT_EQ(ERROR_MORE_DATA, RegQueryValueExA(key, value.c_str(), nullptr, nullptr, (BYTE*)&data[0], &shortSize));
+                EXPECT_EQ(ERROR_MORE_DATA,
+                          RegQueryValueExA(key, value.c_str(), nullptr, nullptr, (BYTE*)&data[0], &shortSize));
             }
             result = RegQueryValueExA(key, value.c_str(), nullptr, &type, (BYTE*)data.data(), &size);
         }
@@ -71,7 +74,7 @@ protected:
         return items;
     }
 
-    std::string name_;
+    std::string m_name;
 };
 }  // namespace
 
@@ -118,7 +121,7 @@ TEST_F(RegistryTest, WritingMapsVariantTypes) {
     }
 
     // The same key by its short name and with forward slashes.
-    std::string shortPath = "hkcu/" + name_;
+    std::string shortPath = "hkcu/" + m_name;
     setRegistryValue(shortPath.c_str(), "text", Variant(L"replaced"));
     EXPECT_EQ(std::string("replaced", 9), readRaw(HKEY_CURRENT_USER, "text").second);
     EXPECT_EQ(L"replaced", getRegistryValue(userPath().c_str(), "text").toString());
@@ -181,11 +184,12 @@ TEST_F(RegistryTest, ReadingMapsRegistryTypes) {
 
     for (const char* unsupported : {"quad", "shortNumber"})
         EXPECT_EQ("getRegistryValue: unsupported registry data type",
-                  errorMessageOf([&] { getRegistryValue(key.c_str(), unsupported); })) << unsupported;
+                  errorMessageOf([&] { getRegistryValue(key.c_str(), unsupported); }))
+            << unsupported;
 
     // Values written through one spelling of the path read back through another.
-    setRegistryValue(("hklm\\" + name_).c_str(), "shared", Variant(9L));
-    EXPECT_EQ(9, getRegistryValue(("HKEY_LOCAL_MACHINE/" + name_).c_str(), "shared").toLong());
+    setRegistryValue(("hklm\\" + m_name).c_str(), "shared", Variant(9L));
+    EXPECT_EQ(9, getRegistryValue(("HKEY_LOCAL_MACHINE/" + m_name).c_str(), "shared").toLong());
 }
 
 TEST_F(RegistryTest, ReadingErrorsNameTheKeyTheValueAndTheError) {
@@ -197,8 +201,9 @@ TEST_F(RegistryTest, ReadingErrorsNameTheKeyTheValueAndTheError) {
     EXPECT_EQ(1000u, code);
     EXPECT_EQ("getRegistryValue: cannot get registry data [" + key + "\\none],[present],error=[2]",
               errorMessageOf([&] { getRegistryValue((key + "\\none").c_str(), "present"); }));
-    EXPECT_EQ(0u, errorMessageOf([&] { getRegistryValue("HKX\\a", "present"); })
-                      .find("getRegistryValue: cannot get registry data [HKX\\a],[present],error=["));
+    EXPECT_EQ(0u, errorMessageOf([&] {
+                      getRegistryValue("HKX\\a", "present");
+                  }).find("getRegistryValue: cannot get registry data [HKX\\a],[present],error=["));
 }
 
 TEST_F(RegistryTest, EnumeratesSubkeysAndDeletesOneKeyAtATime) {
@@ -212,11 +217,12 @@ TEST_F(RegistryTest, EnumeratesSubkeysAndDeletesOneKeyAtATime) {
         setRegistryValue((key + "\\" + expected.back()).c_str(), "active", Variant(1L));
     }
     std::vector<std::string> found;
-    for (const cSTRING& name : enumRegistryKeys(("HKCU\\" + name_).c_str())) found.push_back(name.str());
+    for (const cSTRING& name : enumRegistryKeys(("HKCU\\" + m_name).c_str())) found.push_back(name.str());
     std::sort(found.begin(), found.end());
     EXPECT_EQ(expected, found);
 
-    EXPECT_EQ("bvfsDeleteRegistryKey: cannot delete key 5", errorMessageOf([&] { bvfsDeleteRegistryKey(key.c_str()); }));
+    EXPECT_EQ("bvfsDeleteRegistryKey: cannot delete key 5",
+              errorMessageOf([&] { bvfsDeleteRegistryKey(key.c_str()); }));
     bvfsDeleteRegistryKey((key + "\\" + expected[0]).c_str());
     EXPECT_EQ(11, enumRegistryKeys(key.c_str()).count());
     EXPECT_EQ("bvfsDeleteRegistryKey: cannot delete key 2",
@@ -236,11 +242,11 @@ TEST_F(RegistryTest, CreatesMissingParentsOneLevelAfterAnother) {
     EXPECT_EQ(0, enumRegistryKeys(deepest.c_str()).count());
     EXPECT_TRUE(createRegistryKey(deepest.c_str()));  // already there
 
-    std::string lowerCase = "hkey_current_user\\" + name_ + "\\Leaf";
+    std::string lowerCase = "hkey_current_user\\" + m_name + "\\Leaf";
     EXPECT_TRUE(createRegistryKey(lowerCase.c_str()));
     EXPECT_EQ(1, enumRegistryKeys(userPath().c_str()).count());
 
-    EXPECT_FALSE(createRegistryKey(("HKLM\\" + name_ + "\\Short").c_str()));
+    EXPECT_FALSE(createRegistryKey(("HKLM\\" + m_name + "\\Short").c_str()));
     EXPECT_FALSE(createRegistryKey("HKEY_LOCAL_MACHINE"));
     EXPECT_FALSE(createRegistryKey("\\Leaf"));
     EXPECT_FALSE(createRegistryKey("HKX\\a\\b"));

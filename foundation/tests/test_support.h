@@ -26,22 +26,22 @@ public:
         wchar_t temp[MAX_PATH + 1];
         GetTempPathW(MAX_PATH + 1, temp);
         static int serial = 0;
-        path_ = std::wstring(temp) + L"kelo-foundation-" + std::to_wstring(GetCurrentProcessId()) + L"-" +
-                std::to_wstring(++serial);
-        std::filesystem::create_directories(path_);
+        m_path = std::wstring(temp) + L"kelo-foundation-" + std::to_wstring(GetCurrentProcessId()) + L"-" +
+                 std::to_wstring(++serial);
+        std::filesystem::create_directories(m_path);
     }
     ~TempFolder() {
         std::error_code ignored;
-        std::filesystem::remove_all(path_, ignored);
+        std::filesystem::remove_all(m_path, ignored);
     }
     TempFolder(const TempFolder&) = delete;
     TempFolder& operator=(const TempFolder&) = delete;
 
-    const std::wstring& path() const { return path_; }
-    std::wstring operator/(const std::wstring& name) const { return path_ + L"\\" + name; }
+    const std::wstring& path() const { return m_path; }
+    std::wstring operator/(const std::wstring& name) const { return m_path + L"\\" + name; }
 
 private:
-    std::wstring path_;
+    std::wstring m_path;
 };
 
 inline void writeFile(const std::wstring& path, const std::string& content) {

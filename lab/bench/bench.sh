@@ -464,7 +464,7 @@ if wanted latency; then
     md "$(python3 "$root/lab/bench/latency_parts.py" "$work/latency.log" "$work/records.json")"
   elif [ "$status" = 3 ]; then
     reason=$(sed -n 's/^skipped reason="\(.*\)"$/\1/p' <<<"$latency")
-    md "Skipped: KeloClient.exe did not complete a job ($reason). This needs the client's job workflow."
+    md "Skipped: KeloClient.exe did not complete a job ($reason). This needs the client's road of a job."
     log "latency skipped: $reason"
   else
     md "Failed (status $status):"

@@ -81,15 +81,19 @@ int blocks(const std::wstring& printer, int count) {
     check(manager->splWritePrinter(handle, kBlockSize, path.out()), "splWritePrinter");
 
     printStep("activation", perStep(count, [] { engine(); }), count);
-    printStep("call", perStep(count, [&] {
-                  BStr ignored;
-                  manager->splWritePrinter(handle, kBlockSize, ignored.out());
-              }),
+    printStep("call",
+              perStep(count,
+                      [&] {
+                          BStr ignored;
+                          manager->splWritePrinter(handle, kBlockSize, ignored.out());
+                      }),
               count);
-    printStep("round_trip", perStep(count, [&] {
-                  UINT infos = 0;
-                  manager->GetTypeInfoCount(&infos);
-              }),
+    printStep("round_trip",
+              perStep(count,
+                      [&] {
+                          UINT infos = 0;
+                          manager->GetTypeInfoCount(&infos);
+                      }),
               count);
 
     // The job leaves nothing behind: an aborted job's folder is removed at its close.

@@ -127,7 +127,8 @@ int run(const std::wstring& document, int runs) {
             throw cERROR_MSG(BV_ERR_GENERAL, "the XML component cannot write job.xml");
         writeMs.push_back(watch.ms());
     }
-    bench::printTimes("read", readMs, "bytes=" + std::to_string(bytes) + " chunk=" + std::to_string(engine::kScanChunkSize));
+    bench::printTimes("read", readMs,
+                      "bytes=" + std::to_string(bytes) + " chunk=" + std::to_string(engine::kScanChunkSize));
     bench::printTimes("scan", scanMs,
                       "pages=" + std::to_string(layout.pages) + " width=" + bench::number(layout.width, 4) +
                           " height=" + bench::number(layout.height, 4));

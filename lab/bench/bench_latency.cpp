@@ -1,5 +1,5 @@
 // bench-latency: from the end of printing to the browser being started, through the
-// tray client's job workflow.
+// tray client's road of a job.
 //
 //   bench-latency <KeloClient.exe> <lab-spooler.exe> <printer> <document> <block> <runs>
 //                 [--capture <large document> <block>]
@@ -17,7 +17,7 @@
 // print the stand-in's time for each ("capture ms= blocks=").
 //
 // Exit status: 0 with results; 3 when the client did not complete the first job (no
-// browser start within the wait, or an error message of the client): the workflow is
+// browser start within the wait, or an error message of the client): the road is
 // missing or broken; 1 for any other failure; 2 for a bad command line.
 #include <windows.h>
 
@@ -46,7 +46,7 @@ const DWORD kJobWaitMs = 60000;
 const DWORD kCaptureWaitMs = 900000;
 
 // The client cannot complete a job; the text says why.
-struct NoWorkflow {
+struct NoRoad {
     std::string reason;
 };
 
@@ -59,7 +59,7 @@ public:
         HANDLE read = nullptr, write = nullptr;
         if (!CreatePipe(&read, &write, &inheritable, 0))
             throw cERROR_MSG(BV_ERR_GENERAL, "CreatePipe failed (%lu)", GetLastError());
-        read_.reset(read);
+        m_read.reset(read);
         FileHandle writeEnd(write);
         SetHandleInformation(read, HANDLE_FLAG_INHERIT, 0);
         STARTUPINFOW startup = {};
@@ -74,38 +74,38 @@ public:
         if (!CreateProcessW(nullptr, line.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr, &startup, &process))
             throw cERROR_MSG(BV_ERR_GENERAL, "cannot start %s (%lu)", lab::toUtf8(commandLine).c_str(), GetLastError());
         CloseHandle(process.hThread);
-        process_.reset(process.hProcess);
+        m_process.reset(process.hProcess);
     }
 
     // The complete lines that arrived since the last call.
     std::vector<std::string> newLines() {
         DWORD available = 0;
-        if (PeekNamedPipe(read_.get(), nullptr, 0, nullptr, &available, nullptr) && available > 0) {
+        if (PeekNamedPipe(m_read.get(), nullptr, 0, nullptr, &available, nullptr) && available > 0) {
             std::string bytes(available, '\0');
             DWORD read = 0;
-            if (ReadFile(read_.get(), &bytes[0], available, &read, nullptr)) pending_.append(bytes, 0, read);
+            if (ReadFile(m_read.get(), &bytes[0], available, &read, nullptr)) m_pending.append(bytes, 0, read);
         }
         std::vector<std::string> lines;
-        for (size_t end; (end = pending_.find('\n')) != std::string::npos; pending_.erase(0, end + 1)) {
-            lines.push_back(pending_.substr(0, end));
-            output_ += lines.back() + "\n";
+        for (size_t end; (end = m_pending.find('\n')) != std::string::npos; m_pending.erase(0, end + 1)) {
+            lines.push_back(m_pending.substr(0, end));
+            m_output += lines.back() + "\n";
         }
         return lines;
     }
 
-    bool ended() const { return WaitForSingleObject(process_.get(), 0) == WAIT_OBJECT_0; }
+    bool ended() const { return WaitForSingleObject(m_process.get(), 0) == WAIT_OBJECT_0; }
     DWORD exitCode() const {
         DWORD code = 0;
-        GetExitCodeProcess(process_.get(), &code);
+        GetExitCodeProcess(m_process.get(), &code);
         return code;
     }
-    const std::string& output() const { return output_; }
+    const std::string& output() const { return m_output; }
 
 private:
-    FileHandle read_;
-    KernelHandle process_;
-    std::string pending_;
-    std::string output_;
+    FileHandle m_read;
+    KernelHandle m_process;
+    std::string m_pending;
+    std::string m_output;
 };
 
 unsigned long long fileSize(const std::wstring& path) {
@@ -151,7 +151,7 @@ bool descriptionWritten(const std::wstring& printerJobs) {
 
 struct JobTimes {
     double endDoc = -1, description = -1, browser = -1;  // Unix times in ms
-    std::string document;  // the stand-in's "document ..." line
+    std::string document;                                // the stand-in's "document ..." line
 };
 
 // One job: printed, then waited for until the recorder has its line.
@@ -177,10 +177,10 @@ JobTimes oneJob(const std::wstring& command, const std::wstring& printerJobs, co
         if (browser < 0 && fileSize(log.path()) != logSize && log.lines().size() > before) browser = unixMs();
         if (browser < 0 && !loggedIn) loggedIn = answerLogin(client);
         if (HWND error = gui::findWindow(kErrorCaption, client))
-            throw NoWorkflow{"the client reports: " + lab::toUtf8(gui::messageBoxText(error))};
+            throw NoRoad{"the client reports: " + lab::toUtf8(gui::messageBoxText(error))};
         if (clock.ms() > waitMs) {
             if (endDoc < 0) throw cERROR_MSG(BV_ERR_GENERAL, "the document did not end:\n%s", spooler.output().c_str());
-            throw NoWorkflow{"no browser start within " + std::to_string(waitMs / 1000) + " s of the start of printing"};
+            throw NoRoad{"no browser start within " + std::to_string(waitMs / 1000) + " s of the start of printing"};
         }
         Sleep(1);
     }
@@ -207,7 +207,7 @@ int run(const std::vector<std::wstring>& args) {
     const std::wstring clientExe = args[0], spoolerExe = args[1], printer = args[2], document = args[3];
     const std::wstring block = args[4];
     const int runs = _wtoi(args[5].c_str());
-    if (!lab::fileExists(clientExe)) throw NoWorkflow{"there is no " + lab::toUtf8(clientExe)};
+    if (!lab::fileExists(clientExe)) throw NoRoad{"there is no " + lab::toUtf8(clientExe)};
 
     lab::TempFolder folder(L"bench-latency");
     lab::FileAssociation browser = lab::recorderAsBrowser();
@@ -223,7 +223,7 @@ int run(const std::vector<std::wstring>& args) {
     } unload{client};
     if (!gui::waitUntil([&] { return gui::findWindowOfClass(L"KeloPrinterClientMain", client.processId()) != nullptr; },
                         20000))
-        throw NoWorkflow{"the client's main window did not come up"};
+        throw NoRoad{"the client's main window did not come up"};
 
     auto printCommand = [&](const std::wstring& file, const std::wstring& blockSize) {
         return lab::quoteArgument(spoolerExe) + L" --quiet-blocks --block " + blockSize + L" --print " +
@@ -236,8 +236,8 @@ int run(const std::vector<std::wstring>& args) {
     JobTimes first = oneJob(printCommand(document, block), printerJobs, log, client.processId(), loggedIn, kJobWaitMs);
     if (args.size() == 9) {
         for (int i = 0; i < runs; i++) {
-            JobTimes capture = oneJob(printCommand(args[7], args[8]), printerJobs, log, client.processId(), loggedIn,
-                                      kCaptureWaitMs);
+            JobTimes capture =
+                oneJob(printCommand(args[7], args[8]), printerJobs, log, client.processId(), loggedIn, kCaptureWaitMs);
             printf("capture ms=%s blocks=%s\n", reportField(capture.document, "ms").c_str(),
                    reportField(capture.document, "blocks").c_str());
         }
@@ -245,7 +245,8 @@ int run(const std::vector<std::wstring>& args) {
     }
     std::vector<double> latencies;
     for (int i = 0; i < runs; i++) {
-        JobTimes times = oneJob(printCommand(document, block), printerJobs, log, client.processId(), loggedIn, kJobWaitMs);
+        JobTimes times =
+            oneJob(printCommand(document, block), printerJobs, log, client.processId(), loggedIn, kJobWaitMs);
         latencies.push_back(times.browser - times.endDoc);
     }
     bench::printTimes("latency", latencies,
@@ -261,14 +262,15 @@ int main() {
     std::vector<std::wstring> args = lab::commandLineArguments();
     bool capture = args.size() == 9 && args[6] == L"--capture";
     if ((args.size() != 6 && !capture) || _wtoi(args[5].c_str()) <= 0) {
-        fputs("usage: bench-latency <KeloClient.exe> <lab-spooler.exe> <printer> <document> <block> <runs>\n"
-              "                     [--capture <large document> <block>]\n",
-              stderr);
+        fputs(
+            "usage: bench-latency <KeloClient.exe> <lab-spooler.exe> <printer> <document> <block> <runs>\n"
+            "                     [--capture <large document> <block>]\n",
+            stderr);
         return 2;
     }
     try {
         return run(args);
-    } catch (const NoWorkflow& missing) {
+    } catch (const NoRoad& missing) {
         printf("skipped reason=\"%s\"\n", missing.reason.c_str());
         return 3;
     } catch (const cERROR_MSG& error) {

@@ -17,16 +17,16 @@ namespace bench {
 class Stopwatch {
 public:
     Stopwatch() { restart(); }
-    void restart() { QueryPerformanceCounter(&start_); }
+    void restart() { QueryPerformanceCounter(&m_start); }
     double ms() const {
         LARGE_INTEGER now, frequency;
         QueryPerformanceCounter(&now);
         QueryPerformanceFrequency(&frequency);
-        return 1000.0 * (double)(now.QuadPart - start_.QuadPart) / (double)frequency.QuadPart;
+        return 1000.0 * (double)(now.QuadPart - m_start.QuadPart) / (double)frequency.QuadPart;
     }
 
 private:
-    LARGE_INTEGER start_;
+    LARGE_INTEGER m_start;
 };
 
 // A count given on the command line; throws cERROR_MSG unless it is above zero.

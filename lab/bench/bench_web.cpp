@@ -54,26 +54,28 @@ int pack(const std::wstring& file, const std::wstring& archive, int runs) {
         web::packZip({file}, archive, "no_path");
         packMs.push_back(watch.ms());
     }
-    bench::printTimes("pack", packMs,
-                      "bytes=" + std::to_string(fileSize(file)) + " archive_bytes=" + std::to_string(fileSize(archive)));
+    bench::printTimes(
+        "pack", packMs,
+        "bytes=" + std::to_string(fileSize(file)) + " archive_bytes=" + std::to_string(fileSize(archive)));
     return 0;
 }
 
 // KeloWeb.dll registered for the life of the object.
 class Registration {
 public:
-    explicit Registration(const std::wstring& dll) : module_(LoadLibraryW(dll.c_str())) {
-        if (!module_) throw cERROR_MSG(BV_ERR_GENERAL, "cannot load %s (%lu)", lab::toUtf8(dll).c_str(), GetLastError());
+    explicit Registration(const std::wstring& dll) : m_module(LoadLibraryW(dll.c_str())) {
+        if (!m_module)
+            throw cERROR_MSG(BV_ERR_GENERAL, "cannot load %s (%lu)", lab::toUtf8(dll).c_str(), GetLastError());
         check(call("DllRegisterServer"), "DllRegisterServer");
     }
     ~Registration() { call("DllUnregisterServer"); }
 
 private:
     HRESULT call(const char* entry) {
-        auto function = (HRESULT(STDAPICALLTYPE*)())(void*)GetProcAddress(module_.get(), entry);
+        auto function = (HRESULT(STDAPICALLTYPE*)())(void*)GetProcAddress(m_module.get(), entry);
         return function ? function() : E_NOINTERFACE;
     }
-    LibraryHandle module_;
+    LibraryHandle m_module;
 };
 
 int upload(const std::wstring& dll, const std::wstring& host, const std::wstring& file, int runs) {
@@ -141,7 +143,8 @@ int main() {
     std::vector<std::wstring> args = lab::commandLineArguments();
     try {
         if (args.size() == 4 && args[0] == L"pack") return pack(args[1], args[2], bench::positiveCount(args[3]));
-        if (args.size() == 5 && args[0] == L"upload") return upload(args[1], args[2], args[3], bench::positiveCount(args[4]));
+        if (args.size() == 5 && args[0] == L"upload")
+            return upload(args[1], args[2], args[3], bench::positiveCount(args[4]));
         fputs(kUsage, stderr);
         return 2;
     } catch (const cERROR_MSG& error) {

@@ -24,11 +24,11 @@ public:
     TempFolder& operator=(const TempFolder&) = delete;
 
     // The folder, ending in a backslash.
-    const std::wstring& path() const { return path_; }
-    std::wstring file(const std::wstring& name) const { return path_ + name; }
+    const std::wstring& path() const { return m_path; }
+    std::wstring file(const std::wstring& name) const { return m_path + name; }
 
 private:
-    std::wstring path_;
+    std::wstring m_path;
 };
 
 // Whole-file helpers (bytes as they are on disk). Throw cERROR_MSG on failure.

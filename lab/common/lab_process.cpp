@@ -35,7 +35,8 @@ ProgramRun runProgram(const std::wstring& commandLine, DWORD timeoutMs) {
     std::thread reader([&] {
         char buffer[4096];
         DWORD read = 0;
-        while (ReadFile(readEnd.get(), buffer, sizeof buffer, &read, nullptr) && read > 0) run.output.append(buffer, read);
+        while (ReadFile(readEnd.get(), buffer, sizeof buffer, &read, nullptr) && read > 0)
+            run.output.append(buffer, read);
     });
     DWORD waited = WaitForSingleObject(processHandle.get(), timeoutMs);
     if (waited != WAIT_OBJECT_0) TerminateProcess(processHandle.get(), 1);
@@ -67,19 +68,20 @@ std::wstring quoteArgument(const std::wstring& argument) {
     return quoted;
 }
 
-ScopedEnvironment::ScopedEnvironment(const std::wstring& name, const std::optional<std::wstring>& value) : name_(name) {
+ScopedEnvironment::ScopedEnvironment(const std::wstring& name, const std::optional<std::wstring>& value)
+    : m_name(name) {
     DWORD size = GetEnvironmentVariableW(name.c_str(), nullptr, 0);
     if (size > 0) {
         std::vector<wchar_t> old(size);
         GetEnvironmentVariableW(name.c_str(), old.data(), size);
-        oldValue_ = old.data();
-        hadValue_ = true;
+        m_oldValue = old.data();
+        m_hadValue = true;
     }
     SetEnvironmentVariableW(name.c_str(), value ? value->c_str() : nullptr);
 }
 
 ScopedEnvironment::~ScopedEnvironment() {
-    SetEnvironmentVariableW(name_.c_str(), hadValue_ ? oldValue_.c_str() : nullptr);
+    SetEnvironmentVariableW(m_name.c_str(), m_hadValue ? m_oldValue.c_str() : nullptr);
 }
 
 }  // namespace lab

@@ -29,9 +29,9 @@ public:
     ScopedEnvironment& operator=(const ScopedEnvironment&) = delete;
 
 private:
-    std::wstring name_;
-    bool hadValue_ = false;
-    std::wstring oldValue_;
+    std::wstring m_name;
+    bool m_hadValue = false;
+    std::wstring m_oldValue;
 };
 
 }  // namespace lab

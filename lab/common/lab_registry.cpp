@@ -26,9 +26,11 @@ void writeTree(HKEY root, const std::wstring& path, const RegistryTree& tree) {
     RegKey key;
     LONG status = RegCreateKeyExW(root, path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, key.out(), nullptr);
     if (status != ERROR_SUCCESS)
-        throw cERROR_MSG(BV_ERR_GENERAL, "Cannot create registry key %s: %s", toUtf8(path).c_str(), errorText(status).c_str());
+        throw cERROR_MSG(BV_ERR_GENERAL, "Cannot create registry key %s: %s", toUtf8(path).c_str(),
+                         errorText(status).c_str());
     for (const RegistryTree::Value& value : tree.values) {
-        status = RegSetValueExW(key.get(), value.name.c_str(), 0, value.type, value.data.data(), (DWORD)value.data.size());
+        status =
+            RegSetValueExW(key.get(), value.name.c_str(), 0, value.type, value.data.data(), (DWORD)value.data.size());
         if (status != ERROR_SUCCESS)
             throw cERROR_MSG(BV_ERR_GENERAL, "Cannot write registry value %s\\%s: %s", toUtf8(path).c_str(),
                              toUtf8(value.name).c_str(), errorText(status).c_str());
@@ -51,7 +53,8 @@ RegistryTree captureRegistryTree(HKEY root, const std::wstring& path) {
         value.name.assign(name, nameLength);
         value.data.resize(size);
         nameLength = 16384;
-        if (RegEnumValueW(key.get(), index, name, &nameLength, nullptr, &value.type, value.data.data(), &size) != ERROR_SUCCESS)
+        if (RegEnumValueW(key.get(), index, name, &nameLength, nullptr, &value.type, value.data.data(), &size) !=
+            ERROR_SUCCESS)
             break;
         value.data.resize(size);
         tree.values.push_back(std::move(value));
@@ -77,8 +80,8 @@ void restoreRegistryTree(HKEY root, const std::wstring& path, const RegistryTree
     if (tree.exists) writeTree(root, path, tree);
 }
 
-void writeRegistryValue(HKEY root, const std::wstring& path, const std::wstring& valueName, DWORD type, const void* data,
-                        DWORD size) {
+void writeRegistryValue(HKEY root, const std::wstring& path, const std::wstring& valueName, DWORD type,
+                        const void* data, DWORD size) {
     RegistryTree tree;
     tree.exists = true;
     RegistryTree::Value value;
@@ -106,11 +109,11 @@ void writeRegistryNumber(HKEY root, const std::wstring& path, const std::wstring
 }
 
 RegistryBackup::RegistryBackup(HKEY root, const std::wstring& path)
-    : root_(root), path_(path), saved_(captureRegistryTree(root, path)) {}
+    : m_root(root), m_path(path), m_saved(captureRegistryTree(root, path)) {}
 
 RegistryBackup::~RegistryBackup() {
     try {
-        restoreRegistryTree(root_, path_, saved_);
+        restoreRegistryTree(m_root, m_path, m_saved);
     } catch (const cERROR_MSG&) {
     }
 }

@@ -38,8 +38,7 @@ void restoreRegistryTree(HKEY root, const std::wstring& path, const RegistryTree
 // Write one value, creating the key. Throw cERROR_MSG on failure.
 void writeRegistryValue(HKEY root, const std::wstring& path, const std::wstring& valueName, DWORD type,
                         const void* data, DWORD size);
-void writeRegistryString(HKEY root, const std::wstring& path, const std::wstring& valueName,
-                         const std::wstring& data);
+void writeRegistryString(HKEY root, const std::wstring& path, const std::wstring& valueName, const std::wstring& data);
 void writeRegistryStrings(HKEY root, const std::wstring& path, const std::wstring& valueName,
                           const std::vector<std::wstring>& list);  // REG_MULTI_SZ
 void writeRegistryNumber(HKEY root, const std::wstring& path, const std::wstring& valueName, DWORD number);
@@ -52,12 +51,12 @@ public:
     RegistryBackup(const RegistryBackup&) = delete;
     RegistryBackup& operator=(const RegistryBackup&) = delete;
 
-    const RegistryTree& saved() const { return saved_; }
+    const RegistryTree& saved() const { return m_saved; }
 
 private:
-    HKEY root_;
-    std::wstring path_;
-    RegistryTree saved_;
+    HKEY m_root;
+    std::wstring m_path;
+    RegistryTree m_saved;
 };
 
 }  // namespace lab

@@ -34,9 +34,9 @@ std::wstring fromAnsi(const std::string& text) { return widen(text, CP_ACP); }
 
 std::string errorText(DWORD error) {
     char* buffer = nullptr;
-    DWORD length = FormatMessageA(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM |
-                                      FORMAT_MESSAGE_IGNORE_INSERTS,
-                                  nullptr, error, 0, (LPSTR)&buffer, 0, nullptr);
+    DWORD length =
+        FormatMessageA(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+                       nullptr, error, 0, (LPSTR)&buffer, 0, nullptr);
     std::string text = length ? std::string(buffer, length) : "error " + std::to_string(error);
     LocalFree(buffer);
     while (!text.empty() && (text.back() == '\n' || text.back() == '\r' || text.back() == ' ')) text.pop_back();
@@ -44,8 +44,8 @@ std::string errorText(DWORD error) {
 }
 
 bool equalsNoCase(const std::wstring& a, const std::wstring& b) {
-    return CompareStringW(LOCALE_INVARIANT, NORM_IGNORECASE, a.c_str(), (int)a.size(), b.c_str(),
-                          (int)b.size()) == CSTR_EQUAL;
+    return CompareStringW(LOCALE_INVARIANT, NORM_IGNORECASE, a.c_str(), (int)a.size(), b.c_str(), (int)b.size()) ==
+           CSTR_EQUAL;
 }
 
 void useBinaryOutput() {

@@ -164,13 +164,15 @@ ProgramUnderTest::ProgramUnderTest(const std::wstring& commandLine) {
     wchar_t temp[MAX_PATH] = {};
     GetTempPathW(MAX_PATH, temp);
     static int serial = 0;
-    outputPath_ = std::wstring(temp) + L"lab-program-" + std::to_wstring(GetCurrentProcessId()) + L"-" +
-                  std::to_wstring(++serial) + L".log";
+    m_outputPath = std::wstring(temp) + L"lab-program-" + std::to_wstring(GetCurrentProcessId()) + L"-" +
+                   std::to_wstring(++serial) + L".log";
     SECURITY_ATTRIBUTES inheritable = {sizeof inheritable, nullptr, TRUE};
-    HANDLE output = CreateFileW(outputPath_.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                                &inheritable, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    HANDLE output =
+        CreateFileW(m_outputPath.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                    &inheritable, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (output == INVALID_HANDLE_VALUE)
-        throw cERROR_MSG(BV_ERR_GENERAL, "Cannot create %s: %s", toUtf8(outputPath_).c_str(), errorText(GetLastError()).c_str());
+        throw cERROR_MSG(BV_ERR_GENERAL, "Cannot create %s: %s", toUtf8(m_outputPath).c_str(),
+                         errorText(GetLastError()).c_str());
     STARTUPINFOW startup = {};
     startup.cb = sizeof startup;
     startup.dwFlags = STARTF_USESTDHANDLES;
@@ -180,34 +182,35 @@ ProgramUnderTest::ProgramUnderTest(const std::wstring& commandLine) {
     PROCESS_INFORMATION process = {};
     std::vector<wchar_t> line(commandLine.begin(), commandLine.end());
     line.push_back(L'\0');
-    BOOL started = CreateProcessW(nullptr, line.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr, &startup, &process);
+    BOOL started =
+        CreateProcessW(nullptr, line.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr, &startup, &process);
     DWORD error = GetLastError();
     CloseHandle(output);
     if (!started)
         throw cERROR_MSG(BV_ERR_GENERAL, "Cannot start %s: %s", toUtf8(commandLine).c_str(), errorText(error).c_str());
     CloseHandle(process.hThread);
-    process_ = process.hProcess;
-    processId_ = process.dwProcessId;
+    m_process = process.hProcess;
+    m_processId = process.dwProcessId;
 }
 
 ProgramUnderTest::~ProgramUnderTest() {
     terminate();
-    CloseHandle(process_);
-    DeleteFileW(outputPath_.c_str());
+    CloseHandle(m_process);
+    DeleteFileW(m_outputPath.c_str());
 }
 
-bool ProgramUnderTest::running() const { return WaitForSingleObject(process_, 0) == WAIT_TIMEOUT; }
+bool ProgramUnderTest::running() const { return WaitForSingleObject(m_process, 0) == WAIT_TIMEOUT; }
 
 std::optional<DWORD> ProgramUnderTest::waitForExit(DWORD timeoutMs) {
-    if (WaitForSingleObject(process_, timeoutMs) != WAIT_OBJECT_0) return std::nullopt;
+    if (WaitForSingleObject(m_process, timeoutMs) != WAIT_OBJECT_0) return std::nullopt;
     DWORD code = 0;
-    GetExitCodeProcess(process_, &code);
+    GetExitCodeProcess(m_process, &code);
     return code;
 }
 
 std::string ProgramUnderTest::output() const {
     try {
-        return readFileBytes(outputPath_);
+        return readFileBytes(m_outputPath);
     } catch (const cERROR_MSG&) {
         return "";
     }
@@ -218,9 +221,9 @@ bool ProgramUnderTest::waitForOutput(const std::string& text, DWORD timeoutMs) c
 }
 
 void ProgramUnderTest::terminate() {
-    if (process_ && running()) {
-        TerminateProcess(process_, 1);
-        WaitForSingleObject(process_, 10000);
+    if (m_process && running()) {
+        TerminateProcess(m_process, 1);
+        WaitForSingleObject(m_process, 10000);
     }
 }
 

@@ -18,8 +18,7 @@ bool waitUntil(const std::function<bool()>& condition, DWORD timeoutMs = 10000);
 // A visible top-level window with exactly this caption (of the given process when one
 // is given), or null.
 HWND findWindow(const std::wstring& caption, DWORD processId = 0, HWND excluding = nullptr);
-HWND waitForWindow(const std::wstring& caption, DWORD timeoutMs = 10000, DWORD processId = 0,
-                   HWND excluding = nullptr);
+HWND waitForWindow(const std::wstring& caption, DWORD timeoutMs = 10000, DWORD processId = 0, HWND excluding = nullptr);
 // Any top-level window (visible or not) of a window class, or null.
 HWND findWindowOfClass(const std::wstring& className, DWORD processId = 0);
 bool waitForWindowGone(HWND window, DWORD timeoutMs = 10000);
@@ -63,7 +62,7 @@ public:
     ProgramUnderTest(const ProgramUnderTest&) = delete;
     ProgramUnderTest& operator=(const ProgramUnderTest&) = delete;
 
-    DWORD processId() const { return processId_; }
+    DWORD processId() const { return m_processId; }
     bool running() const;
     // The exit code, or nothing when it has not ended in time.
     std::optional<DWORD> waitForExit(DWORD timeoutMs = 10000);
@@ -74,9 +73,9 @@ public:
     void terminate();
 
 private:
-    HANDLE process_ = nullptr;
-    DWORD processId_ = 0;
-    std::wstring outputPath_;
+    HANDLE m_process = nullptr;
+    DWORD m_processId = 0;
+    std::wstring m_outputPath;
 };
 
 }  // namespace gui

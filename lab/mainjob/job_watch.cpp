@@ -39,27 +39,27 @@ std::string elementText(const std::string& xml, const std::string& tag) {
 }
 
 JobWatch::JobWatch(RoadLog& log, const std::wstring& printerFolder)
-    : log_(log), printerFolder_(printerFolder), thread_(&JobWatch::run, this) {}
+    : m_log(log), m_printerFolder(printerFolder), m_thread(&JobWatch::run, this) {}
 
 JobWatch::~JobWatch() {
-    stop_ = true;
-    thread_.join();
+    m_stop = true;
+    m_thread.join();
 }
 
 void JobWatch::run() {
     std::map<std::wstring, Seen> jobs;
-    while (!stop_) {
-        std::vector<std::wstring> now = subfolders(printerFolder_);
+    while (!m_stop) {
+        std::vector<std::wstring> now = subfolders(m_printerFolder);
         for (auto& [name, seen] : jobs) seen.present = false;
         for (const std::wstring& name : now) {
             auto [entry, isNew] = jobs.try_emplace(name);
             entry->second.present = true;
             if (isNew) {
-                jobsSeen_++;
-                log_.step("engine", "job folder " + lab::toUtf8(printerFolder_ + name));
+                m_jobsSeen++;
+                m_log.step("engine", "job folder " + lab::toUtf8(m_printerFolder + name));
             }
             if (!entry->second.described) {
-                std::wstring description = printerFolder_ + name + L"\\job.xml";
+                std::wstring description = m_printerFolder + name + L"\\job.xml";
                 std::string xml;
                 try {
                     if (lab::fileExists(description)) xml = lab::readFileBytes(description);
@@ -68,15 +68,15 @@ void JobWatch::run() {
                 }
                 if (xml.find("</job>") != std::string::npos) {
                     entry->second.described = true;
-                    log_.step("engine", "job.xml written: name \"" + elementText(xml, "name") + "\", " +
-                                            elementText(xml, "paperCount") + " pages, " + elementText(xml, "copies") +
-                                            " copies");
+                    m_log.step("engine", "job.xml written: name \"" + elementText(xml, "name") + "\", " +
+                                             elementText(xml, "paperCount") + " pages, " + elementText(xml, "copies") +
+                                             " copies");
                 }
             }
         }
         for (auto it = jobs.begin(); it != jobs.end();) {
             if (!it->second.present) {
-                log_.step("client", "job folder deleted after processing: " + lab::toUtf8(it->first));
+                m_log.step("client", "job folder deleted after processing: " + lab::toUtf8(it->first));
                 it = jobs.erase(it);
             } else {
                 ++it;

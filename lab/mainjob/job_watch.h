@@ -20,16 +20,16 @@ public:
     JobWatch& operator=(const JobWatch&) = delete;
 
     // The number of job folders seen so far.
-    int jobsSeen() const { return jobsSeen_; }
+    int jobsSeen() const { return m_jobsSeen; }
 
 private:
     void run();
 
-    RoadLog& log_;
-    std::wstring printerFolder_;
-    std::atomic<bool> stop_{false};
-    std::atomic<int> jobsSeen_{0};
-    std::thread thread_;
+    RoadLog& m_log;
+    std::wstring m_printerFolder;
+    std::atomic<bool> m_stop{false};
+    std::atomic<int> m_jobsSeen{0};
+    std::thread m_thread;
 };
 
 // The text of the first <tag> element of an XML text, "" when there is none.

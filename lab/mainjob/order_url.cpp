@@ -25,8 +25,8 @@ std::vector<std::pair<std::string, std::string>> queryFields(const std::string& 
     std::vector<std::pair<std::string, std::string>> fields;
     size_t start = url.find('?');
     if (start == std::string::npos) return fields;
-    std::string query = url.substr(start + 1, url.find('#') == std::string::npos ? std::string::npos
-                                                                                 : url.find('#') - start - 1);
+    std::string query =
+        url.substr(start + 1, url.find('#') == std::string::npos ? std::string::npos : url.find('#') - start - 1);
     size_t position = 0;
     while (position <= query.size()) {
         size_t end = query.find('&', position);

@@ -18,7 +18,7 @@
 #include "lab_recorder.h"
 #include "lab_registry.h"
 #include "lab_text.h"
-#include "lab_workflow.h"
+#include "lab_road.h"
 #include "order_url.h"
 #include "package_run.h"
 #include "provider_client.h"
@@ -60,8 +60,9 @@ int pagesOf(const std::string& postScript) {
 
 // Runs the package's installation as a user's installer does, without its user interface.
 void install(RoadLog& log, const RoadOptions& options, const std::wstring& address) {
-    std::wstring command = lab::packageCommand(L"/i", options.package, {{L"INSTALL_SITE", options.site}, {L"INSTALL_IP", address}},
-                                               options.outFolder + L"\\install.log");
+    std::wstring command =
+        lab::packageCommand(L"/i", options.package, {{L"INSTALL_SITE", options.site}, {L"INSTALL_IP", address}},
+                            options.outFolder + L"\\install.log");
     log.step("install", utf8(command));
     DWORD exitCode = lab::runPackageCommand(command);
     if (exitCode != 0)
@@ -202,8 +203,8 @@ std::string followBrowser(RoadLog& log, lab::RecorderLog& browser, lab::Provider
         for (const lab::JsonValue& request : pages.items())
             if (request["kind"].text() == "page" && request.has("credentials"))
                 user = request["credentials"]["username"].text();
-        log.step("browser", "the order page answers " + std::to_string(page.status) + "; the provider reads the user \"" +
-                                user + "\" from it");
+        log.step("browser", "the order page answers " + std::to_string(page.status) +
+                                "; the provider reads the user \"" + user + "\" from it");
         if (page.status != 200) throw RoadFailure("the order page did not open");
     }
     return url;
@@ -260,8 +261,7 @@ int runRoad(const RoadOptions& options) {
         lab::endEngineServers();
         log.step("summary", "\"" + utf8(documentName) + "\": " + std::to_string(printed.size()) + " bytes, " +
                                 std::to_string(pagesOf(printed)) + " pages, printed on \"" + utf8(options.site) + "\"");
-        if (provider)
-            log.detail("arrived at the provider as \"" + arrived + "\", byte-identical after unzipping");
+        if (provider) log.detail("arrived at the provider as \"" + arrived + "\", byte-identical after unzipping");
         log.detail("order page opened: " + url);
         return 0;
     } catch (const RoadFailure& failure) {

@@ -8,22 +8,22 @@
 
 namespace mainjob {
 
-RoadLog::RoadLog() : start_(GetTickCount()) { InitializeCriticalSection(&lock_); }
+RoadLog::RoadLog() : m_start(GetTickCount()) { InitializeCriticalSection(&m_lock); }
 
 void RoadLog::step(const char* part, const std::string& text) {
     char prefix[40];
-    snprintf(prefix, sizeof prefix, "[%6.1fs] %-9s ", (GetTickCount() - start_) / 1000.0, part);
+    snprintf(prefix, sizeof prefix, "[%6.1fs] %-9s ", (GetTickCount() - m_start) / 1000.0, part);
     write(prefix + text);
 }
 
 void RoadLog::detail(const std::string& text) { write(std::string(19, ' ') + text); }
 
 void RoadLog::write(const std::string& line) {
-    EnterCriticalSection(&lock_);
+    EnterCriticalSection(&m_lock);
     fwrite(line.data(), 1, line.size(), stdout);
     fputs("\n", stdout);
     fflush(stdout);
-    LeaveCriticalSection(&lock_);
+    LeaveCriticalSection(&m_lock);
 }
 
 bool RoadLog::screenshot(const std::wstring& folder, const std::string& name, HWND window) {

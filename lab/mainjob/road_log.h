@@ -23,8 +23,8 @@ public:
 private:
     void write(const std::string& line);
 
-    DWORD start_;
-    CRITICAL_SECTION lock_;
+    DWORD m_start;
+    CRITICAL_SECTION m_lock;
 };
 
 }  // namespace mainjob

@@ -116,7 +116,8 @@ void ensureDriver() {
     info.pDataFile = const_cast<LPWSTR>(kPpdFileName);
     info.pConfigFile = const_cast<LPWSTR>(kPostScriptDriver);
     info.pDefaultDataType = const_cast<LPWSTR>(L"RAW");
-    if (!AddPrinterDriverW(nullptr, 3, (LPBYTE)&info)) fail("Cannot install the printer driver", kZoltDriverName, GetLastError());
+    if (!AddPrinterDriverW(nullptr, 3, (LPBYTE)&info))
+        fail("Cannot install the printer driver", kZoltDriverName, GetLastError());
 }
 
 bool printerExists(const std::wstring& name) { return (bool)openPrinter(name, 0); }
@@ -195,11 +196,11 @@ std::vector<PrinterEntry> listPrinters() {
     return entries;
 }
 
-ScopedPrinter::ScopedPrinter(const PrinterSpec& spec) : name_(spec.name) { addPrinter(spec); }
+ScopedPrinter::ScopedPrinter(const PrinterSpec& spec) : m_name(spec.name) { addPrinter(spec); }
 
 ScopedPrinter::~ScopedPrinter() {
     try {
-        removePrinter(name_);
+        removePrinter(m_name);
     } catch (const cERROR_MSG&) {
     }
 }

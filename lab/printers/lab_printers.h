@@ -10,15 +10,15 @@
 
 namespace lab {
 
-extern const wchar_t kZoltDriverName[];    // "ZOLT Print Driver"
-extern const wchar_t kZoltPort[];          // "ZOLT0"
-extern const wchar_t kKeloMfg[];           // "Vorlane": marks a printer of this system
-extern const wchar_t kStdDriverId[];       // "stdPrinterDriver"
+extern const wchar_t kZoltDriverName[];  // "ZOLT Print Driver"
+extern const wchar_t kZoltPort[];        // "ZOLT0"
+extern const wchar_t kKeloMfg[];         // "Vorlane": marks a printer of this system
+extern const wchar_t kStdDriverId[];     // "stdPrinterDriver"
 
 // The driver data value names, spelt as the installer writes them.
-extern const wchar_t kServerIpValue[];     // "keloServerIp"
-extern const wchar_t kMfgValue[];          // "Mfg"
-extern const wchar_t kDriverIdValue[];     // "KeloDriverID"
+extern const wchar_t kServerIpValue[];  // "keloServerIp"
+extern const wchar_t kMfgValue[];       // "Mfg"
+extern const wchar_t kDriverIdValue[];  // "KeloDriverID"
 
 struct PrinterSpec {
     std::wstring name;
@@ -80,10 +80,10 @@ public:
     ~ScopedPrinter();
     ScopedPrinter(const ScopedPrinter&) = delete;
     ScopedPrinter& operator=(const ScopedPrinter&) = delete;
-    const std::wstring& name() const { return name_; }
+    const std::wstring& name() const { return m_name; }
 
 private:
-    std::wstring name_;
+    std::wstring m_name;
 };
 
 }  // namespace lab

@@ -38,12 +38,18 @@ int add(const std::vector<std::wstring>& args) {
         }
         if (i + 1 >= args.size()) return usage();
         const std::wstring& value = args[++i];
-        if (option == L"--port") spec.port = value;
-        else if (option == L"--ip") spec.serverIp = value;
-        else if (option == L"--mfg") spec.mfg = value;
-        else if (option == L"--driver-id") spec.driverId = value;
-        else if (option == L"--comment") spec.comment = value;
-        else return usage();
+        if (option == L"--port")
+            spec.port = value;
+        else if (option == L"--ip")
+            spec.serverIp = value;
+        else if (option == L"--mfg")
+            spec.mfg = value;
+        else if (option == L"--driver-id")
+            spec.driverId = value;
+        else if (option == L"--comment")
+            spec.comment = value;
+        else
+            return usage();
     }
     if (foreign) {
         spec.serverIp.reset();

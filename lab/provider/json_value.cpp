@@ -13,119 +13,119 @@ namespace lab {
 
 class JsonParser {
 public:
-    explicit JsonParser(const std::string& text) : text_(text) {}
+    explicit JsonParser(const std::string& text) : m_text(text) {}
 
     JsonValue document() {
         JsonValue value = parseValue(0);
         skipSpace();
-        if (pos_ != text_.size()) fail("text after the value");
+        if (m_pos != m_text.size()) fail("text after the value");
         return value;
     }
 
 private:
     [[noreturn]] void fail(const char* what) const {
-        throw cERROR_MSG(BV_ERR_GENERAL, "JSON: %s at offset %u", what, (unsigned)pos_);
+        throw cERROR_MSG(BV_ERR_GENERAL, "JSON: %s at offset %u", what, (unsigned)m_pos);
     }
 
     void skipSpace() {
-        while (pos_ < text_.size() && text_[pos_] != '\0' && std::strchr(" \t\r\n", text_[pos_])) ++pos_;
+        while (m_pos < m_text.size() && m_text[m_pos] != '\0' && std::strchr(" \t\r\n", m_text[m_pos])) ++m_pos;
     }
 
     bool literal(const char* word) {
         size_t length = std::strlen(word);
-        if (text_.compare(pos_, length, word) != 0) return false;
-        pos_ += length;
+        if (m_text.compare(m_pos, length, word) != 0) return false;
+        m_pos += length;
         return true;
     }
 
     JsonValue parseValue(int depth) {
         if (depth > 200) fail("nesting too deep");
         skipSpace();
-        if (pos_ >= text_.size()) fail("unexpected end");
+        if (m_pos >= m_text.size()) fail("unexpected end");
         JsonValue value;
-        char c = text_[pos_];
+        char c = m_text[m_pos];
         if (c == '{') {
-            value.kind_ = JsonValue::Kind::Object;
-            ++pos_;
+            value.m_kind = JsonValue::Kind::Object;
+            ++m_pos;
             skipSpace();
-            if (pos_ < text_.size() && text_[pos_] == '}') {
-                ++pos_;
+            if (m_pos < m_text.size() && m_text[m_pos] == '}') {
+                ++m_pos;
                 return value;
             }
             for (;;) {
                 skipSpace();
-                if (pos_ >= text_.size() || text_[pos_] != '"') fail("expected a member name");
+                if (m_pos >= m_text.size() || m_text[m_pos] != '"') fail("expected a member name");
                 std::string key = toUtf8(parseString());
                 skipSpace();
-                if (pos_ >= text_.size() || text_[pos_] != ':') fail("expected ':'");
-                ++pos_;
-                value.members_.emplace_back(key, parseValue(depth + 1));
+                if (m_pos >= m_text.size() || m_text[m_pos] != ':') fail("expected ':'");
+                ++m_pos;
+                value.m_members.emplace_back(key, parseValue(depth + 1));
                 skipSpace();
-                if (pos_ < text_.size() && text_[pos_] == ',') {
-                    ++pos_;
+                if (m_pos < m_text.size() && m_text[m_pos] == ',') {
+                    ++m_pos;
                     continue;
                 }
-                if (pos_ < text_.size() && text_[pos_] == '}') {
-                    ++pos_;
+                if (m_pos < m_text.size() && m_text[m_pos] == '}') {
+                    ++m_pos;
                     return value;
                 }
                 fail("expected ',' or '}'");
             }
         }
         if (c == '[') {
-            value.kind_ = JsonValue::Kind::Array;
-            ++pos_;
+            value.m_kind = JsonValue::Kind::Array;
+            ++m_pos;
             skipSpace();
-            if (pos_ < text_.size() && text_[pos_] == ']') {
-                ++pos_;
+            if (m_pos < m_text.size() && m_text[m_pos] == ']') {
+                ++m_pos;
                 return value;
             }
             for (;;) {
-                value.items_.push_back(parseValue(depth + 1));
+                value.m_items.push_back(parseValue(depth + 1));
                 skipSpace();
-                if (pos_ < text_.size() && text_[pos_] == ',') {
-                    ++pos_;
+                if (m_pos < m_text.size() && m_text[m_pos] == ',') {
+                    ++m_pos;
                     continue;
                 }
-                if (pos_ < text_.size() && text_[pos_] == ']') {
-                    ++pos_;
+                if (m_pos < m_text.size() && m_text[m_pos] == ']') {
+                    ++m_pos;
                     return value;
                 }
                 fail("expected ',' or ']'");
             }
         }
         if (c == '"') {
-            value.kind_ = JsonValue::Kind::String;
-            value.string_ = parseString();
+            value.m_kind = JsonValue::Kind::String;
+            value.m_string = parseString();
             return value;
         }
         if (literal("true") || literal("false")) {
-            value.kind_ = JsonValue::Kind::Boolean;
-            value.boolean_ = c == 't';
+            value.m_kind = JsonValue::Kind::Boolean;
+            value.m_boolean = c == 't';
             return value;
         }
         if (literal("null")) return value;
         if (c == '-' || (c >= '0' && c <= '9')) {
-            const char* start = text_.c_str() + pos_;
+            const char* start = m_text.c_str() + m_pos;
             char* end = nullptr;
-            value.kind_ = JsonValue::Kind::Number;
-            value.number_ = std::strtod(start, &end);
-            pos_ += end - start;
+            value.m_kind = JsonValue::Kind::Number;
+            value.m_number = std::strtod(start, &end);
+            m_pos += end - start;
             return value;
         }
         fail("unexpected character");
     }
 
     std::wstring parseString() {
-        ++pos_;  // the opening quote
+        ++m_pos;  // the opening quote
         std::wstring result;
         std::string plain;  // raw UTF-8 bytes waiting for conversion
         auto flush = [&] {
             result += fromUtf8(plain);
             plain.clear();
         };
-        while (pos_ < text_.size()) {
-            char c = text_[pos_++];
+        while (m_pos < m_text.size()) {
+            char c = m_text[m_pos++];
             if (c == '"') {
                 flush();
                 return result;
@@ -134,15 +134,15 @@ private:
                 plain += c;
                 continue;
             }
-            if (pos_ >= text_.size()) break;
-            char e = text_[pos_++];
+            if (m_pos >= m_text.size()) break;
+            char e = m_text[m_pos++];
             const char* simple = std::strchr("\"\\/bfnrt", e);
             if (e != '\0' && simple) {
                 plain += "\"\\/\b\f\n\r\t"[simple - "\"\\/bfnrt"];
-            } else if (e == 'u' && pos_ + 4 <= text_.size()) {
+            } else if (e == 'u' && m_pos + 4 <= m_text.size()) {
                 flush();
-                result += (wchar_t)std::strtoul(text_.substr(pos_, 4).c_str(), nullptr, 16);
-                pos_ += 4;
+                result += (wchar_t)std::strtoul(m_text.substr(m_pos, 4).c_str(), nullptr, 16);
+                m_pos += 4;
             } else {
                 fail("bad escape");
             }
@@ -150,34 +150,30 @@ private:
         fail("unterminated string");
     }
 
-    const std::string& text_;
-    size_t pos_ = 0;
+    const std::string& m_text;
+    size_t m_pos = 0;
 };
 
-JsonValue JsonValue::parse(const std::string& text) {
-    return JsonParser(text).document();
-}
+JsonValue JsonValue::parse(const std::string& text) { return JsonParser(text).document(); }
 
-std::string JsonValue::text() const {
-    return toUtf8(string_);
-}
+std::string JsonValue::text() const { return toUtf8(m_string); }
 
 const JsonValue& JsonValue::at(size_t index) const {
     static const JsonValue none;
-    if (kind_ == Kind::Array) return index < items_.size() ? items_[index] : none;
-    if (kind_ == Kind::Object) return index < members_.size() ? members_[index].second : none;
+    if (m_kind == Kind::Array) return index < m_items.size() ? m_items[index] : none;
+    if (m_kind == Kind::Object) return index < m_members.size() ? m_members[index].second : none;
     return none;
 }
 
 const JsonValue& JsonValue::operator[](const std::string& key) const {
     static const JsonValue none;
-    for (const auto& member : members_)
+    for (const auto& member : m_members)
         if (member.first == key) return member.second;
     return none;
 }
 
 bool JsonValue::has(const std::string& key) const {
-    for (const auto& member : members_)
+    for (const auto& member : m_members)
         if (member.first == key) return true;
     return false;
 }
@@ -199,9 +195,7 @@ std::string jsonQuote(const std::wstring& text) {
     return out + "\"";
 }
 
-std::string jsonQuote(const std::string& utf8) {
-    return jsonQuote(fromUtf8(utf8));
-}
+std::string jsonQuote(const std::string& utf8) { return jsonQuote(fromUtf8(utf8)); }
 
 std::string base64Decode(const std::string& text) {
     static const std::string alphabet = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";

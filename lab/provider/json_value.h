@@ -17,33 +17,33 @@ public:
 
     JsonValue() = default;
 
-    Kind kind() const { return kind_; }
-    bool isNull() const { return kind_ == Kind::Null; }
-    bool boolean() const { return kind_ == Kind::Boolean && boolean_; }
-    double number() const { return kind_ == Kind::Number ? number_ : 0; }
+    Kind kind() const { return m_kind; }
+    bool isNull() const { return m_kind == Kind::Null; }
+    bool boolean() const { return m_kind == Kind::Boolean && m_boolean; }
+    double number() const { return m_kind == Kind::Number ? m_number : 0; }
     long integer() const { return (long)number(); }
-    const std::wstring& wide() const { return string_; }  // "" unless a string
-    std::string text() const;                             // the string in UTF-8
+    const std::wstring& wide() const { return m_string; }  // "" unless a string
+    std::string text() const;                              // the string in UTF-8
 
     // Arrays and objects: the number of items or members; 0 otherwise.
-    size_t size() const { return kind_ == Kind::Object ? members_.size() : items_.size(); }
+    size_t size() const { return m_kind == Kind::Object ? m_members.size() : m_items.size(); }
     // An item or member; a null value when there is none.
     const JsonValue& at(size_t index) const;
     const JsonValue& operator[](const std::string& key) const;
     const JsonValue& operator[](const char* key) const { return (*this)[std::string(key)]; }
     const JsonValue& operator[](int) const = delete;  // use at() for array items
     bool has(const std::string& key) const;
-    const std::vector<JsonValue>& items() const { return items_; }
-    const std::vector<std::pair<std::string, JsonValue>>& members() const { return members_; }
+    const std::vector<JsonValue>& items() const { return m_items; }
+    const std::vector<std::pair<std::string, JsonValue>>& members() const { return m_members; }
 
 private:
     friend class JsonParser;
-    Kind kind_ = Kind::Null;
-    bool boolean_ = false;
-    double number_ = 0;
-    std::wstring string_;
-    std::vector<JsonValue> items_;
-    std::vector<std::pair<std::string, JsonValue>> members_;
+    Kind m_kind = Kind::Null;
+    bool m_boolean = false;
+    double m_number = 0;
+    std::wstring m_string;
+    std::vector<JsonValue> m_items;
+    std::vector<std::pair<std::string, JsonValue>> m_members;
 };
 
 // A JSON string literal (quotes included) for a UTF-8 or a UTF-16 text.

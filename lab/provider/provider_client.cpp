@@ -70,9 +70,7 @@ std::wstring windowsPath(const std::wstring& unixPathText) {
     return result;
 }
 
-std::wstring quoted(const std::wstring& argument) {
-    return L"\"" + argument + L"\"";
-}
+std::wstring quoted(const std::wstring& argument) { return L"\"" + argument + L"\""; }
 
 std::map<std::string, std::string> readKeyValueFile(const std::wstring& path) {
     std::map<std::string, std::string> values;
@@ -112,8 +110,8 @@ HttpReply httpRequest(const std::wstring& verb, const std::wstring& url, const s
                           std::wstring(parts.lpszExtraInfo, parts.dwExtraInfoLength);
     bool secure = parts.nScheme == INTERNET_SCHEME_HTTPS;
 
-    WinHttpHandle session(WinHttpOpen(L"Kelo lab", WINHTTP_ACCESS_TYPE_NO_PROXY, WINHTTP_NO_PROXY_NAME,
-                                      WINHTTP_NO_PROXY_BYPASS, 0));
+    WinHttpHandle session(
+        WinHttpOpen(L"Kelo lab", WINHTTP_ACCESS_TYPE_NO_PROXY, WINHTTP_NO_PROXY_NAME, WINHTTP_NO_PROXY_BYPASS, 0));
     WinHttpHandle connection(session ? WinHttpConnect(session.get(), host.c_str(), parts.nPort, 0) : nullptr);
     WinHttpHandle request(connection ? WinHttpOpenRequest(connection.get(), verb.c_str(), object.c_str(), nullptr,
                                                           WINHTTP_NO_REFERER, WINHTTP_DEFAULT_ACCEPT_TYPES,
@@ -134,8 +132,8 @@ HttpReply httpRequest(const std::wstring& verb, const std::wstring& url, const s
         return reply;
     }
     DWORD status = 0, size = sizeof status;
-    WinHttpQueryHeaders(request.get(), WINHTTP_QUERY_STATUS_CODE | WINHTTP_QUERY_FLAG_NUMBER, WINHTTP_HEADER_NAME_BY_INDEX,
-                        &status, &size, WINHTTP_NO_HEADER_INDEX);
+    WinHttpQueryHeaders(request.get(), WINHTTP_QUERY_STATUS_CODE | WINHTTP_QUERY_FLAG_NUMBER,
+                        WINHTTP_HEADER_NAME_BY_INDEX, &status, &size, WINHTTP_NO_HEADER_INDEX);
     reply.status = status;
     for (;;) {
         DWORD available = 0;
@@ -168,7 +166,7 @@ struct ProviderStandIn::Lifeline {
     }
 };
 
-ProviderStandIn::ProviderStandIn(const ProviderOptions& options) : lifeline_(new Lifeline) {
+ProviderStandIn::ProviderStandIn(const ProviderOptions& options) : m_lifeline(new Lifeline) {
     try {
         start(options);
     } catch (...) {
@@ -177,9 +175,7 @@ ProviderStandIn::ProviderStandIn(const ProviderOptions& options) : lifeline_(new
     }
 }
 
-ProviderStandIn::~ProviderStandIn() {
-    stop();
-}
+ProviderStandIn::~ProviderStandIn() { stop(); }
 
 void ProviderStandIn::start(const ProviderOptions& options) {
     wchar_t temp[MAX_PATH];
@@ -187,14 +183,15 @@ void ProviderStandIn::start(const ProviderOptions& options) {
     if (length == 0 || length >= MAX_PATH) throw cERROR_MSG(BV_ERR_GENERAL, "ProviderStandIn: no temporary folder");
     wchar_t name[64];
     swprintf(name, 64, L"kelo-provider-%lu-%lu", GetCurrentProcessId(), GetTickCount());
-    stateFolder_ = std::wstring(temp) + name;
-    if (!CreateDirectoryW(stateFolder_.c_str(), nullptr))
-        throw cERROR_MSG(BV_ERR_GENERAL, "ProviderStandIn: cannot create %ls (%lu)", stateFolder_.c_str(), GetLastError());
+    m_stateFolder = std::wstring(temp) + name;
+    if (!CreateDirectoryW(m_stateFolder.c_str(), nullptr))
+        throw cERROR_MSG(BV_ERR_GENERAL, "ProviderStandIn: cannot create %ls (%lu)", m_stateFolder.c_str(),
+                         GetLastError());
 
     std::wstring python = environmentOr(L"KELO_PROVIDER_PYTHON", fromUtf8(KELO_PROVIDER_PYTHON));
     std::wstring script = environmentOr(L"KELO_PROVIDER_SCRIPT", fromUtf8(KELO_PROVIDER_SCRIPT));
     std::wstring command = quoted(L"python3") + L" " + quoted(script) + L" --state-dir " +
-                           quoted(fromUtf8(unixPath(stateFolder_))) +
+                           quoted(fromUtf8(unixPath(m_stateFolder))) +
                            L" --detach --lifeline-timeout 60 --max-lifetime 3600";
     if (environmentOr(L"KELO_PROVIDER_KEEP", L"").empty()) command += L" --cleanup";
     if (!options.tls) command += L" --no-tls";
@@ -214,25 +211,25 @@ void ProviderStandIn::start(const ProviderOptions& options) {
                         nullptr, &startup, &process))
         throw cERROR_MSG(BV_ERR_GENERAL, "ProviderStandIn: cannot start %ls (%lu)", pythonPath.c_str(), GetLastError());
     KernelHandle processHandle(process.hProcess), threadHandle(process.hThread);
-    running_ = true;
+    m_running = true;
 
     if (!waitForPorts(kStartTimeoutMs))
         throw cERROR_MSG(BV_ERR_GENERAL, "ProviderStandIn: the stand-in did not start (see %ls\\provider.log)",
-                         stateFolder_.c_str());
+                         m_stateFolder.c_str());
     HttpReply ping = httpRequest(L"GET", url(L"/_lab/ping"));
     if (ping.status != 200)
-        throw cERROR_MSG(BV_ERR_GENERAL, "ProviderStandIn: no answer on port %d (%lu)", port_, ping.error);
+        throw cERROR_MSG(BV_ERR_GENERAL, "ProviderStandIn: no answer on port %d (%lu)", m_port, ping.error);
     openLifeline();
 }
 
 bool ProviderStandIn::waitForPorts(unsigned long timeoutMs) {
     DWORD started = GetTickCount();
     while (GetTickCount() - started < timeoutMs) {
-        auto values = readKeyValueFile(stateFolder_ + L"\\ports");
+        auto values = readKeyValueFile(m_stateFolder + L"\\ports");
         if (!values["port"].empty()) {
-            port_ = std::atoi(values["port"].c_str());
-            extraPort_ = std::atoi(values["extra_port"].c_str());
-            return port_ > 0;
+            m_port = std::atoi(values["port"].c_str());
+            m_extraPort = std::atoi(values["extra_port"].c_str());
+            return m_port > 0;
         }
         Sleep(50);
     }
@@ -242,40 +239,40 @@ bool ProviderStandIn::waitForPorts(unsigned long timeoutMs) {
 void ProviderStandIn::openLifeline() {
     WSADATA data;
     if (WSAStartup(MAKEWORD(2, 2), &data) != 0) throw cERROR_MSG(BV_ERR_GENERAL, "ProviderStandIn: no Winsock");
-    lifeline_->winsockStarted = true;
-    lifeline_->socket.reset(socket(AF_INET, SOCK_STREAM, IPPROTO_TCP));
+    m_lifeline->winsockStarted = true;
+    m_lifeline->socket.reset(socket(AF_INET, SOCK_STREAM, IPPROTO_TCP));
     sockaddr_in address = {};
     address.sin_family = AF_INET;
-    address.sin_port = htons((u_short)port_);
+    address.sin_port = htons((u_short)m_port);
     address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    if (!lifeline_->socket || connect(lifeline_->socket.get(), (sockaddr*)&address, sizeof address) != 0)
+    if (!m_lifeline->socket || connect(m_lifeline->socket.get(), (sockaddr*)&address, sizeof address) != 0)
         throw cERROR_MSG(BV_ERR_GENERAL, "ProviderStandIn: no lifeline (%d)", WSAGetLastError());
     const char request[] = "GET /_lab/lifeline HTTP/1.1\r\nHost: 127.0.0.1\r\n\r\n";
-    send(lifeline_->socket.get(), request, sizeof request - 1, 0);
+    send(m_lifeline->socket.get(), request, sizeof request - 1, 0);
     // The answer's head means the stand-in holds the lifeline.
     std::string head;
     char buffer[256];
     while (head.find("\r\n\r\n") == std::string::npos) {
-        int received = recv(lifeline_->socket.get(), buffer, sizeof buffer, 0);
+        int received = recv(m_lifeline->socket.get(), buffer, sizeof buffer, 0);
         if (received <= 0) throw cERROR_MSG(BV_ERR_GENERAL, "ProviderStandIn: the lifeline was refused");
         head.append(buffer, received);
     }
 }
 
 void ProviderStandIn::stop() {
-    if (!running_) return;
-    running_ = false;
-    if (port_ != 0) httpRequest(L"POST", url(L"/_lab/shutdown"), std::string(), std::wstring(), 5000);
-    lifeline_->socket.reset();
+    if (!m_running) return;
+    m_running = false;
+    if (m_port != 0) httpRequest(L"POST", url(L"/_lab/shutdown"), std::string(), std::wstring(), 5000);
+    m_lifeline->socket.reset();
     // The stand-in removes its ports file (or its whole folder) as it ends.
     DWORD started = GetTickCount();
-    while (GetFileAttributesW((stateFolder_ + L"\\ports").c_str()) != INVALID_FILE_ATTRIBUTES &&
+    while (GetFileAttributesW((m_stateFolder + L"\\ports").c_str()) != INVALID_FILE_ATTRIBUTES &&
            GetTickCount() - started < kStopTimeoutMs)
         Sleep(50);
 }
 
 std::wstring ProviderStandIn::url(const std::wstring& path, bool secure) const {
-    return (secure ? L"https://127.0.0.1:" : L"http://127.0.0.1:") + std::to_wstring(port_) + path;
+    return (secure ? L"https://127.0.0.1:" : L"http://127.0.0.1:") + std::to_wstring(m_port) + path;
 }
 
 std::string ProviderStandIn::controlRaw(const std::wstring& verb, const std::string& route,
@@ -292,14 +289,12 @@ JsonValue ProviderStandIn::control(const std::wstring& verb, const std::string& 
     return JsonValue::parse(controlRaw(verb, route, body));
 }
 
-void ProviderStandIn::script(const std::string& entryJson) {
-    control(L"POST", "script", entryJson);
-}
+void ProviderStandIn::script(const std::string& entryJson) { control(L"POST", "script", entryJson); }
 
 void ProviderStandIn::failMethod(const std::string& method, const std::string& code, const std::string& message,
                                  int times) {
-    std::string entry = "{\"method\":" + jsonQuote(method) + ",\"error\":" + jsonQuote(code) +
-                        ",\"message\":" + jsonQuote(message);
+    std::string entry =
+        "{\"method\":" + jsonQuote(method) + ",\"error\":" + jsonQuote(code) + ",\"message\":" + jsonQuote(message);
     if (times > 0) entry += ",\"times\":" + std::to_string(times);
     script(entry + "}");
 }
@@ -319,30 +314,23 @@ void ProviderStandIn::setUsers(const std::vector<std::pair<std::string, std::str
     control(L"POST", "users", json + "}");
 }
 
-void ProviderStandIn::settings(const std::string& json) {
-    control(L"POST", "settings", json);
-}
+void ProviderStandIn::settings(const std::string& json) { control(L"POST", "settings", json); }
 
-void ProviderStandIn::reset() {
-    control(L"POST", "reset");
-}
+void ProviderStandIn::reset() { control(L"POST", "reset"); }
 
-void ProviderStandIn::clearRecords() {
-    control(L"POST", "clear");
-}
+void ProviderStandIn::clearRecords() { control(L"POST", "clear"); }
 
 JsonValue ProviderStandIn::requests(const std::string& method) const {
     return control(L"GET", method.empty() ? "requests" : "requests?method=" + method);
 }
 
-JsonValue ProviderStandIn::uploads() const {
-    return control(L"GET", "uploads");
-}
+JsonValue ProviderStandIn::uploads() const { return control(L"GET", "uploads"); }
 
 std::string ProviderStandIn::uploadedFile(size_t upload, bool stored, size_t file) const {
-    return controlRaw(L"GET", "uploads/" + std::to_string(upload) + (stored ? "/stored" : "/received") +
-                                  "?file=" + std::to_string(file),
-                      std::string());
+    return controlRaw(
+        L"GET",
+        "uploads/" + std::to_string(upload) + (stored ? "/stored" : "/received") + "?file=" + std::to_string(file),
+        std::string());
 }
 
 std::string ProviderStandIn::requestBody(long seq) const {

@@ -51,13 +51,13 @@ public:
     ProviderStandIn(const ProviderStandIn&) = delete;
     ProviderStandIn& operator=(const ProviderStandIn&) = delete;
 
-    int port() const { return port_; }
-    int extraPort() const { return extraPort_; }  // 0 without one
+    int port() const { return m_port; }
+    int extraPort() const { return m_extraPort; }  // 0 without one
     // "http://127.0.0.1:<port>" (or https) followed by the path.
     std::wstring url(const std::wstring& path = std::wstring(), bool secure = false) const;
     std::wstring serviceUrl(bool secure = false) const { return url(kServicePath, secure); }
     // The stand-in's folder (records, received and stored files), as a Windows path.
-    const std::wstring& stateFolder() const { return stateFolder_; }
+    const std::wstring& stateFolder() const { return m_stateFolder; }
 
     // Scripting. An entry is a JSON object as README.md describes, e.g.
     // {"method": "getCallUrl", "error": "ERROR_X", "message": "No page", "times": 1}.
@@ -86,7 +86,8 @@ public:
     std::string requestBody(long seq) const;
 
     // Any control operation: verb, the route below "/_lab/" and a JSON body.
-    JsonValue control(const std::wstring& verb, const std::string& route, const std::string& body = std::string()) const;
+    JsonValue control(const std::wstring& verb, const std::string& route,
+                      const std::string& body = std::string()) const;
     // Stops the stand-in and waits until it is gone; the destructor does the same.
     void stop();
 
@@ -97,11 +98,11 @@ private:
     void openLifeline();
 
     struct Lifeline;
-    std::unique_ptr<Lifeline> lifeline_;
-    std::wstring stateFolder_;
-    int port_ = 0;
-    int extraPort_ = 0;
-    bool running_ = false;
+    std::unique_ptr<Lifeline> m_lifeline;
+    std::wstring m_stateFolder;
+    int m_port = 0;
+    int m_extraPort = 0;
+    bool m_running = false;
 };
 
 }  // namespace lab

@@ -12,10 +12,12 @@ std::wstring recorderProgram() { return programFolder() + L"lab-recorder.exe"; }
 
 std::wstring openCommandFor(const std::wstring& program) { return L"\"" + program + L"\" \"%1\""; }
 
-FileAssociation::FileAssociation(const std::wstring& extension, const std::wstring& className, const std::wstring& command)
-    : extensionKey_(HKEY_CLASSES_ROOT, extension), classKey_(HKEY_CLASSES_ROOT, className) {
+FileAssociation::FileAssociation(const std::wstring& extension, const std::wstring& className,
+                                 const std::wstring& command)
+    : m_extensionKey(HKEY_CLASSES_ROOT, extension), m_classKey(HKEY_CLASSES_ROOT, className) {
     if (extension.size() < 2 || extension[0] != L'.' || className.empty())
-        throw cERROR_MSG(BV_ERR_GENERAL, "Bad file association: %s %s", toUtf8(extension).c_str(), toUtf8(className).c_str());
+        throw cERROR_MSG(BV_ERR_GENERAL, "Bad file association: %s %s", toUtf8(extension).c_str(),
+                         toUtf8(className).c_str());
     writeRegistryString(HKEY_CLASSES_ROOT, extension, L"", className);
     // Other verbs and a DDE conversation of the old class would come before the command.
     deleteRegistryTree(HKEY_CLASSES_ROOT, className + L"\\shell");
@@ -29,17 +31,17 @@ FileAssociation recorderAsPackageStarter() {
     return FileAssociation(L".msi", L"Msi.Package", L"\"" + recorderProgram() + L"\" /i \"%1\"");
 }
 
-RecorderLog::RecorderLog(const std::wstring& path) : path_(path) {
-    DeleteFileW(path_.c_str());
-    variable_ = std::make_unique<ScopedEnvironment>(kRecorderLogVariable, path_);
+RecorderLog::RecorderLog(const std::wstring& path) : m_path(path) {
+    DeleteFileW(m_path.c_str());
+    m_variable = std::make_unique<ScopedEnvironment>(kRecorderLogVariable, m_path);
 }
 
-RecorderLog::~RecorderLog() { DeleteFileW(path_.c_str()); }
+RecorderLog::~RecorderLog() { DeleteFileW(m_path.c_str()); }
 
 std::vector<std::wstring> RecorderLog::lines() const {
     std::vector<std::wstring> result;
-    if (!fileExists(path_)) return result;
-    std::string text = readFileBytes(path_);
+    if (!fileExists(m_path)) return result;
+    std::string text = readFileBytes(m_path);
     for (size_t start = 0; start < text.size();) {
         size_t end = text.find("\r\n", start);
         if (end == std::string::npos) break;  // a line still being written
@@ -67,7 +69,8 @@ std::wstring parametersOf(const std::wstring& commandLine) {
         position = commandLine.find_first_of(L" \t");
         if (position == std::wstring::npos) position = commandLine.size();
     }
-    while (position < commandLine.size() && (commandLine[position] == L' ' || commandLine[position] == L'\t')) position++;
+    while (position < commandLine.size() && (commandLine[position] == L' ' || commandLine[position] == L'\t'))
+        position++;
     return commandLine.substr(position);
 }
 

@@ -30,8 +30,8 @@ public:
 
 private:
     // Captured before the association is written; restored when it goes.
-    RegistryBackup extensionKey_;
-    RegistryBackup classKey_;
+    RegistryBackup m_extensionKey;
+    RegistryBackup m_classKey;
 };
 
 // The recorder as the browser: ".htm" files of class "htmlfile" open with it.
@@ -49,15 +49,15 @@ public:
     RecorderLog(const RecorderLog&) = delete;
     RecorderLog& operator=(const RecorderLog&) = delete;
 
-    const std::wstring& path() const { return path_; }
+    const std::wstring& path() const { return m_path; }
     // The recorded command lines, oldest first.
     std::vector<std::wstring> lines() const;
     // Waits until at least the given number of lines were recorded.
     bool waitForLines(size_t count, DWORD timeoutMs = 10000) const;
 
 private:
-    std::wstring path_;
-    std::unique_ptr<ScopedEnvironment> variable_;
+    std::wstring m_path;
+    std::unique_ptr<ScopedEnvironment> m_variable;
 };
 
 // The parameter text of a command line: what follows the program name (quoted or not)

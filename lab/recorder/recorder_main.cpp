@@ -22,8 +22,9 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
 
     // One write with FILE_APPEND_DATA keeps the lines of concurrent starts whole.
     std::string line = lab::toUtf8(GetCommandLineW()) + "\r\n";
-    FileHandle log(CreateFileW(logPath.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                               nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+    FileHandle log(CreateFileW(logPath.c_str(), FILE_APPEND_DATA,
+                               FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_ALWAYS,
+                               FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!log) return 1;
     DWORD written = 0;
     if (!WriteFile(log.get(), line.data(), (DWORD)line.size(), &written, nullptr) || written != line.size()) return 1;

@@ -27,18 +27,18 @@ const wchar_t kMonitorPorts[] = L"SYSTEM\\CurrentControlSet\\Control\\Print\\Mon
 // A port of the monitor and a printer of this system on it, for the life of the object.
 class ExtraPrinter {
 public:
-    ExtraPrinter(const std::wstring& name, const std::wstring& port, const std::wstring& serverAddress) : port_(port) {
+    ExtraPrinter(const std::wstring& name, const std::wstring& port, const std::wstring& serverAddress) : m_port(port) {
         lab::writeRegistryNumber(HKEY_LOCAL_MACHINE, kMonitorPorts + port, L"active", 0);
-        printer_ = std::make_unique<lab::ScopedPrinter>(lab::keloPrinter(name, port, serverAddress));
+        m_printer = std::make_unique<lab::ScopedPrinter>(lab::keloPrinter(name, port, serverAddress));
     }
     ~ExtraPrinter() {
-        printer_.reset();
-        lab::deleteRegistryTree(HKEY_LOCAL_MACHINE, kMonitorPorts + port_);
+        m_printer.reset();
+        lab::deleteRegistryTree(HKEY_LOCAL_MACHINE, kMonitorPorts + m_port);
     }
 
 private:
-    std::wstring port_;
-    std::unique_ptr<lab::ScopedPrinter> printer_;
+    std::wstring m_port;
+    std::unique_ptr<lab::ScopedPrinter> m_printer;
 };
 
 // How many job folders the printer has.

@@ -42,19 +42,19 @@ std::string largeDocument(size_t size) {
 // names of this process's jobs.
 class EngineInThisProcess {
 public:
-    EngineInThisProcess() : initialized_(CoInitializeEx(nullptr, COINIT_MULTITHREADED)) {
+    EngineInThisProcess() : m_initialized(CoInitializeEx(nullptr, COINIT_MULTITHREADED)) {
         lab::endEngineServers();
-        if (FAILED(classes_.registerSuspended()) || FAILED(CoResumeClassObjects()))
+        if (FAILED(m_classes.registerSuspended()) || FAILED(CoResumeClassObjects()))
             throw cERROR_MSG(BV_ERR_GENERAL, "the engine's classes cannot be registered here");
     }
     ~EngineInThisProcess() {
-        classes_.revoke();
-        if (SUCCEEDED(initialized_)) CoUninitialize();
+        m_classes.revoke();
+        if (SUCCEEDED(m_initialized)) CoUninitialize();
     }
 
 private:
-    HRESULT initialized_;
-    engine::ClassObjects classes_;
+    HRESULT m_initialized;
+    engine::ClassObjects m_classes;
 };
 
 // A job of this process in the spooler's records under a document name, printing into
@@ -62,18 +62,19 @@ private:
 class SpoolerJob {
 public:
     SpoolerJob(const std::wstring& name, const std::wstring& output) {
-        DOC_INFO_1W info = {const_cast<LPWSTR>(name.c_str()), const_cast<LPWSTR>(output.c_str()), const_cast<LPWSTR>(L"RAW")};
-        if (OpenPrinterW(const_cast<LPWSTR>(kPrinter), printer_.out(), nullptr))
-            id_ = (long)StartDocPrinterW(printer_.get(), 1, (LPBYTE)&info);
+        DOC_INFO_1W info = {const_cast<LPWSTR>(name.c_str()), const_cast<LPWSTR>(output.c_str()),
+                            const_cast<LPWSTR>(L"RAW")};
+        if (OpenPrinterW(const_cast<LPWSTR>(kPrinter), m_printer.out(), nullptr))
+            m_id = (long)StartDocPrinterW(m_printer.get(), 1, (LPBYTE)&info);
     }
     ~SpoolerJob() {
-        if (id_) EndDocPrinter(printer_.get());
+        if (m_id) EndDocPrinter(m_printer.get());
     }
-    long id() const { return id_; }
+    long id() const { return m_id; }
 
 private:
-    PrinterHandle printer_;
-    long id_ = 0;
+    PrinterHandle m_printer;
+    long m_id = 0;
 };
 
 std::wstring fieldOf(const lab::JsonValue& upload, const char* field) {
@@ -111,7 +112,8 @@ TEST_F(RoadTest, DocumentNamesWithReservedLongAndNonAsciiCharactersReachTheProvi
     ASSERT_NE(nullptr, dialog);
     // Three more jobs of this process end while the login is open.
     std::wstring longName;
-    while (longName.size() < 300) longName += L"Minutes of the annual general meeting, part " + std::to_wstring(longName.size()) + L"; ";
+    while (longName.size() < 300)
+        longName += L"Minutes of the annual general meeting, part " + std::to_wstring(longName.size()) + L"; ";
     const std::wstring quoted = L"Invoice \"March\"\tfinal";
     const std::wstring foreignName = L"\u00dcberweisung f\u00fcr J\u00fcrgen \u2013 \u5317\u4eac \U0001F5A8 a/b";
     // Wine numbers the jobs of each process from 1: this process's first job would share
@@ -124,7 +126,8 @@ TEST_F(RoadTest, DocumentNamesWithReservedLongAndNonAsciiCharactersReachTheProvi
         foreign(kPrinter, foreignJob.id(), fourth);
     for (lab::EngineDocument* document : {&longNamed, &withQuotes, &foreign}) {
         ASSERT_TRUE(document->waitForEnd()) << document->failure();
-        EXPECT_LT(document->jobFolder().size() + wcslen(L"\\layout.ps"), size_t(MAX_PATH)) << utf8(document->jobFolder());
+        EXPECT_LT(document->jobFolder().size() + wcslen(L"\\layout.ps"), size_t(MAX_PATH))
+            << utf8(document->jobFolder());
     }
     logIn();
     EXPECT_EQ(0u, run->waitForEnd().value_or(99)) << run->output();
@@ -153,7 +156,8 @@ TEST_F(RoadTest, DocumentNamesWithReservedLongAndNonAsciiCharactersReachTheProvi
     std::vector<std::string> named;
     for (const std::wstring& page : pages) named.push_back(queryOf(lab::pageOf(page))["filename"]);
     for (size_t i = 0; i < uploads.size(); ++i) {
-        std::string stored = lab::toUtf8(fieldOf(uploads.at(i), "outPath")) + "/" + lab::toUtf8(fieldOf(uploads.at(i), "filename"));
+        std::string stored =
+            lab::toUtf8(fieldOf(uploads.at(i), "outPath")) + "/" + lab::toUtf8(fieldOf(uploads.at(i), "filename"));
         EXPECT_NE(named.end(), std::find(named.begin(), named.end(), stored)) << stored;
     }
     client.reset();  // before the engine it is bound to goes
@@ -201,13 +205,15 @@ TEST_F(RoadTest, ALanguageFileWithBrokenLinesStillGivesItsGoodTexts) {
     // The client from a folder of its own, with a German language file spoilt by lines
     // without "=", an odd trailing byte, lone surrogates, NULs and a very long line.
     lab::TempFolder program(L"kelo-lang");
-    ASSERT_TRUE(CopyFileW((lab::programFolder() + L"KeloClient.exe").c_str(), program.file(L"KeloClient.exe").c_str(), FALSE));
+    ASSERT_TRUE(
+        CopyFileW((lab::programFolder() + L"KeloClient.exe").c_str(), program.file(L"KeloClient.exe").c_str(), FALSE));
     CreateDirectoryW(program.file(L"Localization").c_str(), nullptr);
     std::string shipped = lab::readFileBytes(lab::programFolder() + L"Localization\\lng1031.lng");
     auto utf16 = [](const std::wstring& text) {
         return std::string(reinterpret_cast<const char*>(text.data()), text.size() * sizeof(wchar_t));
     };
-    std::wstring broken = L"\r\nthis line has no equals sign\r\n=a text without a key\r\nSTR_BROKEN_\xd800_SURROGATE=\xdc00\r\n";
+    std::wstring broken =
+        L"\r\nthis line has no equals sign\r\n=a text without a key\r\nSTR_BROKEN_\xd800_SURROGATE=\xdc00\r\n";
     broken += std::wstring(L"STR_WITH_NUL=a\0b\r\n", 18);
     broken += L"STR_VERY_LONG=" + std::wstring(100000, L'x') + L"\r\n\r\n\r\n";
     const std::wstring languageFile = program.file(L"Localization\\lng1031.lng");
@@ -239,7 +245,8 @@ TEST_F(RoadTest, ALanguageFileWithBrokenLinesStillGivesItsGoodTexts) {
 TEST_F(RoadTest, TwoClientsStartedAtOnceGiveOneClient) {
     // Neither has its window yet (it comes after the engine is bound): one runs, the other ends.
     const std::wstring program = lab::quoteArgument(lab::programFolder() + L"KeloClient.exe");
-    auto first = std::make_unique<gui::ProgramUnderTest>(program), second = std::make_unique<gui::ProgramUnderTest>(program);
+    auto first = std::make_unique<gui::ProgramUnderTest>(program),
+         second = std::make_unique<gui::ProgramUnderTest>(program);
     ASSERT_TRUE(gui::waitUntil([&] { return !first->running() || !second->running(); }, 90000));
     std::unique_ptr<gui::ProgramUnderTest>& ended = first->running() ? second : first;
     EXPECT_EQ(0u, ended->waitForExit().value_or(99));

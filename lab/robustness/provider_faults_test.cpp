@@ -58,7 +58,8 @@ TEST_F(RoadTest, MalformedAnswersAreErrorsThatTheUserCanRetry) {
 
     // The upload request's answer broken in the middle of its text: the upload error
     // question; Retry asks again and the file arrives.
-    provider->script(R"({"method": "uploadJob_nogui", "malformed": "<keloResult><method name=\"uploadJob_nogui\"><parameter", "times": 1})");
+    provider->script(
+        R"({"method": "uploadJob_nogui", "malformed": "<keloResult><method name=\"uploadJob_nogui\"><parameter", "times": 1})");
     const std::string second = lab::labDocument(3);
     auto again = print(second);
     std::wstring question = answerChoice(L"Retry the last action");
@@ -142,11 +143,13 @@ TEST_F(RoadTest, HostileAnswersAreRefusedAndNothingLeavesTheMachine) {
     // The answers come through WinHTTP; each upload request is answered badly once, newest script first.
     provider->settings(R"({"protocol": "https://"})");
     provider->script(R"({"method": "uploadJob_nogui", "pad": 100000000, "times": 1})");
-    provider->script(R"({"method": "uploadJob_nogui", "times": 1, "body": "<keloResult><method name='uploadJob_nogui'>)" +
-                     nested + R"(</method></keloResult>"})");
-    provider->script(R"({"method": "uploadJob_nogui", "times": 1, "body": "<!DOCTYPE keloResult [<!ENTITY e SYSTEM ')" +
-                     secretUrl + R"('>]><keloResult><method name='uploadJob_nogui'><parameter name='returnCode'><value>OK</value></parameter><parameter name='uploadPath'><value>/uploads/&e;</value></parameter><parameter name='uploadPort'><value>)" +
-                     port + R"(</value></parameter></method></keloResult>"})");
+    provider->script(
+        R"({"method": "uploadJob_nogui", "times": 1, "body": "<keloResult><method name='uploadJob_nogui'>)" + nested +
+        R"(</method></keloResult>"})");
+    provider->script(
+        R"({"method": "uploadJob_nogui", "times": 1, "body": "<!DOCTYPE keloResult [<!ENTITY e SYSTEM ')" + secretUrl +
+        R"('>]><keloResult><method name='uploadJob_nogui'><parameter name='returnCode'><value>OK</value></parameter><parameter name='uploadPath'><value>/uploads/&e;</value></parameter><parameter name='uploadPort'><value>)" +
+        port + R"(</value></parameter></method></keloResult>"})");
     // The order page's address holds blanks, quotation marks and a flag for the browser.
     provider->answerMethod("getCallUrl", R"({"callUrl": "/o.asp?a=1 \"q\" --some-flag"})", 1);
     startClient();
@@ -175,8 +178,10 @@ TEST_F(RoadTest, HostileAnswersAreRefusedAndNothingLeavesTheMachine) {
 TEST_F(RoadTest, UpdatesComeOnlyFromWebAddressesAndWhatCannotStartIsToldToTheUser) {
     startClient();
     auto offerUpdate = [&](const char* critical, const std::string& downloadUrl) {
-        provider->answerMethod("checkClientVersion", R"({"versionSpec": {"update": "True", "critical": ")" +
-                                                         std::string(critical) + R"(")" + downloadUrl + "}}", 1);
+        provider->answerMethod(
+            "checkClientVersion",
+            R"({"versionSpec": {"update": "True", "critical": ")" + std::string(critical) + R"(")" + downloadUrl + "}}",
+            1);
     };
     // A critical update from a local file is not fetched: the download error, the job waits for the next login.
     offerUpdate("True", R"(, "downloadUrl": "file:///C:/windows/system32/calc.exe")");
@@ -187,7 +192,8 @@ TEST_F(RoadTest, UpdatesComeOnlyFromWebAddressesAndWhatCannotStartIsToldToTheUse
     EXPECT_EQ(0u, first->waitForEnd().value_or(99));
     {
         // A critical update whose package cannot be started: the user gets its path, the client stays.
-        lab::FileAssociation noInstaller(L".msi", L"Lab.MissingInstaller", L"\"C:\\no such folder\\msiexec.exe\" /i \"%1\"");
+        lab::FileAssociation noInstaller(L".msi", L"Lab.MissingInstaller",
+                                         L"\"C:\\no such folder\\msiexec.exe\" /i \"%1\"");
         offerUpdate("True", "");
         auto second = print(lab::labDocument(1));
         logIn();
@@ -201,15 +207,19 @@ TEST_F(RoadTest, UpdatesComeOnlyFromWebAddressesAndWhatCannotStartIsToldToTheUse
     {
         // An optional update from a network path is not fetched and the job goes on; a browser
         // that cannot be started leaves the user the order page's address.
-        lab::FileAssociation noBrowser(L".htm", L"Lab.MissingBrowser", L"\"C:\\no such folder\\missing browser.exe\" \"%1\"");
+        lab::FileAssociation noBrowser(L".htm", L"Lab.MissingBrowser",
+                                       L"\"C:\\no such folder\\missing browser.exe\" \"%1\"");
         offerUpdate("False", R"(, "downloadUrl": "\\\\127.0.0.1\\share\\Kelo Print Driver.msi")");
         const std::string document = lab::labDocument(2);
         auto third = print(document);
         logIn();
         answerMessageBox(L"Update Available", L"&Yes");
-        EXPECT_EQ(0u, answerMessageBox(L"Download Error", L"OK").find(L"An error occurred while downloading the update"));
+        EXPECT_EQ(0u,
+                  answerMessageBox(L"Download Error", L"OK").find(L"An error occurred while downloading the update"));
         std::wstring told = answerMessageBox(L"Print Driver - Error", L"OK");
-        EXPECT_NE(std::wstring::npos, told.find(provider->url(L"/brisvel/versions/250/site/kelo/services/web/printdriver/order.asp?session=lab")))
+        EXPECT_NE(
+            std::wstring::npos,
+            told.find(provider->url(L"/brisvel/versions/250/site/kelo/services/web/printdriver/order.asp?session=lab")))
             << utf8(told);
         expectArrivedWhole(0, document);
         EXPECT_EQ(0u, third->waitForEnd().value_or(99));

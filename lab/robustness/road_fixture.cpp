@@ -26,12 +26,12 @@ bool RoadTest::noWindow(const std::wstring& caption) {
 }
 
 ServerAddressOverride::ServerAddressOverride(const std::wstring& address) {
-    saved_ = lab::printerData(kPrinter, lab::kServerIpValue).value_or(L"");
+    m_saved = lab::printerData(kPrinter, lab::kServerIpValue).value_or(L"");
     lab::writeRegistryString(HKEY_LOCAL_MACHINE, driverDataKey(), lab::kServerIpValue, address);
 }
 
 ServerAddressOverride::~ServerAddressOverride() {
-    lab::writeRegistryString(HKEY_LOCAL_MACHINE, driverDataKey(), lab::kServerIpValue, saved_);
+    lab::writeRegistryString(HKEY_LOCAL_MACHINE, driverDataKey(), lab::kServerIpValue, m_saved);
 }
 
 }  // namespace road

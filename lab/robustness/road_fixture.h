@@ -32,7 +32,7 @@ public:
     ServerAddressOverride& operator=(const ServerAddressOverride&) = delete;
 
 private:
-    std::wstring saved_;
+    std::wstring m_saved;
 };
 
 }  // namespace road

@@ -51,66 +51,70 @@ class DocumentRun {
 public:
     DocumentRun(Report& report, MonitorCatalog& catalog, const StandInOptions& options, const DocumentRequest& request,
                 int index)
-        : report_(report), catalog_(catalog), options_(options), request_(request) {
-        result_.index = index;
-        documentName_ = request.name.empty() ? fileNameOf(request.file) : request.name;
+        : m_report(report), m_catalog(catalog), m_options(options), m_request(request) {
+        m_result.index = index;
+        m_documentName = request.name.empty() ? fileNameOf(request.file) : request.name;
     }
 
     DocumentResult run() {
-        started_ = Clock::now();
-        if (request_.blockSize == 0) return finish("the block size is 0");
+        m_started = Clock::now();
+        if (m_request.blockSize == 0) return finish("the block size is 0");
         if (!findPrinterPort()) return finish("the printer cannot be read");
-        FileHandle input(CreateFileW(request_.file.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+        FileHandle input(CreateFileW(m_request.file.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
                                      FILE_ATTRIBUTE_NORMAL, nullptr));
         if (!input) {
             DWORD error = GetLastError();
             ReportLine line{"file"};
-            line.add("doc", index()).add("path", request_.file).add("result", 0).add("error", error);
-            report_.add(line);
+            line.add("doc", index()).add("path", m_request.file).add("result", 0).add("error", error);
+            m_report.add(line);
             return finish("the document file cannot be opened");
         }
-        PortMonitor* monitor = catalog_.ownerOf(port_, index(), port_);
+        PortMonitor* monitor = m_catalog.ownerOf(m_port, index(), m_port);
         if (!monitor) return finish("no monitor lists the port");
-        std::lock_guard<std::mutex> portTurn(catalog_.portLock(port_));
+        std::lock_guard<std::mutex> portTurn(m_catalog.portLock(m_port));
         return drive(*monitor, input.get());
     }
 
 private:
-    int index() const { return result_.index; }
+    int index() const { return m_result.index; }
 
     bool findPrinterPort() {
         SetLastError(ERROR_SUCCESS);
         DWORD needed = 0, error = ERROR_SUCCESS;
-        bool ok = OpenPrinterW(const_cast<LPWSTR>(request_.printer.c_str()), printer_.out(), nullptr);
+        bool ok = OpenPrinterW(const_cast<LPWSTR>(m_request.printer.c_str()), m_printer.out(), nullptr);
         if (!ok) error = GetLastError();
         if (ok) {
-            GetPrinterW(printer_.get(), 2, nullptr, 0, &needed);
+            GetPrinterW(m_printer.get(), 2, nullptr, 0, &needed);
             std::vector<BYTE> buffer(needed ? needed : 1);
-            ok = needed && GetPrinterW(printer_.get(), 2, buffer.data(), needed, &needed);
+            ok = needed && GetPrinterW(m_printer.get(), 2, buffer.data(), needed, &needed);
             if (!ok) error = GetLastError();
             if (ok) {
                 const PRINTER_INFO_2W* info = (const PRINTER_INFO_2W*)buffer.data();
-                printerName_ = info->pPrinterName ? info->pPrinterName : request_.printer;
+                m_printerName = info->pPrinterName ? info->pPrinterName : m_request.printer;
                 // A pooled printer lists several ports; the first one takes the job.
                 std::wstring ports = info->pPortName ? info->pPortName : L"";
-                port_ = ports.substr(0, ports.find(L','));
-                while (!port_.empty() && port_.back() == L' ') port_.pop_back();
-                ok = !port_.empty();
+                m_port = ports.substr(0, ports.find(L','));
+                while (!m_port.empty() && m_port.back() == L' ') m_port.pop_back();
+                ok = !m_port.empty();
             }
         }
         ReportLine line{"printer"};
-        line.add("doc", index()).add("name", request_.printer).add("port", port_).add("result", ok ? 1 : 0).add("error", error);
-        report_.add(line);
+        line.add("doc", index())
+            .add("name", m_request.printer)
+            .add("port", m_port)
+            .add("result", ok ? 1 : 0)
+            .add("error", error);
+        m_report.add(line);
         return ok;
     }
 
     DocumentResult drive(PortMonitor& monitor, HANDLE input) {
         HANDLE port = nullptr;
-        MonitorCall call = monitor.openPort(port_, port);
+        MonitorCall call = monitor.openPort(m_port, port);
         ReportLine open = callLine("openport", index());
-        open.add("monitor", monitor.name()).add("port", port_);
+        open.add("monitor", monitor.name()).add("port", m_port);
         addResult(open, call);
-        report_.add(open);
+        m_report.add(open);
         if (!call.result) return finish("OpenPort failed");
 
         if (!startSpoolerJob()) {
@@ -118,11 +122,11 @@ private:
             return finish("the spooler job cannot be created");
         }
 
-        call = monitor.startDocPort(port, printerName_, result_.jobId, documentName_);
+        call = monitor.startDocPort(port, m_printerName, m_result.jobId, m_documentName);
         ReportLine start = callLine("startdocport", index());
-        start.add("printer", printerName_).add("job", result_.jobId).add("name", documentName_);
+        start.add("printer", m_printerName).add("job", m_result.jobId).add("name", m_documentName);
         addResult(start, call);
-        report_.add(start);
+        m_report.add(start);
         if (!call.result) {
             endSpoolerJob();
             closePort(monitor, port);
@@ -131,28 +135,28 @@ private:
 
         bool aborted = false;
         std::string failure = writeDocument(monitor, port, input, aborted);
-        bool endDocument = !aborted || request_.endDocOnAbort;
+        bool endDocument = !aborted || m_request.endDocOnAbort;
         if (aborted) cancelSpoolerJob();
         if (endDocument) {
             call = monitor.endDocPort(port);
             ReportLine end = callLine("enddocport", index());
             addResult(end, call);
-            report_.add(end);
+            m_report.add(end);
             if (!call.result && failure.empty()) failure = "EndDocPort failed";
         }
         endSpoolerJob();
         if (!closePort(monitor, port) && failure.empty()) failure = "ClosePort failed";
         if (!failure.empty()) return finish(failure);
-        result_.outcome = aborted ? DocumentOutcome::Aborted : DocumentOutcome::Printed;
+        m_result.outcome = aborted ? DocumentOutcome::Aborted : DocumentOutcome::Printed;
         return finish();
     }
 
     // Hands the file to the monitor block by block; a block the monitor takes only in
     // part is offered again from where it stopped. Returns why writing failed, if it did.
     std::string writeDocument(PortMonitor& monitor, HANDLE port, HANDLE input, bool& aborted) {
-        std::vector<BYTE> block(request_.blockSize);
+        std::vector<BYTE> block(m_request.blockSize);
         for (;;) {
-            if (request_.abortAfterBlocks >= 0 && (long)result_.blocks >= request_.abortAfterBlocks) {
+            if (m_request.abortAfterBlocks >= 0 && (long)m_result.blocks >= m_request.abortAfterBlocks) {
                 aborted = true;
                 return {};
             }
@@ -164,18 +168,22 @@ private:
                 DWORD written = 0;
                 MonitorCall call = monitor.writePort(port, block.data() + offset, size - offset, written);
                 bool taken = call.result && written > 0 && written <= size - offset;
-                if (options_.blockLines || !taken) {
+                if (m_options.blockLines || !taken) {
                     ReportLine line = callLine("writeport", index());
-                    line.add("block", result_.blocks + 1).add("offset", offset).add("size", size - offset).add("written", written);
+                    line.add("block", m_result.blocks + 1)
+                        .add("offset", offset)
+                        .add("size", size - offset)
+                        .add("written", written);
                     addResult(line, call);
-                    report_.add(line);
+                    m_report.add(line);
                 }
                 if (!call.result) return "WritePort failed";
-                if (!taken) return written ? "WritePort counted more bytes than it was given" : "WritePort took no bytes";
+                if (!taken)
+                    return written ? "WritePort counted more bytes than it was given" : "WritePort took no bytes";
                 offset += written;
-                result_.bytes += written;
+                m_result.bytes += written;
             }
-            result_.blocks++;
+            m_result.blocks++;
         }
     }
 
@@ -189,90 +197,96 @@ private:
     bool startSpoolerJob() {
         wchar_t temp[MAX_PATH] = {};
         GetTempPathW(MAX_PATH, temp);
-        jobOutput_ = std::wstring(temp) + L"lab-spooler-" + std::to_wstring(GetCurrentProcessId()) + L"-" +
-                     std::to_wstring(GetCurrentThreadId()) + L".prn";
-        DOC_INFO_1W info = {const_cast<LPWSTR>(documentName_.c_str()), const_cast<LPWSTR>(jobOutput_.c_str()),
+        m_jobOutput = std::wstring(temp) + L"lab-spooler-" + std::to_wstring(GetCurrentProcessId()) + L"-" +
+                      std::to_wstring(GetCurrentThreadId()) + L".prn";
+        DOC_INFO_1W info = {const_cast<LPWSTR>(m_documentName.c_str()), const_cast<LPWSTR>(m_jobOutput.c_str()),
                             const_cast<LPWSTR>(L"RAW")};
         SetLastError(ERROR_SUCCESS);
-        bool opened = OpenPrinterW(const_cast<LPWSTR>(printerName_.c_str()), jobPrinter_.out(), nullptr);
-        result_.jobId = opened ? StartDocPrinterW(jobPrinter_.get(), 1, (LPBYTE)&info) : 0;
-        DWORD error = result_.jobId ? ERROR_SUCCESS : GetLastError();
+        bool opened = OpenPrinterW(const_cast<LPWSTR>(m_printerName.c_str()), m_jobPrinter.out(), nullptr);
+        m_result.jobId = opened ? StartDocPrinterW(m_jobPrinter.get(), 1, (LPBYTE)&info) : 0;
+        DWORD error = m_result.jobId ? ERROR_SUCCESS : GetLastError();
         ReportLine line{"job"};
-        line.add("doc", index()).add("printer", printerName_).add("job", result_.jobId);
-        if (result_.jobId) {
+        line.add("doc", index()).add("printer", m_printerName).add("job", m_result.jobId);
+        if (m_result.jobId) {
             // What GetJob level 2 tells a monitor running in this process.
             DWORD needed = 0;
-            GetJobW(jobPrinter_.get(), result_.jobId, 2, nullptr, 0, &needed);
+            GetJobW(m_jobPrinter.get(), m_result.jobId, 2, nullptr, 0, &needed);
             std::vector<BYTE> buffer(needed ? needed : 1);
-            if (needed && GetJobW(jobPrinter_.get(), result_.jobId, 2, buffer.data(), needed, &needed)) {
+            if (needed && GetJobW(m_jobPrinter.get(), m_result.jobId, 2, buffer.data(), needed, &needed)) {
                 const JOB_INFO_2W* job = (const JOB_INFO_2W*)buffer.data();
                 line.add("record", job->pDocument ? job->pDocument : L"");
             } else {
                 line.add("record", "-");
             }
         }
-        line.add("result", result_.jobId ? 1 : 0).add("error", error);
-        report_.add(line);
-        return result_.jobId != 0;
+        line.add("result", m_result.jobId ? 1 : 0).add("error", error);
+        m_report.add(line);
+        return m_result.jobId != 0;
     }
 
     void cancelSpoolerJob() {
         SetLastError(ERROR_SUCCESS);
-        BOOL cancelled = SetJobW(jobPrinter_.get(), result_.jobId, 0, nullptr, JOB_CONTROL_DELETE);
+        BOOL cancelled = SetJobW(m_jobPrinter.get(), m_result.jobId, 0, nullptr, JOB_CONTROL_DELETE);
         DWORD error = cancelled ? ERROR_SUCCESS : GetLastError();
-        markJobDeleting(result_.jobId, true);
+        markJobDeleting(m_result.jobId, true);
         ReportLine line{"abort"};
-        line.add("doc", index()).add("blocks", result_.blocks).add("job", result_.jobId).add("result", cancelled).add(
-            "error", error);
-        report_.add(line);
+        line.add("doc", index())
+            .add("blocks", m_result.blocks)
+            .add("job", m_result.jobId)
+            .add("result", cancelled)
+            .add("error", error);
+        m_report.add(line);
     }
 
     void endSpoolerJob() {
         SetLastError(ERROR_SUCCESS);
-        BOOL ended = EndDocPrinter(jobPrinter_.get());
-        markJobDeleting(result_.jobId, false);
+        BOOL ended = EndDocPrinter(m_jobPrinter.get());
+        markJobDeleting(m_result.jobId, false);
         DWORD error = ended ? ERROR_SUCCESS : GetLastError();
-        jobPrinter_.reset();
-        DeleteFileW(jobOutput_.c_str());
+        m_jobPrinter.reset();
+        DeleteFileW(m_jobOutput.c_str());
         ReportLine line{"jobend"};
-        line.add("doc", index()).add("job", result_.jobId).add("result", ended).add("error", error);
-        report_.add(line);
+        line.add("doc", index()).add("job", m_result.jobId).add("result", ended).add("error", error);
+        m_report.add(line);
     }
 
     bool closePort(PortMonitor& monitor, HANDLE port) {
         MonitorCall call = monitor.closePort(port);
         ReportLine line = callLine("closeport", index());
         addResult(line, call);
-        report_.add(line);
+        m_report.add(line);
         return call.result;
     }
 
     DocumentResult finish(const std::string& failure = {}) {
         if (!failure.empty()) {
-            result_.outcome = DocumentOutcome::Failed;
-            result_.reason = failure;
+            m_result.outcome = DocumentOutcome::Failed;
+            m_result.reason = failure;
         }
-        auto elapsed = std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - started_).count();
+        auto elapsed = std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - m_started).count();
         ReportLine line{"document"};
-        line.add("doc", index()).add("result", outcomeName(result_.outcome)).add("bytes", result_.bytes).add(
-            "blocks", result_.blocks).add("ms", (long long)elapsed);
+        line.add("doc", index())
+            .add("result", outcomeName(m_result.outcome))
+            .add("bytes", m_result.bytes)
+            .add("blocks", m_result.blocks)
+            .add("ms", (long long)elapsed);
         if (!failure.empty()) line.add("reason", failure);
-        report_.add(line);
-        return result_;
+        m_report.add(line);
+        return m_result;
     }
 
-    Report& report_;
-    MonitorCatalog& catalog_;
-    const StandInOptions& options_;
-    const DocumentRequest& request_;
-    DocumentResult result_;
-    std::wstring documentName_;
-    std::wstring printerName_;
-    std::wstring port_;
-    PrinterHandle printer_;     // the printer, to find its port
-    PrinterHandle jobPrinter_;  // the handle that holds the spooler job
-    std::wstring jobOutput_;    // where the spooler job itself prints
-    Clock::time_point started_;
+    Report& m_report;
+    MonitorCatalog& m_catalog;
+    const StandInOptions& m_options;
+    const DocumentRequest& m_request;
+    DocumentResult m_result;
+    std::wstring m_documentName;
+    std::wstring m_printerName;
+    std::wstring m_port;
+    PrinterHandle m_printer;     // the printer, to find its port
+    PrinterHandle m_jobPrinter;  // the handle that holds the spooler job
+    std::wstring m_jobOutput;    // where the spooler job itself prints
+    Clock::time_point m_started;
 };
 
 }  // namespace
@@ -288,12 +302,12 @@ const char* outcomeName(DocumentOutcome outcome) {
 }
 
 SpoolerStandIn::SpoolerStandIn(Report& report, StandInOptions options)
-    : report_(report), options_(options), catalog_(std::make_unique<MonitorCatalog>(report)) {}
+    : m_report(report), m_options(options), m_catalog(std::make_unique<MonitorCatalog>(report)) {}
 
 SpoolerStandIn::~SpoolerStandIn() = default;
 
 DocumentResult SpoolerStandIn::print(const DocumentRequest& request, int index) {
-    return DocumentRun(report_, *catalog_, options_, request, index).run();
+    return DocumentRun(m_report, *m_catalog, m_options, request, index).run();
 }
 
 std::vector<DocumentResult> SpoolerStandIn::printAll(const std::vector<DocumentRequest>& requests) {
@@ -320,8 +334,12 @@ DocumentResult copyOnly(const CopyRequest& request, Report& report, StandInOptio
     }
     bool opened = input && output && request.blockSize > 0;
     ReportLine open{"copy"};
-    open.add("doc", index).add("file", request.file).add("dest", request.destination).add("block", request.blockSize).add(
-        "result", opened ? 1 : 0).add("error", opened ? 0 : error);
+    open.add("doc", index)
+        .add("file", request.file)
+        .add("dest", request.destination)
+        .add("block", request.blockSize)
+        .add("result", opened ? 1 : 0)
+        .add("error", opened ? 0 : error);
     report.add(open);
 
     if (!opened) {
@@ -345,8 +363,12 @@ DocumentResult copyOnly(const CopyRequest& request, Report& report, StandInOptio
             DWORD error = ok ? ERROR_SUCCESS : GetLastError();
             if (options.blockLines || !ok || written != size) {
                 ReportLine line{"writefile"};
-                line.add("doc", index).add("block", result.blocks + 1).add("size", size).add("written", written).add(
-                    "result", ok).add("error", error);
+                line.add("doc", index)
+                    .add("block", result.blocks + 1)
+                    .add("size", size)
+                    .add("written", written)
+                    .add("result", ok)
+                    .add("error", error);
                 report.add(line);
             }
             result.bytes += written;
@@ -359,18 +381,21 @@ DocumentResult copyOnly(const CopyRequest& request, Report& report, StandInOptio
     }
     auto elapsed = std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - started).count();
     ReportLine done{"document"};
-    done.add("doc", index).add("result", outcomeName(result.outcome)).add("bytes", result.bytes).add("blocks", result.blocks).add(
-        "ms", (long long)elapsed);
+    done.add("doc", index)
+        .add("result", outcomeName(result.outcome))
+        .add("bytes", result.bytes)
+        .add("blocks", result.blocks)
+        .add("ms", (long long)elapsed);
     if (!result.reason.empty()) done.add("reason", result.reason);
     report.add(done);
     return result;
 }
 
 ScopedMonitorRegistration::ScopedMonitorRegistration(const std::wstring& monitorName, const std::wstring& driver)
-    : name_(monitorName), backup_(HKEY_LOCAL_MACHINE, monitorRegistryRoot(monitorName)) {
+    : m_name(monitorName), m_backup(HKEY_LOCAL_MACHINE, monitorRegistryRoot(monitorName)) {
     writeRegistryString(HKEY_LOCAL_MACHINE, monitorRegistryRoot(monitorName), L"Driver", driver);
 }
 
-std::wstring ScopedMonitorRegistration::registryRoot() const { return monitorRegistryRoot(name_); }
+std::wstring ScopedMonitorRegistration::registryRoot() const { return monitorRegistryRoot(m_name); }
 
 }  // namespace lab

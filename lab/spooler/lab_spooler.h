@@ -46,7 +46,7 @@ struct DocumentResult {
     unsigned long long bytes = 0;  // bytes the monitor (or the copy) took
     unsigned long blocks = 0;      // blocks handed over completely
     DWORD jobId = 0;
-    std::string reason;            // why a document failed
+    std::string reason;  // why a document failed
 };
 
 struct StandInOptions {
@@ -67,9 +67,9 @@ public:
     std::vector<DocumentResult> printAll(const std::vector<DocumentRequest>& requests);
 
 private:
-    Report& report_;
-    StandInOptions options_;
-    std::unique_ptr<MonitorCatalog> catalog_;
+    Report& m_report;
+    StandInOptions m_options;
+    std::unique_ptr<MonitorCatalog> m_catalog;
 };
 
 // Writes the file into the destination in the same blocks, without any monitor: the
@@ -82,13 +82,13 @@ DocumentResult copyOnly(const CopyRequest& request, Report& report, StandInOptio
 class ScopedMonitorRegistration {
 public:
     ScopedMonitorRegistration(const std::wstring& monitorName, const std::wstring& driver);
-    const std::wstring& name() const { return name_; }
+    const std::wstring& name() const { return m_name; }
     // The monitor's registry root below HKEY_LOCAL_MACHINE, where its settings go.
     std::wstring registryRoot() const;
 
 private:
-    std::wstring name_;
-    RegistryBackup backup_;
+    std::wstring m_name;
+    RegistryBackup m_backup;
 };
 
 const char* outcomeName(DocumentOutcome outcome);

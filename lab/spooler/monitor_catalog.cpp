@@ -51,43 +51,51 @@ std::vector<RegisteredMonitor> registeredMonitors() {
 }
 
 PortMonitor* MonitorCatalog::ownerOf(const std::wstring& port, int doc, std::wstring& listedName) {
-    std::lock_guard<std::mutex> guard(lock_);
-    auto known = ports_.find(upper(port));
-    if (known != ports_.end()) {
+    std::lock_guard<std::mutex> guard(m_lock);
+    auto known = m_ports.find(upper(port));
+    if (known != m_ports.end()) {
         listedName = known->second.listedName;
         return known->second.monitor;
     }
     for (const RegisteredMonitor& registered : registeredMonitors()) {
-        Loaded& entry = loaded_[upper(registered.name)];
+        Loaded& entry = m_loaded[upper(registered.name)];
         if (!entry.tried) {
             entry.tried = true;
             ReportLine line;
             line.add("doc", doc);
             entry.monitor = loadPortMonitor(registered.name, registered.driver, line);
-            report_.add(line);
+            m_report.add(line);
         }
         if (!entry.monitor) continue;
 
         std::vector<std::wstring> ports;
         DWORD needed = 0;
         MonitorCall call = entry.monitor->enumPorts(ports, needed);
-        auto found = std::find_if(ports.begin(), ports.end(), [&](const std::wstring& name) { return equalsNoCase(name, port); });
-        for (const std::wstring& name : ports) ports_.emplace(upper(name), KnownPort{entry.monitor.get(), name});
+        auto found = std::find_if(ports.begin(), ports.end(),
+                                  [&](const std::wstring& name) { return equalsNoCase(name, port); });
+        for (const std::wstring& name : ports) m_ports.emplace(upper(name), KnownPort{entry.monitor.get(), name});
         bool listed = found != ports.end();
         if (listed) listedName = *found;
         ReportLine line{"enumports"};
-        line.add("doc", doc).add("monitor", registered.name).add("level", 1).add("result", call.result).add("error", call.error);
+        line.add("doc", doc)
+            .add("monitor", registered.name)
+            .add("level", 1)
+            .add("result", call.result)
+            .add("error", call.error);
         if (call.missing) line.add("missing", 1);
-        line.add("needed", needed).add("count", (unsigned long)ports.size()).add("ports", joinPorts(ports)).add("listed", listed ? 1 : 0);
-        report_.add(line);
+        line.add("needed", needed)
+            .add("count", (unsigned long)ports.size())
+            .add("ports", joinPorts(ports))
+            .add("listed", listed ? 1 : 0);
+        m_report.add(line);
         if (listed) return entry.monitor.get();
     }
     return nullptr;
 }
 
 std::mutex& MonitorCatalog::portLock(const std::wstring& port) {
-    std::lock_guard<std::mutex> guard(lock_);
-    std::unique_ptr<std::mutex>& lock = portLocks_[upper(port)];
+    std::lock_guard<std::mutex> guard(m_lock);
+    std::unique_ptr<std::mutex>& lock = m_portLocks[upper(port)];
     if (!lock) lock = std::make_unique<std::mutex>();
     return *lock;
 }

@@ -23,7 +23,7 @@ std::vector<RegisteredMonitor> registeredMonitors();
 
 class MonitorCatalog {
 public:
-    explicit MonitorCatalog(Report& report) : report_(report) {}
+    explicit MonitorCatalog(Report& report) : m_report(report) {}
 
     // The monitor whose port enumeration lists the port (letter case ignored), and the
     // port's name as that monitor spells it. Loading and enumerating are reported on
@@ -44,16 +44,16 @@ private:
         std::unique_ptr<PortMonitor> monitor;
     };
 
-    Report& report_;
-    std::mutex lock_;
+    Report& m_report;
+    std::mutex m_lock;
     struct KnownPort {
         PortMonitor* monitor;
         std::wstring listedName;
     };
 
-    std::map<std::wstring, Loaded> loaded_;     // by upper-case monitor name
-    std::map<std::wstring, KnownPort> ports_;   // by upper-case port name: the first monitor that listed it
-    std::map<std::wstring, std::unique_ptr<std::mutex>> portLocks_;
+    std::map<std::wstring, Loaded> m_loaded;    // by upper-case monitor name
+    std::map<std::wstring, KnownPort> m_ports;  // by upper-case port name: the first monitor that listed it
+    std::map<std::wstring, std::unique_ptr<std::mutex>> m_portLocks;
 };
 
 }  // namespace lab

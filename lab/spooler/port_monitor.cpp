@@ -40,8 +40,10 @@ MonitorCall enumerate(Function* function, std::vector<std::wstring>& ports, DWOR
     const Info* info = (const Info*)buffer.data();
     for (DWORD i = 0; i < returned && (i + 1) * sizeof(Info) <= buffer.size(); i++) {
         if (!info[i].pName) continue;
-        if constexpr (sizeof(Char) == sizeof(wchar_t)) ports.emplace_back((const wchar_t*)info[i].pName);
-        else ports.push_back(fromAnsi((const char*)info[i].pName));
+        if constexpr (sizeof(Char) == sizeof(wchar_t))
+            ports.emplace_back((const wchar_t*)info[i].pName);
+        else
+            ports.push_back(fromAnsi((const char*)info[i].pName));
     }
     return call;
 }
@@ -54,53 +56,57 @@ Entry entryPoint(HMODULE library, const char* name) {
 class NtMonitor : public PortMonitor {
 public:
     NtMonitor(const std::wstring& name, const std::wstring& dllPath, LibraryHandle library, LPMONITOREX table)
-        : PortMonitor(name, dllPath, std::move(library)), table_(table->Monitor) {}
+        : PortMonitor(name, dllPath, std::move(library)), m_table(table->Monitor) {}
 
     MonitorCall enumPorts(std::vector<std::wstring>& ports, DWORD& needed) override {
-        return enumerate<wchar_t, PORT_INFO_1W>(table_.pfnEnumPorts, ports, needed);
+        return enumerate<wchar_t, PORT_INFO_1W>(m_table.pfnEnumPorts, ports, needed);
     }
     MonitorCall openPort(const std::wstring& port, HANDLE& handle) override {
-        return invoke(table_.pfnOpenPort, const_cast<LPWSTR>(port.c_str()), &handle);
+        return invoke(m_table.pfnOpenPort, const_cast<LPWSTR>(port.c_str()), &handle);
     }
-    MonitorCall startDocPort(HANDLE port, const std::wstring& printer, DWORD jobId, const std::wstring& documentName) override {
+    MonitorCall startDocPort(HANDLE port, const std::wstring& printer, DWORD jobId,
+                             const std::wstring& documentName) override {
         DOC_INFO_1W info = {const_cast<LPWSTR>(documentName.c_str()), nullptr, const_cast<LPWSTR>(L"RAW")};
-        return invoke(table_.pfnStartDocPort, port, const_cast<LPWSTR>(printer.c_str()), jobId, (DWORD)1, (LPBYTE)&info);
+        return invoke(m_table.pfnStartDocPort, port, const_cast<LPWSTR>(printer.c_str()), jobId, (DWORD)1,
+                      (LPBYTE)&info);
     }
     MonitorCall writePort(HANDLE port, const BYTE* buffer, DWORD size, DWORD& written) override {
-        return invoke(table_.pfnWritePort, port, const_cast<LPBYTE>(buffer), size, &written);
+        return invoke(m_table.pfnWritePort, port, const_cast<LPBYTE>(buffer), size, &written);
     }
-    MonitorCall endDocPort(HANDLE port) override { return invoke(table_.pfnEndDocPort, port); }
-    MonitorCall closePort(HANDLE port) override { return invoke(table_.pfnClosePort, port); }
+    MonitorCall endDocPort(HANDLE port) override { return invoke(m_table.pfnEndDocPort, port); }
+    MonitorCall closePort(HANDLE port) override { return invoke(m_table.pfnClosePort, port); }
 
 private:
-    MONITOR table_;
+    MONITOR m_table;
 };
 
 class Win9xMonitor : public PortMonitor {
 public:
-    Win9xMonitor(const std::wstring& name, const std::wstring& dllPath, LibraryHandle library, const Monitor9xTable& table)
-        : PortMonitor(name, dllPath, std::move(library)), table_(table) {}
+    Win9xMonitor(const std::wstring& name, const std::wstring& dllPath, LibraryHandle library,
+                 const Monitor9xTable& table)
+        : PortMonitor(name, dllPath, std::move(library)), m_table(table) {}
 
     MonitorCall enumPorts(std::vector<std::wstring>& ports, DWORD& needed) override {
-        return enumerate<char, PORT_INFO_1A>(table_.enumPorts, ports, needed);
+        return enumerate<char, PORT_INFO_1A>(m_table.enumPorts, ports, needed);
     }
     MonitorCall openPort(const std::wstring& port, HANDLE& handle) override {
         std::string name = toAnsi(port);
-        return invoke(table_.openPort, &name[0], &handle);
+        return invoke(m_table.openPort, &name[0], &handle);
     }
-    MonitorCall startDocPort(HANDLE port, const std::wstring& printer, DWORD jobId, const std::wstring& documentName) override {
+    MonitorCall startDocPort(HANDLE port, const std::wstring& printer, DWORD jobId,
+                             const std::wstring& documentName) override {
         std::string printerName = toAnsi(printer), document = toAnsi(documentName);
         DOC_INFO_1A info = {&document[0], nullptr, const_cast<LPSTR>("RAW")};
-        return invoke(table_.startDocPort, port, &printerName[0], jobId, (DWORD)1, (LPBYTE)&info);
+        return invoke(m_table.startDocPort, port, &printerName[0], jobId, (DWORD)1, (LPBYTE)&info);
     }
     MonitorCall writePort(HANDLE port, const BYTE* buffer, DWORD size, DWORD& written) override {
-        return invoke(table_.writePort, port, const_cast<LPBYTE>(buffer), size, &written);
+        return invoke(m_table.writePort, port, const_cast<LPBYTE>(buffer), size, &written);
     }
-    MonitorCall endDocPort(HANDLE port) override { return invoke(table_.endDocPort, port); }
-    MonitorCall closePort(HANDLE port) override { return invoke(table_.closePort, port); }
+    MonitorCall endDocPort(HANDLE port) override { return invoke(m_table.endDocPort, port); }
+    MonitorCall closePort(HANDLE port) override { return invoke(m_table.closePort, port); }
 
 private:
-    Monitor9xTable table_;
+    Monitor9xTable m_table;
 };
 
 }  // namespace
@@ -153,7 +159,10 @@ std::unique_ptr<PortMonitor> loadPortMonitor(const std::wstring& name, const std
         if (!result) return nullptr;
         return std::make_unique<Win9xMonitor>(name, path, std::move(library), table);
     }
-    line.add("entry", "-").add("result", 0).add("error", (DWORD)ERROR_PROC_NOT_FOUND).add("reason", "no monitor entry point");
+    line.add("entry", "-")
+        .add("result", 0)
+        .add("error", (DWORD)ERROR_PROC_NOT_FOUND)
+        .add("reason", "no monitor entry point");
     return nullptr;
 }
 

@@ -24,8 +24,8 @@ class PortMonitor {
 public:
     virtual ~PortMonitor() = default;
 
-    const std::wstring& name() const { return name_; }
-    const std::wstring& dllPath() const { return dllPath_; }
+    const std::wstring& name() const { return m_name; }
+    const std::wstring& dllPath() const { return m_dllPath; }
 
     // EnumPorts level 1, sized by a first call without a buffer.
     virtual MonitorCall enumPorts(std::vector<std::wstring>& ports, DWORD& needed) = 0;
@@ -39,12 +39,12 @@ public:
 
 protected:
     PortMonitor(const std::wstring& name, const std::wstring& dllPath, LibraryHandle library)
-        : name_(name), dllPath_(dllPath), library_(std::move(library)) {}
+        : m_name(name), m_dllPath(dllPath), m_library(std::move(library)) {}
 
 private:
-    std::wstring name_;
-    std::wstring dllPath_;
-    LibraryHandle library_;
+    std::wstring m_name;
+    std::wstring m_dllPath;
+    LibraryHandle m_library;
 };
 
 // The monitor's registry root as the spooler passes it (relative to HKEY_LOCAL_MACHINE).

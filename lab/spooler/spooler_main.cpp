@@ -47,16 +47,18 @@ bool parse(const std::vector<std::wstring>& args, CommandLine& command) {
             command.copy = true;
             command.copyRequest.file = args[++i];
             command.copyRequest.destination = args[++i];
-        } else if (option == L"--block" && left >= 1 && parseCount(args[++i], number) && number > 0 && number <= 0x7fffffff) {
+        } else if (option == L"--block" && left >= 1 && parseCount(args[++i], number) && number > 0 &&
+                   number <= 0x7fffffff) {
             blockSize = (DWORD)number;
         } else if (option == L"--quiet-blocks") {
             command.options.blockLines = false;
         } else if (option == L"--name" && left >= 1 && !command.documents.empty()) {
             command.documents.back().name = args[++i];
-        } else if (option == L"--abort-after" && left >= 1 && !command.documents.empty() && parseCount(args[++i], number) &&
-                   number <= 0x7fffffff) {
+        } else if (option == L"--abort-after" && left >= 1 && !command.documents.empty() &&
+                   parseCount(args[++i], number) && number <= 0x7fffffff) {
             command.documents.back().abortAfterBlocks = (long)number;
-        } else if (option == L"--no-enddoc" && !command.documents.empty() && command.documents.back().abortAfterBlocks >= 0) {
+        } else if (option == L"--no-enddoc" && !command.documents.empty() &&
+                   command.documents.back().abortAfterBlocks >= 0) {
             command.documents.back().endDocOnAbort = false;
         } else {
             return false;

@@ -80,7 +80,9 @@ ReportLine& ReportLine::add(const std::string& key, const std::string& value) {
     return *this;
 }
 ReportLine& ReportLine::add(const std::string& key, const std::wstring& value) { return add(key, toUtf8(value)); }
-ReportLine& ReportLine::add(const std::string& key, unsigned long long value) { return add(key, std::to_string(value)); }
+ReportLine& ReportLine::add(const std::string& key, unsigned long long value) {
+    return add(key, std::to_string(value));
+}
 ReportLine& ReportLine::add(const std::string& key, long long value) { return add(key, std::to_string(value)); }
 
 bool ReportLine::has(const std::string& key) const {
@@ -124,18 +126,18 @@ bool ReportLine::parse(const std::string& text, ReportLine& line) {
 }
 
 void Report::add(const ReportLine& line) {
-    std::lock_guard<std::mutex> guard(lock_);
-    lines_.push_back(line);
-    if (echo_) {
+    std::lock_guard<std::mutex> guard(m_lock);
+    m_lines.push_back(line);
+    if (m_echo) {
         std::string text = line.format() + "\n";
-        fwrite(text.data(), 1, text.size(), echo_);
-        fflush(echo_);
+        fwrite(text.data(), 1, text.size(), m_echo);
+        fflush(m_echo);
     }
 }
 
 std::vector<ReportLine> Report::lines() const {
-    std::lock_guard<std::mutex> guard(lock_);
-    return lines_;
+    std::lock_guard<std::mutex> guard(m_lock);
+    return m_lines;
 }
 
 std::vector<ReportLine> Report::document(int index) const {

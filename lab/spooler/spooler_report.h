@@ -38,16 +38,16 @@ struct ReportLine {
 // line as it comes.
 class Report {
 public:
-    explicit Report(FILE* echo = nullptr) : echo_(echo) {}
+    explicit Report(FILE* echo = nullptr) : m_echo(echo) {}
     void add(const ReportLine& line);
     std::vector<ReportLine> lines() const;
     // The lines of one document (field doc), in order.
     std::vector<ReportLine> document(int index) const;
 
 private:
-    mutable std::mutex lock_;
-    FILE* echo_;
-    std::vector<ReportLine> lines_;
+    mutable std::mutex m_lock;
+    FILE* m_echo;
+    std::vector<ReportLine> m_lines;
 };
 
 }  // namespace lab

@@ -108,15 +108,15 @@ protected:
         EXPECT_EQ(0u, lab::runEngineRegistration(engineExe(), true));
     }
 
-    MonitorKey key_;
-    lab::ScopedMonitorRegistration registration_{L"ZOLT Print Port", lab::programFolder() + L"ZoltPort.dll"};
-    lab::ScopedPrinter siteA_{lab::keloPrinter(kSiteA, L"ZOLT0", L"192.0.2.30")};
-    lab::ScopedPrinter siteB_{lab::keloPrinter(kSiteB, L"ZOLT1", L"192.0.2.31")};
-    lab::TempFolder documents_{L"zoltroad"};
+    MonitorKey m_key;
+    lab::ScopedMonitorRegistration m_registration{L"ZOLT Print Port", lab::programFolder() + L"ZoltPort.dll"};
+    lab::ScopedPrinter m_siteA{lab::keloPrinter(kSiteA, L"ZOLT0", L"192.0.2.30")};
+    lab::ScopedPrinter m_siteB{lab::keloPrinter(kSiteB, L"ZOLT1", L"192.0.2.31")};
+    lab::TempFolder m_documents{L"zoltroad"};
 
     EndToEnd() {
-        key_.addPort(L"ZOLT0");
-        key_.addPort(L"ZOLT1");
+        m_key.addPort(L"ZOLT0");
+        m_key.addPort(L"ZOLT1");
         removeJobFolders();
     }
     ~EndToEnd() override {
@@ -158,13 +158,13 @@ TEST_F(EndToEnd, AMultiPageDocumentArrivesWithItsDescription) {
     // Wine: the engine, in a process of its own, cannot read the stand-in's job record,
     // and takes its default name.
     EXPECT_EQ("New Job", element(job.description, "name"));
-    EXPECT_EQ(0u, key_.active(L"ZOLT0").value_or(99));
+    EXPECT_EQ(0u, m_key.active(L"ZOLT0").value_or(99));
 }
 
 TEST_F(EndToEnd, TwoDocumentsPrintedAtOnceOnTwoPortsBothArriveComplete) {
     const std::wstring letter = lab::programFolder() + L"letter-landscape-3-pages.ps";
     const std::string a4 = a4Document(6);
-    lab::writeFileBytes(documents_.file(L"a4.ps"), a4);
+    lab::writeFileBytes(m_documents.file(L"a4.ps"), a4);
 
     // The engine is started from here, not by the spooler stand-in's process: a server
     // keeps the standard handles of the process that started it, and the stand-in's
@@ -173,13 +173,14 @@ TEST_F(EndToEnd, TwoDocumentsPrintedAtOnceOnTwoPortsBothArriveComplete) {
     ASSERT_HRESULT_SUCCEEDED(CoCreateInstance(CLSID_DriverManager, nullptr, CLSCTX_LOCAL_SERVER, IID_IDriverManager,
                                               reinterpret_cast<void**>(engine.GetAddressOf())));
 
-    lab::ProgramRun run = lab::runProgram(lab::quoteArgument(lab::programFolder() + L"lab-spooler.exe") + L" --block 1024 " +
-                                          L"--print " + lab::quoteArgument(kSiteA) + L" " + lab::quoteArgument(letter) +
-                                          L" --print " + lab::quoteArgument(kSiteB) + L" " +
-                                          lab::quoteArgument(documents_.file(L"a4.ps")));
+    lab::ProgramRun run =
+        lab::runProgram(lab::quoteArgument(lab::programFolder() + L"lab-spooler.exe") + L" --block 1024 " +
+                        L"--print " + lab::quoteArgument(kSiteA) + L" " + lab::quoteArgument(letter) + L" --print " +
+                        lab::quoteArgument(kSiteB) + L" " + lab::quoteArgument(m_documents.file(L"a4.ps")));
     ASSERT_EQ(0u, run.exitCode) << run.output;
     size_t printed = 0;
-    for (size_t at = run.output.find("\ndocument "); at != std::string::npos; at = run.output.find("\ndocument ", at + 1)) {
+    for (size_t at = run.output.find("\ndocument "); at != std::string::npos;
+         at = run.output.find("\ndocument ", at + 1)) {
         lab::ReportLine line;
         ASSERT_TRUE(lab::ReportLine::parse(run.output.substr(at + 1, run.output.find('\n', at + 1) - at - 1), line));
         EXPECT_EQ("printed", line.field("result")) << run.output;
@@ -194,8 +195,8 @@ TEST_F(EndToEnd, TwoDocumentsPrintedAtOnceOnTwoPortsBothArriveComplete) {
     EXPECT_EQ("6", element(second.description, "paperCount"));
     EXPECT_NEAR(595.0 / 72, number(element(second.description, "paperWidth")), 0.001) << second.description;
     EXPECT_NEAR(842.0 / 72, number(element(second.description, "paperHeight")), 0.001) << second.description;
-    EXPECT_EQ(0u, key_.active(L"ZOLT0").value_or(99));
-    EXPECT_EQ(0u, key_.active(L"ZOLT1").value_or(99));
+    EXPECT_EQ(0u, m_key.active(L"ZOLT0").value_or(99));
+    EXPECT_EQ(0u, m_key.active(L"ZOLT1").value_or(99));
 }
 
 TEST_F(EndToEnd, TheEngineKeptForADocumentServesEveryThreadAndAKilledOneFailsTheRest) {

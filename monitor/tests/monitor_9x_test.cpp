@@ -13,15 +13,15 @@ namespace {
 
 class Monitor9xTest : public ComTest {
 protected:
-    MonitorKey key_;
-    lab::TempFolder folder_{L"zoltjobs9x"};
-    EngineRecord engine_;
-    ScopedEngine registered_{engine_};
+    MonitorKey m_key;
+    lab::TempFolder m_folder{L"zoltjobs9x"};
+    EngineRecord m_engine;
+    ScopedEngine m_registered{m_engine};
 
-    Monitor9xTest() { key_.addPort(L"ZOLT0"); }
+    Monitor9xTest() { m_key.addPort(L"ZOLT0"); }
 
     std::wstring jobFile(int job) const {
-        return folder_.path() + L"KeloJobs\\job" + std::to_wstring(job) + L"\\layout.ps";
+        return m_folder.path() + L"KeloJobs\\job" + std::to_wstring(job) + L"\\layout.ps";
     }
 };
 
@@ -52,7 +52,7 @@ TEST_F(Monitor9xTest, FillsThirteenAnsiSlotsAndAlwaysSucceeds) {
 }
 
 TEST_F(Monitor9xTest, ListsPortsInAnsiWithItsOwnDescription) {
-    key_.addPort(L"zolt1");
+    m_key.addPort(L"zolt1");
     Monitor9x monitor;
     struct Case {
         DWORD level;
@@ -109,12 +109,12 @@ TEST_F(Monitor9xTest, ListsPortsInAnsiWithItsOwnDescription) {
 }
 
 TEST_F(Monitor9xTest, PrintsThroughTheAnsiFileObject) {
-    engine_.outputPath = [this](int job) { return jobFile(job); };
+    m_engine.outputPath = [this](int job) { return jobFile(job); };
     Monitor9x monitor;
     char portName[] = "zolt0";
     HANDLE port = nullptr;
     ASSERT_TRUE(monitor->openPort(portName, &port));
-    EXPECT_EQ(1u, key_.active(L"ZOLT0").value_or(99));
+    EXPECT_EQ(1u, m_key.active(L"ZOLT0").value_or(99));
     HANDLE again = poisoned<HANDLE>();
     EXPECT_FALSE(monitor->openPort(portName, &again));
     EXPECT_EQ((DWORD)ERROR_BUSY, GetLastError());
@@ -136,14 +136,17 @@ TEST_F(Monitor9xTest, PrintsThroughTheAnsiFileObject) {
     EXPECT_NE(std::string::npos, log.find("C_bvFileA:: deallocate\n")) << log;
     EXPECT_NE(std::string::npos, log.find("C_bvFileA:: destructor\n")) << log;
     EXPECT_TRUE(bytes == lab::readFileBytes(jobFile(1)));
-    std::vector<std::string> expected = {"splStartDoc printer=Print Site 98 job=21", "splWritePrinter handle=28673 size=4096",
-                                         "splWritePrinter handle=28673 size=4096", "splWritePrinter handle=28673 size=100",
-                                         "splEndDoc handle=28673", "splClose handle=28673"};
-    EXPECT_EQ(expected, engine_.calls());
+    std::vector<std::string> expected = {"splStartDoc printer=Print Site 98 job=21",
+                                         "splWritePrinter handle=28673 size=4096",
+                                         "splWritePrinter handle=28673 size=4096",
+                                         "splWritePrinter handle=28673 size=100",
+                                         "splEndDoc handle=28673",
+                                         "splClose handle=28673"};
+    EXPECT_EQ(expected, m_engine.calls());
 
     // A folder that cannot be made is the ANSI file object's creation error.
-    lab::writeFileBytes(folder_.file(L"blocker"), "x");
-    engine_.outputPath = [this](int) { return folder_.path() + L"blocker\\job\\layout.ps"; };
+    lab::writeFileBytes(m_folder.file(L"blocker"), "x");
+    m_engine.outputPath = [this](int) { return m_folder.path() + L"blocker\\job\\layout.ps"; };
     ASSERT_TRUE(monitor->startDocPort(port, printer, 22, 1, (BYTE*)&doc));
     DWORD written = poisoned<DWORD>();
     log = outputOf([&] { EXPECT_FALSE(monitor->writePort(port, (BYTE*)bytes.data(), 10, &written)); });
@@ -151,15 +154,15 @@ TEST_F(Monitor9xTest, PrintsThroughTheAnsiFileObject) {
     EXPECT_NE(std::string::npos, log.find("C_portImpl::writePort BV catch***C_bvFileA::File creation error(")) << log;
     EXPECT_TRUE(monitor->endDocPort(port));
     EXPECT_TRUE(monitor->closePort(port));
-    EXPECT_EQ(0u, key_.active(L"ZOLT0").value_or(99));
+    EXPECT_EQ(0u, m_key.active(L"ZOLT0").value_or(99));
 
     // Ports come and go as in the NT monitor.
-    key_.addPort(L"ZOLT1");
+    m_key.addPort(L"ZOLT1");
     char zolt1[] = "ZOLT1";
     EXPECT_FALSE(monitor->openPort(zolt1, &port));
     EXPECT_TRUE(monitor->addPort(nullptr, nullptr, const_cast<char*>("ZOLT Print Port")));
     ASSERT_TRUE(monitor->openPort(zolt1, &port));
     EXPECT_TRUE(monitor->closePort(port));
     EXPECT_TRUE(monitor->deletePort(nullptr, nullptr, zolt1));
-    EXPECT_FALSE(key_.portKeyExists(L"ZOLT1"));
+    EXPECT_FALSE(m_key.portKeyExists(L"ZOLT1"));
 }

@@ -32,13 +32,13 @@ RegKey openKey(HKEY root, const std::wstring& path) {
 // ---------------------------------------------------------------- registry
 
 MonitorKey::MonitorKey(HKEY root, const std::wstring& path)
-    : root_(root), path_(path), saved_(lab::captureRegistryTree(root, path)) {
+    : m_root(root), m_path(path), m_saved(lab::captureRegistryTree(root, path)) {
     removePrivateKey();
 }
 
 MonitorKey::~MonitorKey() {
     try {
-        lab::restoreRegistryTree(root_, path_, saved_);
+        lab::restoreRegistryTree(m_root, m_path, m_saved);
     } catch (const cERROR_MSG& error) {
         ADD_FAILURE() << "the monitor's key cannot be restored: " << error.message;
     }
@@ -46,18 +46,18 @@ MonitorKey::~MonitorKey() {
 
 void MonitorKey::addPort(const std::wstring& name) {
     RegKey key;
-    ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExW(root_, portKey(name).c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
+    ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExW(m_root, portKey(name).c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
                                              key.out(), nullptr));
 }
 
-void MonitorKey::removePortKey(const std::wstring& name) { lab::deleteRegistryTree(root_, portKey(name)); }
+void MonitorKey::removePortKey(const std::wstring& name) { lab::deleteRegistryTree(m_root, portKey(name)); }
 
-void MonitorKey::removePrivateKey() { lab::deleteRegistryTree(root_, path_ + L"\\Private"); }
+void MonitorKey::removePrivateKey() { lab::deleteRegistryTree(m_root, m_path + L"\\Private"); }
 
-bool MonitorKey::portKeyExists(const std::wstring& name) const { return openKey(root_, portKey(name)).valid(); }
+bool MonitorKey::portKeyExists(const std::wstring& name) const { return openKey(m_root, portKey(name)).valid(); }
 
 std::optional<DWORD> MonitorKey::active(const std::wstring& name) const {
-    RegKey key = openKey(root_, portKey(name));
+    RegKey key = openKey(m_root, portKey(name));
     DWORD value = 0, size = sizeof value, type = 0;
     if (!key || RegQueryValueExW(key.get(), L"active", nullptr, &type, (BYTE*)&value, &size) != ERROR_SUCCESS ||
         type != REG_DWORD)
@@ -66,20 +66,20 @@ std::optional<DWORD> MonitorKey::active(const std::wstring& name) const {
 }
 
 void MonitorKey::setActive(const std::wstring& name, DWORD value) {
-    lab::writeRegistryNumber(root_, portKey(name), L"active", value);
+    lab::writeRegistryNumber(m_root, portKey(name), L"active", value);
 }
 
 // ---------------------------------------------------------------- monitors
 
 NtMonitor::NtMonitor(const std::wstring& registryRoot)
-    : library_(LoadLibraryW((lab::programFolder() + L"ZoltPort.dll").c_str())) {
-    if (!library_) throw cERROR_MSG(BV_ERR_GENERAL, "ZoltPort.dll cannot be loaded (%lu)", GetLastError());
+    : m_library(LoadLibraryW((lab::programFolder() + L"ZoltPort.dll").c_str())) {
+    if (!m_library) throw cERROR_MSG(BV_ERR_GENERAL, "ZoltPort.dll cannot be loaded (%lu)", GetLastError());
     auto initialize = reinterpret_cast<LPMONITOREX(WINAPI*)(LPWSTR)>(
-        reinterpret_cast<void*>(GetProcAddress(library_.get(), "InitializePrintMonitor")));
+        reinterpret_cast<void*>(GetProcAddress(m_library.get(), "InitializePrintMonitor")));
     if (!initialize) throw cERROR_MSG(BV_ERR_GENERAL, "ZoltPort.dll has no InitializePrintMonitor");
     std::wstring root = registryRoot;
-    table_ = initialize(&root[0]);
-    if (!table_) throw cERROR_MSG(BV_ERR_GENERAL, "InitializePrintMonitor returned no table");
+    m_table = initialize(&root[0]);
+    if (!m_table) throw cERROR_MSG(BV_ERR_GENERAL, "InitializePrintMonitor returned no table");
 }
 
 NtMonitor::~NtMonitor() = default;
@@ -87,9 +87,9 @@ NtMonitor::~NtMonitor() = default;
 std::vector<std::wstring> NtMonitor::portNames() const {
     std::vector<std::wstring> names;
     DWORD needed = 0, returned = 0;
-    if (table_->Monitor.pfnEnumPorts(nullptr, 1, nullptr, 0, &needed, &returned) || needed == 0) return names;
+    if (m_table->Monitor.pfnEnumPorts(nullptr, 1, nullptr, 0, &needed, &returned) || needed == 0) return names;
     std::vector<BYTE> buffer(needed);
-    if (!table_->Monitor.pfnEnumPorts(nullptr, 1, buffer.data(), needed, &needed, &returned)) return names;
+    if (!m_table->Monitor.pfnEnumPorts(nullptr, 1, buffer.data(), needed, &needed, &returned)) return names;
     const PORT_INFO_1W* info = (const PORT_INFO_1W*)buffer.data();
     for (DWORD i = 0; i < returned; i++) names.emplace_back(info[i].pName);
     return names;
@@ -98,17 +98,17 @@ std::vector<std::wstring> NtMonitor::portNames() const {
 HANDLE NtMonitor::open(const std::wstring& port) const {
     HANDLE handle = nullptr;
     std::wstring name = port;
-    return table_->Monitor.pfnOpenPort(&name[0], &handle) ? handle : nullptr;
+    return m_table->Monitor.pfnOpenPort(&name[0], &handle) ? handle : nullptr;
 }
 
 Monitor9x::Monitor9x(const std::string& registryRoot)
-    : library_(LoadLibraryW((lab::programFolder() + L"ZoltPort98.dll").c_str())) {
-    if (!library_) throw cERROR_MSG(BV_ERR_GENERAL, "ZoltPort98.dll cannot be loaded (%lu)", GetLastError());
+    : m_library(LoadLibraryW((lab::programFolder() + L"ZoltPort98.dll").c_str())) {
+    if (!m_library) throw cERROR_MSG(BV_ERR_GENERAL, "ZoltPort98.dll cannot be loaded (%lu)", GetLastError());
     auto initialize = reinterpret_cast<BOOL(WINAPI*)(LPSTR, Monitor9xTable*)>(
-        reinterpret_cast<void*>(GetProcAddress(library_.get(), "InitializeMonitorEx")));
+        reinterpret_cast<void*>(GetProcAddress(m_library.get(), "InitializeMonitorEx")));
     if (!initialize) throw cERROR_MSG(BV_ERR_GENERAL, "ZoltPort98.dll has no InitializeMonitorEx");
     std::string root = registryRoot;
-    initialized_ = initialize(&root[0], &table_);
+    m_initialized = initialize(&root[0], &m_table);
 }
 
 Monitor9x::~Monitor9x() = default;
@@ -116,58 +116,58 @@ Monitor9x::~Monitor9x() = default;
 // ---------------------------------------------------------------- engine stand-in
 
 std::vector<std::string> EngineRecord::calls() const {
-    std::lock_guard<std::mutex> guard(lock_);
-    return calls_;
+    std::lock_guard<std::mutex> guard(m_lock);
+    return m_calls;
 }
 
 int EngineRecord::activations() const {
-    std::lock_guard<std::mutex> guard(lock_);
-    return activations_;
+    std::lock_guard<std::mutex> guard(m_lock);
+    return m_activations;
 }
 
 void EngineRecord::clear() {
-    std::lock_guard<std::mutex> guard(lock_);
-    calls_.clear();
-    activations_ = 0;
+    std::lock_guard<std::mutex> guard(m_lock);
+    m_calls.clear();
+    m_activations = 0;
 }
 
 void EngineRecord::activated() {
-    std::lock_guard<std::mutex> guard(lock_);
-    activations_++;
+    std::lock_guard<std::mutex> guard(m_lock);
+    m_activations++;
 }
 
 long EngineRecord::startDoc(const std::wstring& printer, long jobId) {
-    std::lock_guard<std::mutex> guard(lock_);
-    calls_.push_back("splStartDoc printer=" + lab::toUtf8(printer) + " job=" + number(jobId));
-    return 0x7000 + ++jobs_;
+    std::lock_guard<std::mutex> guard(m_lock);
+    m_calls.push_back("splStartDoc printer=" + lab::toUtf8(printer) + " job=" + number(jobId));
+    return 0x7000 + ++m_jobs;
 }
 
 HRESULT EngineRecord::writePrinter(long handle, long size, std::wstring& path) {
-    std::lock_guard<std::mutex> guard(lock_);
-    calls_.push_back("splWritePrinter handle=" + number(handle) + " size=" + number(size));
-    if (++writes_ == failingWrite) return failingWriteResult;
-    for (long given : pathGiven_)
+    std::lock_guard<std::mutex> guard(m_lock);
+    m_calls.push_back("splWritePrinter handle=" + number(handle) + " size=" + number(size));
+    if (++m_writes == failingWrite) return failingWriteResult;
+    for (long given : m_pathGiven)
         if (given == handle) return S_OK;
-    pathGiven_.push_back(handle);
+    m_pathGiven.push_back(handle);
     path = outputPath((int)(handle - 0x7000));
     return S_OK;
 }
 
 HRESULT EngineRecord::endDoc(long handle) {
-    std::lock_guard<std::mutex> guard(lock_);
-    calls_.push_back("splEndDoc handle=" + number(handle));
+    std::lock_guard<std::mutex> guard(m_lock);
+    m_calls.push_back("splEndDoc handle=" + number(handle));
     return endDocResult;
 }
 
 HRESULT EngineRecord::abort(long handle) {
-    std::lock_guard<std::mutex> guard(lock_);
-    calls_.push_back("splAbort handle=" + number(handle));
+    std::lock_guard<std::mutex> guard(m_lock);
+    m_calls.push_back("splAbort handle=" + number(handle));
     return S_OK;
 }
 
 HRESULT EngineRecord::close(long handle) {
-    std::lock_guard<std::mutex> guard(lock_);
-    calls_.push_back("splClose handle=" + number(handle));
+    std::lock_guard<std::mutex> guard(m_lock);
+    m_calls.push_back("splClose handle=" + number(handle));
     return closeResult;
 }
 
@@ -175,7 +175,7 @@ namespace {
 
 class StandInDriverManager : public com::Object<StandInDriverManager, IDriverManager> {
 public:
-    explicit StandInDriverManager(EngineRecord& record) : record_(record) {}
+    explicit StandInDriverManager(EngineRecord& record) : m_record(record) {}
 
     STDMETHODIMP GetTypeInfoCount(UINT* count) override {
         if (count) *count = 0;
@@ -189,72 +189,72 @@ public:
 
     STDMETHODIMP getDriver(BSTR, IPrintDriver**) override { return E_NOTIMPL; }
     STDMETHODIMP splStartDoc(BSTR printer, LONG jobId, LONG* handle) override {
-        if (FAILED(record_.startDocResult)) return record_.startDocResult;
-        *handle = record_.startDoc(printer ? printer : L"", jobId);
+        if (FAILED(m_record.startDocResult)) return m_record.startDocResult;
+        *handle = m_record.startDoc(printer ? printer : L"", jobId);
         return S_OK;
     }
-    STDMETHODIMP splEndDoc(LONG handle) override { return record_.endDoc(handle); }
-    STDMETHODIMP splClose(LONG handle) override { return record_.close(handle); }
+    STDMETHODIMP splEndDoc(LONG handle) override { return m_record.endDoc(handle); }
+    STDMETHODIMP splClose(LONG handle) override { return m_record.close(handle); }
     STDMETHODIMP splStartPage(LONG, LONG*) override { return E_NOTIMPL; }
     STDMETHODIMP splEndPage(LONG, LONG*) override { return E_NOTIMPL; }
-    STDMETHODIMP splAbort(LONG handle) override { return record_.abort(handle); }
+    STDMETHODIMP splAbort(LONG handle) override { return m_record.abort(handle); }
     STDMETHODIMP enumPrinters(VARIANT*) override { return E_NOTIMPL; }
     STDMETHODIMP splWritePrinter(LONG handle, LONG size, BSTR* toFile) override {
         *toFile = nullptr;
         std::wstring path;
-        HRESULT hr = record_.writePrinter(handle, size, path);
+        HRESULT hr = m_record.writePrinter(handle, size, path);
         if (SUCCEEDED(hr) && !path.empty()) *toFile = BStr(path).release();
         return hr;
     }
 
 private:
-    EngineRecord& record_;
+    EngineRecord& m_record;
 };
 
 // An object that is not a working engine: OleRun fails on it, or it runs and lacks
 // IDriverManager.
 class BrokenEngine : public com::Object<BrokenEngine, IRunnableObject> {
 public:
-    explicit BrokenEngine(bool runs) : runs_(runs) {}
+    explicit BrokenEngine(bool runs) : m_runs(runs) {}
     STDMETHODIMP GetRunningClass(CLSID* clsid) override {
         *clsid = CLSID_DriverManager;
         return S_OK;
     }
-    STDMETHODIMP Run(IBindCtx*) override { return runs_ ? S_OK : E_FAIL; }
-    BOOL STDMETHODCALLTYPE IsRunning() override { return runs_; }
+    STDMETHODIMP Run(IBindCtx*) override { return m_runs ? S_OK : E_FAIL; }
+    BOOL STDMETHODCALLTYPE IsRunning() override { return m_runs; }
     STDMETHODIMP LockRunning(BOOL, BOOL) override { return S_OK; }
     STDMETHODIMP SetContainedObject(BOOL) override { return S_OK; }
 
 private:
-    bool runs_;
+    bool m_runs;
 };
 
 class EngineFactory : public com::Object<EngineFactory, IClassFactory> {
 public:
     EngineFactory(EngineRecord& record, EngineKind kind)
-        : com::Object<EngineFactory, IClassFactory>(com::ModuleLock::None), record_(record), kind_(kind) {}
+        : com::Object<EngineFactory, IClassFactory>(com::ModuleLock::None), m_record(record), m_kind(kind) {}
 
     STDMETHODIMP CreateInstance(IUnknown* outer, REFIID iid, void** out) override {
         if (!out) return E_POINTER;
         *out = nullptr;
         if (outer) return CLASS_E_NOAGGREGATION;
-        record_.activated();
-        if (kind_ == EngineKind::Working) return com::make<StandInDriverManager>(record_)->QueryInterface(iid, out);
-        return com::make<BrokenEngine>(kind_ == EngineKind::NoDriverManager)->QueryInterface(iid, out);
+        m_record.activated();
+        if (m_kind == EngineKind::Working) return com::make<StandInDriverManager>(m_record)->QueryInterface(iid, out);
+        return com::make<BrokenEngine>(m_kind == EngineKind::NoDriverManager)->QueryInterface(iid, out);
     }
     STDMETHODIMP LockServer(BOOL) override { return S_OK; }
 
 private:
-    EngineRecord& record_;
-    EngineKind kind_;
+    EngineRecord& m_record;
+    EngineKind m_kind;
 };
 
 }  // namespace
 
 ScopedEngine::ScopedEngine(EngineRecord& record, EngineKind kind) {
     com::ComPtr<EngineFactory> factory = com::make<EngineFactory>(record, kind);
-    HRESULT hr = CoRegisterClassObject(CLSID_DriverManager, factory->identity(), CLSCTX_INPROC_SERVER | CLSCTX_LOCAL_SERVER,
-                                       REGCLS_MULTIPLEUSE, &cookie_);
+    HRESULT hr = CoRegisterClassObject(CLSID_DriverManager, factory->identity(),
+                                       CLSCTX_INPROC_SERVER | CLSCTX_LOCAL_SERVER, REGCLS_MULTIPLEUSE, &m_cookie);
     if (FAILED(hr)) throw cERROR_MSG(BV_ERR_GENERAL, "the engine stand-in cannot be registered (0x%lx)", hr);
 }
 
@@ -267,15 +267,15 @@ ScopedEngineTypeLib::ScopedEngineTypeLib() {
     if (registered) return;
     HRESULT hr = com::registerModuleTypeLib();
     if (FAILED(hr)) throw cERROR_MSG(BV_ERR_GENERAL, "the engine's type library cannot be registered (0x%lx)", hr);
-    owned_ = true;
+    m_owned = true;
 }
 
 ScopedEngineTypeLib::~ScopedEngineTypeLib() {
-    if (owned_) com::unregisterModuleTypeLib();
+    if (m_owned) com::unregisterModuleTypeLib();
 }
 
 void ScopedEngine::revoke() {
-    if (cookie_) CoRevokeClassObject(std::exchange(cookie_, 0));
+    if (m_cookie) CoRevokeClassObject(std::exchange(m_cookie, 0));
 }
 
 // ---------------------------------------------------------------- output

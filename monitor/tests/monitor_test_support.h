@@ -45,12 +45,12 @@ public:
     // The port's "active" value; none when the key or the value is missing.
     std::optional<DWORD> active(const std::wstring& name) const;
     void setActive(const std::wstring& name, DWORD value);
-    std::wstring portKey(const std::wstring& name) const { return path_ + L"\\Private\\" + name; }
+    std::wstring portKey(const std::wstring& name) const { return m_path + L"\\Private\\" + name; }
 
 private:
-    HKEY root_;
-    std::wstring path_;
-    lab::RegistryTree saved_;
+    HKEY m_root;
+    std::wstring m_path;
+    lab::RegistryTree m_saved;
 };
 
 // ZoltPort.dll loaded and initialised as the NT spooler does; unloaded at the end.
@@ -61,9 +61,9 @@ public:
     NtMonitor(const NtMonitor&) = delete;
     NtMonitor& operator=(const NtMonitor&) = delete;
 
-    const MONITOREX& table() const { return *table_; }
-    const MONITOR& operator*() const { return table_->Monitor; }
-    const MONITOR* operator->() const { return &table_->Monitor; }
+    const MONITOREX& table() const { return *m_table; }
+    const MONITOR& operator*() const { return m_table->Monitor; }
+    const MONITOR* operator->() const { return &m_table->Monitor; }
 
     // EnumPorts at level 1: the names in the order given.
     std::vector<std::wstring> portNames() const;
@@ -71,26 +71,27 @@ public:
     HANDLE open(const std::wstring& port) const;
 
 private:
-    LibraryHandle library_;
-    LPMONITOREX table_ = nullptr;
+    LibraryHandle m_library;
+    LPMONITOREX m_table = nullptr;
 };
 
 // ZoltPort98.dll loaded and initialised as the Windows 9x spooler does.
 class Monitor9x {
 public:
-    explicit Monitor9x(const std::string& registryRoot = "SYSTEM\\CurrentControlSet\\Control\\Print\\Monitors\\ZOLT Print Port");
+    explicit Monitor9x(
+        const std::string& registryRoot = "SYSTEM\\CurrentControlSet\\Control\\Print\\Monitors\\ZOLT Print Port");
     ~Monitor9x();
     Monitor9x(const Monitor9x&) = delete;
     Monitor9x& operator=(const Monitor9x&) = delete;
 
-    BOOL initialized() const { return initialized_; }
-    const Monitor9xTable& operator*() const { return table_; }
-    const Monitor9xTable* operator->() const { return &table_; }
+    BOOL initialized() const { return m_initialized; }
+    const Monitor9xTable& operator*() const { return m_table; }
+    const Monitor9xTable* operator->() const { return &m_table; }
 
 private:
-    LibraryHandle library_;
-    Monitor9xTable table_ = {};
-    BOOL initialized_ = FALSE;
+    LibraryHandle m_library;
+    Monitor9xTable m_table = {};
+    BOOL m_initialized = FALSE;
 };
 
 // What the stand-in engine answers and what it was told. The engine's rules: a handle
@@ -122,19 +123,19 @@ public:
     void activated();
 
 private:
-    mutable std::mutex lock_;
-    std::vector<std::string> calls_;
-    std::vector<long> pathGiven_;
-    int jobs_ = 0;
-    int writes_ = 0;
-    int activations_ = 0;
+    mutable std::mutex m_lock;
+    std::vector<std::string> m_calls;
+    std::vector<long> m_pathGiven;
+    int m_jobs = 0;
+    int m_writes = 0;
+    int m_activations = 0;
 };
 
 // How the registered class object's objects behave.
 enum class EngineKind {
-    Working,           // a DriverManager that answers from the record
-    FailsToRun,        // OleRun fails on it (IRunnableObject::Run gives E_FAIL)
-    NoDriverManager,   // runs, but has no IDriverManager
+    Working,          // a DriverManager that answers from the record
+    FailsToRun,       // OleRun fails on it (IRunnableObject::Run gives E_FAIL)
+    NoDriverManager,  // runs, but has no IDriverManager
 };
 
 // A class object for the engine's CLSID registered in this process for the life of the
@@ -148,7 +149,7 @@ public:
     void revoke();
 
 private:
-    DWORD cookie_ = 0;
+    DWORD m_cookie = 0;
 };
 
 // The engine's type library (embedded in the test program) registered for the life of
@@ -162,7 +163,7 @@ public:
     ScopedEngineTypeLib& operator=(const ScopedEngineTypeLib&) = delete;
 
 private:
-    bool owned_ = false;
+    bool m_owned = false;
 };
 
 // Every test runs in the multithreaded apartment, from before its members are made
@@ -170,14 +171,14 @@ private:
 // monitor's threads.
 class ComTest : public ::testing::Test {
 protected:
-    ComTest() : initialized_(CoInitializeEx(nullptr, COINIT_MULTITHREADED)) {}
+    ComTest() : m_initialized(CoInitializeEx(nullptr, COINIT_MULTITHREADED)) {}
     ~ComTest() override {
-        if (SUCCEEDED(initialized_)) CoUninitialize();
+        if (SUCCEEDED(m_initialized)) CoUninitialize();
     }
-    void SetUp() override { ASSERT_HRESULT_SUCCEEDED(initialized_); }
+    void SetUp() override { ASSERT_HRESULT_SUCCEEDED(m_initialized); }
 
 private:
-    HRESULT initialized_;
+    HRESULT m_initialized;
 };
 
 // Bytes that differ from block to block, so that a lost or repeated block shows.

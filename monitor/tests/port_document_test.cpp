@@ -16,27 +16,27 @@ wchar_t kPrinter[] = L"Print Site";
 
 class PortDocument : public ComTest {
 protected:
-    MonitorKey key_;
-    lab::TempFolder folder_{L"zoltjobs"};
-    EngineRecord engine_;
-    std::optional<ScopedEngine> registered_;
-    std::unique_ptr<NtMonitor> monitor_;
+    MonitorKey m_key;
+    lab::TempFolder m_folder{L"zoltjobs"};
+    EngineRecord m_engine;
+    std::optional<ScopedEngine> m_registered;
+    std::unique_ptr<NtMonitor> m_monitor;
 
     PortDocument() {
-        key_.addPort(L"ZOLT0");
-        engine_.outputPath = [this](int job) { return jobFile(job); };
-        registered_.emplace(engine_);
-        monitor_ = std::make_unique<NtMonitor>();
+        m_key.addPort(L"ZOLT0");
+        m_engine.outputPath = [this](int job) { return jobFile(job); };
+        m_registered.emplace(m_engine);
+        m_monitor = std::make_unique<NtMonitor>();
     }
 
     std::wstring jobFile(int job) const {
-        return folder_.path() + L"KeloJobs\\job" + std::to_wstring(job) + L"\\layout.ps";
+        return m_folder.path() + L"KeloJobs\\job" + std::to_wstring(job) + L"\\layout.ps";
     }
     std::string handleText(int job) const { return std::to_string(0x7000 + job); }
-    const MONITOR& table() const { return **monitor_; }
+    const MONITOR& table() const { return **m_monitor; }
 
     HANDLE open() {
-        HANDLE port = monitor_->open(L"ZOLT0");
+        HANDLE port = m_monitor->open(L"ZOLT0");
         EXPECT_NE(nullptr, port);
         return port;
     }
@@ -63,7 +63,8 @@ protected:
     }
     std::vector<std::string> expectedJob(int job, DWORD jobId, const std::vector<size_t>& blocks, bool ended = true) {
         std::vector<std::string> calls = {"splStartDoc printer=Print Site job=" + std::to_string(jobId)};
-        for (size_t size : blocks) calls.push_back("splWritePrinter handle=" + handleText(job) + " size=" + std::to_string(size));
+        for (size_t size : blocks)
+            calls.push_back("splWritePrinter handle=" + handleText(job) + " size=" + std::to_string(size));
         if (ended) {
             calls.push_back("splEndDoc handle=" + handleText(job));
             calls.push_back("splClose handle=" + handleText(job));
@@ -83,7 +84,7 @@ bool fileIsClosed(const std::wstring& path) {
 TEST_F(PortDocument, BlocksGoIntoTheFileTheEngineNamesOneNotificationEach) {
     std::string bytes = documentBytes(8292, 1);
     const std::vector<size_t> blocks = {4096, 4096, 100};
-    ASSERT_FALSE(lab::fileExists(folder_.path() + L"KeloJobs"));
+    ASSERT_FALSE(lab::fileExists(m_folder.path() + L"KeloJobs"));
 
     HANDLE port = open();
     ASSERT_TRUE(start(port, 42));
@@ -94,27 +95,27 @@ TEST_F(PortDocument, BlocksGoIntoTheFileTheEngineNamesOneNotificationEach) {
     EXPECT_TRUE(fileIsClosed(jobFile(1)));
     EXPECT_EQ(8292u, lab::readFileBytes(jobFile(1)).size());
     EXPECT_TRUE(bytes == lab::readFileBytes(jobFile(1)));
-    EXPECT_EQ(expectedJob(1, 42, blocks), engine_.calls());
+    EXPECT_EQ(expectedJob(1, 42, blocks), m_engine.calls());
     // The engine was bound once for the document.
-    EXPECT_EQ(1, engine_.activations());
+    EXPECT_EQ(1, m_engine.activations());
 
     // The next job on the same port gets its own file; a file already there is replaced.
-    ASSERT_TRUE(CreateDirectoryW(folder_.file(L"KeloJobs\\job2").c_str(), nullptr));
+    ASSERT_TRUE(CreateDirectoryW(m_folder.file(L"KeloJobs\\job2").c_str(), nullptr));
     lab::writeFileBytes(jobFile(2), std::string(20000, 'x'));
-    engine_.clear();
+    m_engine.clear();
     std::string second = documentBytes(5000, 2);
     ASSERT_TRUE(start(port, 43));
     writeAll(port, second, {5000});
     EXPECT_TRUE(table().pfnEndDocPort(port));
     EXPECT_TRUE(second == lab::readFileBytes(jobFile(2)));
-    EXPECT_EQ(expectedJob(2, 43, {5000}), engine_.calls());
+    EXPECT_EQ(expectedJob(2, 43, {5000}), m_engine.calls());
 
     EXPECT_TRUE(table().pfnClosePort(port));
-    EXPECT_EQ(0u, key_.active(L"ZOLT0").value_or(99));
+    EXPECT_EQ(0u, m_key.active(L"ZOLT0").value_or(99));
 }
 
 TEST_F(PortDocument, AnEmptyPathFromTheEngineFailsEveryBlockOfTheJob) {
-    engine_.outputPath = [](int) { return std::wstring(); };
+    m_engine.outputPath = [](int) { return std::wstring(); };
     HANDLE port = open();
     ASSERT_TRUE(start(port, 7));
     for (int attempt = 0; attempt < 3; attempt++) {
@@ -123,27 +124,27 @@ TEST_F(PortDocument, AnEmptyPathFromTheEngineFailsEveryBlockOfTheJob) {
         EXPECT_EQ((DWORD)ERROR_PATH_NOT_FOUND, GetLastError());
         EXPECT_EQ(0u, written);
     }
-    EXPECT_EQ(expectedJob(1, 7, {4096, 4096, 4096}, false), engine_.calls());
+    EXPECT_EQ(expectedJob(1, 7, {4096, 4096, 4096}, false), m_engine.calls());
     EXPECT_TRUE(table().pfnEndDocPort(port));
     EXPECT_TRUE(table().pfnClosePort(port));
-    EXPECT_FALSE(lab::fileExists(folder_.path() + L"KeloJobs"));
+    EXPECT_FALSE(lab::fileExists(m_folder.path() + L"KeloJobs"));
 }
 
 TEST_F(PortDocument, AFailingNotificationFailsOnlyTheFirstBlock) {
     std::string bytes = documentBytes(8292, 4);
     // A later block is written although the engine's count fails.
-    engine_.failingWrite = 2;
+    m_engine.failingWrite = 2;
     HANDLE port = open();
     ASSERT_TRUE(start(port, 8));
     writeAll(port, bytes, {4096, 4096, 100});
     EXPECT_TRUE(table().pfnEndDocPort(port));
     EXPECT_TRUE(bytes == lab::readFileBytes(jobFile(1)));
-    EXPECT_EQ(expectedJob(1, 8, {4096, 4096, 100}), engine_.calls());
+    EXPECT_EQ(expectedJob(1, 8, {4096, 4096, 100}), m_engine.calls());
 
     // On the first block the failure is the block's: nothing is written, and the
     // spooler's next attempt is the first block again.
-    engine_.clear();
-    engine_.failingWrite = 4;  // the next job's first notification
+    m_engine.clear();
+    m_engine.failingWrite = 4;  // the next job's first notification
     ASSERT_TRUE(start(port, 9));
     DWORD written = 0;
     std::string log = outputOf([&] { EXPECT_FALSE(write(port, bytes.substr(0, 4096), &written)); });
@@ -164,18 +165,19 @@ TEST_F(PortDocument, AnEngineThatCannotBeReachedOrRefusesGetsNoJob) {
         const char* logged;
     } cases[] = {
         {"not registered", std::nullopt, S_OK, "C_portImpl::startDocPort - engine not reachable (CoCreateInstance"},
-        {"OleRun fails", EngineKind::FailsToRun, S_OK, "C_portImpl::startDocPort - engine not reachable (OleRun 0x80004005)"},
+        {"OleRun fails", EngineKind::FailsToRun, S_OK,
+         "C_portImpl::startDocPort - engine not reachable (OleRun 0x80004005)"},
         {"no IDriverManager", EngineKind::NoDriverManager, S_OK,
          "C_portImpl::startDocPort - engine not reachable (QueryInterface 0x80004002)"},
         {"splStartDoc fails", EngineKind::Working, E_ACCESSDENIED, "C_portImpl::startDocPort COM catch0x80070005\n"},
     };
-    registered_.reset();
+    m_registered.reset();
     for (const Case& test : cases) {
         SCOPED_TRACE(test.name);
-        engine_.clear();
-        engine_.startDocResult = test.startDoc;
+        m_engine.clear();
+        m_engine.startDocResult = test.startDoc;
         std::optional<ScopedEngine> registration;
-        if (test.kind) registration.emplace(engine_, *test.kind);
+        if (test.kind) registration.emplace(m_engine, *test.kind);
         HANDLE port = open();
         DWORD startError = 0;
         std::string log = outputOf([&] {
@@ -183,13 +185,15 @@ TEST_F(PortDocument, AnEngineThatCannotBeReachedOrRefusesGetsNoJob) {
             startError = GetLastError();
         });
         EXPECT_NE(std::string::npos, log.find(test.logged)) << log;
-        if (test.startDoc == S_OK) { EXPECT_EQ((DWORD)RPC_S_SERVER_UNAVAILABLE, startError); }
-        EXPECT_TRUE(engine_.calls().empty());
+        if (test.startDoc == S_OK) {
+            EXPECT_EQ((DWORD)RPC_S_SERVER_UNAVAILABLE, startError);
+        }
+        EXPECT_TRUE(m_engine.calls().empty());
         // The spooler closes the port after a failed start; it opens again.
         EXPECT_FALSE(write(port, "data"));
         EXPECT_EQ((DWORD)ERROR_NOT_READY, GetLastError());
         EXPECT_TRUE(table().pfnClosePort(port));
-        EXPECT_EQ(0u, key_.active(L"ZOLT0").value_or(99));
+        EXPECT_EQ(0u, m_key.active(L"ZOLT0").value_or(99));
     }
 }
 
@@ -198,8 +202,8 @@ TEST_F(PortDocument, AnEngineGoneDuringTheDocumentFailsItsRestAndTheNextDocument
     HANDLE port = open();
     ASSERT_TRUE(start(port, 11));
     writeAll(port, bytes, {4096});
-    engine_.failingWrite = 2;
-    engine_.failingWriteResult = RPC_E_DISCONNECTED;
+    m_engine.failingWrite = 2;
+    m_engine.failingWriteResult = RPC_E_DISCONNECTED;
     std::string log = outputOf([&] {
         for (const std::string& block : {bytes.substr(4096), std::string("more")}) {
             DWORD written = poisoned<DWORD>();
@@ -217,14 +221,14 @@ TEST_F(PortDocument, AnEngineGoneDuringTheDocumentFailsItsRestAndTheNextDocument
     // heard nothing after the failed call.
     EXPECT_TRUE(fileIsClosed(jobFile(1)));
     EXPECT_TRUE(bytes.substr(0, 4096) == lab::readFileBytes(jobFile(1)));
-    EXPECT_EQ(expectedJob(1, 11, {4096, 1904}, false), engine_.calls());
+    EXPECT_EQ(expectedJob(1, 11, {4096, 1904}, false), m_engine.calls());
 
-    engine_.clear();
+    m_engine.clear();
     ASSERT_TRUE(start(port, 12));
     writeAll(port, "%!PS\n", {5});
     EXPECT_TRUE(table().pfnEndDocPort(port));
-    EXPECT_EQ(expectedJob(2, 12, {5}), engine_.calls());
-    EXPECT_EQ(1, engine_.activations());
+    EXPECT_EQ(expectedJob(2, 12, {5}), m_engine.calls());
+    EXPECT_EQ(1, m_engine.activations());
     EXPECT_TRUE(table().pfnClosePort(port));
 }
 
@@ -241,15 +245,15 @@ TEST_F(PortDocument, AFailingEndOfTheJobIsReported) {
     int job = 0;
     for (const Case& test : cases) {
         SCOPED_TRACE(test.logged);
-        engine_.clear();
-        engine_.endDocResult = test.endDoc;
-        engine_.closeResult = test.close;
+        m_engine.clear();
+        m_engine.endDocResult = test.endDoc;
+        m_engine.closeResult = test.close;
         ASSERT_TRUE(start(port, 12));
         job++;
         writeAll(port, "%!PS\n", {5});
         std::string log = outputOf([&] { EXPECT_FALSE(table().pfnEndDocPort(port)); });
         EXPECT_NE(std::string::npos, log.find(test.logged)) << log;
-        std::vector<std::string> calls = engine_.calls();
+        std::vector<std::string> calls = m_engine.calls();
         EXPECT_EQ("splEndDoc handle=" + handleText(job), calls[calls.size() - (test.closeCalled ? 2 : 1)]);
         EXPECT_EQ(test.closeCalled, calls.back() == "splClose handle=" + handleText(job));
         // The file is closed all the same.
@@ -261,19 +265,19 @@ TEST_F(PortDocument, AFailingEndOfTheJobIsReported) {
 TEST_F(PortDocument, OnlyAStartedJobIsEndedAtTheEngine) {
     HANDLE port = open();
     // After a failed start the engine has no job of this port.
-    engine_.startDocResult = E_FAIL;
+    m_engine.startDocResult = E_FAIL;
     EXPECT_FALSE(start(port, 13));
     EXPECT_TRUE(table().pfnEndDocPort(port));
-    EXPECT_TRUE(engine_.calls().empty());
+    EXPECT_TRUE(m_engine.calls().empty());
 
     // A job is ended once: a second EndDocPort does not end whatever job the engine
     // by now knows under the old handle.
-    engine_.startDocResult = S_OK;
+    m_engine.startDocResult = S_OK;
     ASSERT_TRUE(start(port, 14));
     writeAll(port, "%!PS\n", {5});
     EXPECT_TRUE(table().pfnEndDocPort(port));
     EXPECT_TRUE(table().pfnEndDocPort(port));
-    EXPECT_EQ(expectedJob(1, 14, {5}), engine_.calls());
+    EXPECT_EQ(expectedJob(1, 14, {5}), m_engine.calls());
     // Without a job there is nothing to write to.
     EXPECT_FALSE(write(port, "late"));
     EXPECT_TRUE(table().pfnClosePort(port));
@@ -284,8 +288,8 @@ TEST_F(PortDocument, ARefreshDuringAJobLetsItFinishAndRefusesTheNextOne) {
     HANDLE port = open();
     ASSERT_TRUE(start(port, 15));
     writeAll(port, bytes, {4096});
-    monitor_->portNames();  // the spooler lists the ports meanwhile
-    EXPECT_EQ(0u, key_.active(L"ZOLT0").value_or(99));
+    m_monitor->portNames();  // the spooler lists the ports meanwhile
+    EXPECT_EQ(0u, m_key.active(L"ZOLT0").value_or(99));
     DWORD written = 0;
     EXPECT_TRUE(write(port, bytes.substr(4096), &written));
     EXPECT_EQ(9000u - 4096u, written);
@@ -294,12 +298,12 @@ TEST_F(PortDocument, ARefreshDuringAJobLetsItFinishAndRefusesTheNextOne) {
 
     EXPECT_FALSE(start(port, 16));
     EXPECT_TRUE(table().pfnClosePort(port));
-    EXPECT_EQ(expectedJob(1, 15, {4096, 9000 - 4096}), engine_.calls());
+    EXPECT_EQ(expectedJob(1, 15, {4096, 9000 - 4096}), m_engine.calls());
 }
 
 TEST_F(PortDocument, AFolderThatCannotBeMadeFailsTheBlockAndNothingElse) {
-    lab::writeFileBytes(folder_.file(L"blocker"), "a file where a folder should be");
-    engine_.outputPath = [this](int) { return folder_.path() + L"blocker\\job\\layout.ps"; };
+    lab::writeFileBytes(m_folder.file(L"blocker"), "a file where a folder should be");
+    m_engine.outputPath = [this](int) { return m_folder.path() + L"blocker\\job\\layout.ps"; };
     HANDLE port = open();
     ASSERT_TRUE(start(port, 17));
     DWORD written = 0;
@@ -309,7 +313,7 @@ TEST_F(PortDocument, AFolderThatCannotBeMadeFailsTheBlockAndNothingElse) {
     EXPECT_NE(std::string::npos, log.find("C_portImpl::writePort BV catch***C_bvFileU::File creation error(")) << log;
     EXPECT_TRUE(table().pfnEndDocPort(port));
     EXPECT_TRUE(table().pfnClosePort(port));
-    EXPECT_EQ(0u, key_.active(L"ZOLT0").value_or(99));
+    EXPECT_EQ(0u, m_key.active(L"ZOLT0").value_or(99));
 }
 
 TEST_F(PortDocument, ClosingThePortInTheMiddleOfAJobReleasesItsFile) {
@@ -318,7 +322,7 @@ TEST_F(PortDocument, ClosingThePortInTheMiddleOfAJobReleasesItsFile) {
     writeAll(port, "%!PS\n", {5});
     EXPECT_TRUE(table().pfnClosePort(port));
     EXPECT_TRUE(fileIsClosed(jobFile(1)));
-    EXPECT_EQ(0u, key_.active(L"ZOLT0").value_or(99));
+    EXPECT_EQ(0u, m_key.active(L"ZOLT0").value_or(99));
 }
 
 TEST_F(PortDocument, ADocumentGoesOnOnAnotherThreadAndEachThreadStaysInItsApartment) {
@@ -340,9 +344,9 @@ TEST_F(PortDocument, ADocumentGoesOnOnAnotherThreadAndEachThreadStaysInItsApartm
         EXPECT_TRUE(multithreaded());
     }).join();
     EXPECT_EQ("%!PS\nshowpage\n", lab::readFileBytes(jobFile(1)));
-    EXPECT_EQ(expectedJob(1, 19, {5, 9}), engine_.calls());
-    EXPECT_EQ(1, engine_.activations());
-    engine_.clear();
+    EXPECT_EQ(expectedJob(1, 19, {5, 9}), m_engine.calls());
+    EXPECT_EQ(1, m_engine.activations());
+    m_engine.clear();
 
     // A thread in a single-threaded apartment reaches the engine from there (through a
     // proxy), and stays in it.
@@ -356,6 +360,6 @@ TEST_F(PortDocument, ADocumentGoesOnOnAnotherThreadAndEachThreadStaysInItsApartm
         EXPECT_EQ(RPC_E_CHANGED_MODE, after);
         CoUninitialize();
     }).join();
-    EXPECT_EQ(expectedJob(2, 20, {5}), engine_.calls());
+    EXPECT_EQ(expectedJob(2, 20, {5}), m_engine.calls());
     EXPECT_TRUE(table().pfnClosePort(port));
 }

@@ -17,7 +17,7 @@ const std::wstring kPrivate = std::wstring(kMonitorRoot) + L"\\Private";
 
 class PortList : public ComTest {
 protected:
-    MonitorKey key_;
+    MonitorKey m_key;
 
     struct Enumeration {
         BOOL result;
@@ -40,7 +40,7 @@ protected:
 }  // namespace
 
 TEST_F(PortList, TableHoldsFourteenSlotsInTheSpoolersOrder) {
-    key_.addPort(L"ZOLT0");
+    m_key.addPort(L"ZOLT0");
     NtMonitor monitor;
     // The size covers the slots up to SetPortTimeOuts: 56 bytes on the 32-bit target.
     EXPECT_EQ(offsetof(MONITOR, pfnXcvOpenPort), monitor.table().dwMonitorSize);
@@ -76,8 +76,8 @@ TEST_F(PortList, RegistryRootIsTakenBelowTheLocalMachineUnlessItNamesARoot) {
         std::wstring path;  // where the monitor looks, below the root
     } cases[] = {
         {kMonitorRoot, HKEY_LOCAL_MACHINE, kMonitorRoot},
-        {L"hkey_local_machine\\SYSTEM\\CurrentControlSet\\Control\\Print\\Monitors\\ZOLT Print Port", HKEY_LOCAL_MACHINE,
-         kMonitorRoot},
+        {L"hkey_local_machine\\SYSTEM\\CurrentControlSet\\Control\\Print\\Monitors\\ZOLT Print Port",
+         HKEY_LOCAL_MACHINE, kMonitorRoot},
         {L"HKEY_USERS\\.DEFAULT\\Software\\Kelo Monitor Test", HKEY_USERS, L".DEFAULT\\Software\\Kelo Monitor Test"},
         {L"Hkey_Current_User\\Software\\Kelo Monitor Test", HKEY_CURRENT_USER, L"Software\\Kelo Monitor Test"},
         // The short root names do not begin with "HKEY": they become part of the path.
@@ -98,8 +98,8 @@ TEST_F(PortList, RegistryRootIsTakenBelowTheLocalMachineUnlessItNamesARoot) {
 }
 
 TEST_F(PortList, LevelOneListsTheNamesSortedWithoutRegardToCase) {
-    key_.addPort(L"zolt1");
-    key_.addPort(L"ZOLT0");
+    m_key.addPort(L"zolt1");
+    m_key.addPort(L"ZOLT0");
     NtMonitor monitor;
 
     // Two ports at level 1: two structures and "ZOLT0", "zolt1" with their zeros.
@@ -134,7 +134,7 @@ TEST_F(PortList, LevelOneListsTheNamesSortedWithoutRegardToCase) {
 }
 
 TEST_F(PortList, LevelTwoAddsTheMonitorNameAndTheDescription) {
-    key_.addPort(L"ZOLT0");
+    m_key.addPort(L"ZOLT0");
     NtMonitor monitor;
     const DWORD expected = sizeof(PORT_INFO_2W) + (6 + 13 + 23) * sizeof(wchar_t);
     EXPECT_EQ(116u, expected);
@@ -174,7 +174,7 @@ TEST_F(PortList, LevelTwoAddsTheMonitorNameAndTheDescription) {
 }
 
 TEST_F(PortList, OtherLevelsAndMissingPortKeysGiveNothing) {
-    key_.addPort(L"ZOLT0");
+    m_key.addPort(L"ZOLT0");
     NtMonitor monitor;
     BYTE buffer[256];
     for (DWORD level : {0u, 3u, 0xffffffffu}) {
@@ -187,7 +187,7 @@ TEST_F(PortList, OtherLevelsAndMissingPortKeysGiveNothing) {
     }
 
     // Without the "Private" key there are no ports, at either level.
-    key_.removePrivateKey();
+    m_key.removePrivateKey();
     for (DWORD level : {1u, 2u}) {
         Enumeration answer = enumerate(*monitor, level, nullptr, 0);
         EXPECT_TRUE(answer.result);
@@ -218,24 +218,29 @@ TEST_F(PortList, AnUnusableRootIsLoggedAndListsNoPorts) {
 }
 
 TEST_F(PortList, OpenPortHandsOutAListedPortOnceUntilItIsClosed) {
-    key_.addPort(L"ZOLT0");
-    key_.addPort(L"ZOLT1");
+    m_key.addPort(L"ZOLT0");
+    m_key.addPort(L"ZOLT1");
     NtMonitor monitor;
-    EXPECT_EQ(0u, key_.active(L"ZOLT0").value_or(99));
+    EXPECT_EQ(0u, m_key.active(L"ZOLT0").value_or(99));
 
     wchar_t zolt0[] = L"zolt0";  // names are found without regard to case
     HANDLE first = poisoned<HANDLE>();
     ASSERT_TRUE(monitor->pfnOpenPort(zolt0, &first));
     EXPECT_NE(nullptr, first);
     EXPECT_NE(poisoned<HANDLE>(), first);
-    EXPECT_EQ(1u, key_.active(L"ZOLT0").value_or(99));
-    EXPECT_EQ(0u, key_.active(L"ZOLT1").value_or(99));
+    EXPECT_EQ(1u, m_key.active(L"ZOLT0").value_or(99));
+    EXPECT_EQ(0u, m_key.active(L"ZOLT1").value_or(99));
 
     // Refused: the port open already, a name not listed, no name, nowhere for the handle.
     wchar_t unknown[] = L"ZOLT7";
-    const struct { wchar_t* name; bool withHandle; DWORD error; } refusals[] = {
-        {zolt0, true, ERROR_BUSY}, {unknown, true, ERROR_FILE_NOT_FOUND}, {nullptr, true, ERROR_FILE_NOT_FOUND},
-        {unknown, false, ERROR_INVALID_PARAMETER}};
+    const struct {
+        wchar_t* name;
+        bool withHandle;
+        DWORD error;
+    } refusals[] = {{zolt0, true, ERROR_BUSY},
+                    {unknown, true, ERROR_FILE_NOT_FOUND},
+                    {nullptr, true, ERROR_FILE_NOT_FOUND},
+                    {unknown, false, ERROR_INVALID_PARAMETER}};
     for (const auto& test : refusals) {
         HANDLE none = poisoned<HANDLE>();
         SetLastError(0xdeadbeef);
@@ -244,16 +249,16 @@ TEST_F(PortList, OpenPortHandsOutAListedPortOnceUntilItIsClosed) {
         EXPECT_EQ(test.withHandle ? nullptr : poisoned<HANDLE>(), none);
     }
     EXPECT_TRUE(monitor->pfnClosePort(first));
-    EXPECT_EQ(0u, key_.active(L"ZOLT0").value_or(99));
+    EXPECT_EQ(0u, m_key.active(L"ZOLT0").value_or(99));
     HANDLE again = monitor.open(L"ZOLT0");
     ASSERT_NE(nullptr, again);
     EXPECT_TRUE(monitor->pfnClosePort(again));
 
     // An "active" value that is not a number counts as inactive.
-    lab::writeRegistryString(HKEY_LOCAL_MACHINE, key_.portKey(L"ZOLT1"), L"active", L"open");
+    lab::writeRegistryString(HKEY_LOCAL_MACHINE, m_key.portKey(L"ZOLT1"), L"active", L"open");
     HANDLE text = monitor.open(L"ZOLT1");
     ASSERT_NE(nullptr, text);
-    EXPECT_EQ(1u, key_.active(L"ZOLT1").value_or(99));
+    EXPECT_EQ(1u, m_key.active(L"ZOLT1").value_or(99));
     EXPECT_TRUE(monitor->pfnClosePort(text));
 
     // Handles the monitor never gave are refused.
@@ -263,9 +268,9 @@ TEST_F(PortList, OpenPortHandsOutAListedPortOnceUntilItIsClosed) {
 }
 
 TEST_F(PortList, NewPortKeysShowFromTheNextEnumerationOrAddPortButNotAtOpenPort) {
-    key_.addPort(L"ZOLT0");
+    m_key.addPort(L"ZOLT0");
     NtMonitor monitor;
-    key_.addPort(L"ZOLT1");
+    m_key.addPort(L"ZOLT1");
     EXPECT_EQ(nullptr, monitor.open(L"ZOLT1"));
     EXPECT_EQ((std::vector<std::wstring>{L"ZOLT0", L"ZOLT1"}), monitor.portNames());
     HANDLE port = monitor.open(L"ZOLT1");
@@ -273,7 +278,7 @@ TEST_F(PortList, NewPortKeysShowFromTheNextEnumerationOrAddPortButNotAtOpenPort)
     EXPECT_TRUE(monitor->pfnClosePort(port));
 
     // AddPort creates nothing: it rereads the keys.
-    key_.addPort(L"ZOLT2");
+    m_key.addPort(L"ZOLT2");
     EXPECT_EQ(nullptr, monitor.open(L"ZOLT2"));
     wchar_t monitorName[] = L"ZOLT Print Port";
     EXPECT_TRUE(monitor->pfnAddPort(nullptr, nullptr, monitorName));
@@ -282,7 +287,7 @@ TEST_F(PortList, NewPortKeysShowFromTheNextEnumerationOrAddPortButNotAtOpenPort)
     EXPECT_TRUE(monitor->pfnClosePort(port));
 
     // AddPortEx only for this monitor's registered name, in any case.
-    key_.addPort(L"ZOLT3");
+    m_key.addPort(L"ZOLT3");
     struct Case {
         const wchar_t* monitorName;
         BOOL result;
@@ -302,20 +307,20 @@ TEST_F(PortList, NewPortKeysShowFromTheNextEnumerationOrAddPortButNotAtOpenPort)
     port = monitor.open(L"ZOLT3");
     ASSERT_NE(nullptr, port);
     EXPECT_TRUE(monitor->pfnClosePort(port));
-    EXPECT_FALSE(key_.portKeyExists(L"ZOLT9"));
+    EXPECT_FALSE(m_key.portKeyExists(L"ZOLT9"));
 }
 
 TEST_F(PortList, EveryRefreshResetsActiveAndTheHeldPortCannotStartAJob) {
     EngineRecord engine;
     ScopedEngine registered(engine);
-    key_.addPort(L"ZOLT0");
+    m_key.addPort(L"ZOLT0");
     NtMonitor monitor;
     HANDLE held = monitor.open(L"ZOLT0");
     ASSERT_NE(nullptr, held);
-    EXPECT_EQ(1u, key_.active(L"ZOLT0").value_or(99));
+    EXPECT_EQ(1u, m_key.active(L"ZOLT0").value_or(99));
 
     monitor.portNames();
-    EXPECT_EQ(0u, key_.active(L"ZOLT0").value_or(99));
+    EXPECT_EQ(0u, m_key.active(L"ZOLT0").value_or(99));
     wchar_t printer[] = L"Print Site";
     DOC_INFO_1W doc = {const_cast<wchar_t*>(L"report"), nullptr, const_cast<wchar_t*>(L"RAW")};
     EXPECT_FALSE(monitor->pfnStartDocPort(held, printer, 4, 1, (BYTE*)&doc));
@@ -329,26 +334,26 @@ TEST_F(PortList, EveryRefreshResetsActiveAndTheHeldPortCannotStartAJob) {
     EXPECT_TRUE(monitor->pfnStartDocPort(reopened, printer, 5, 1, (BYTE*)&doc));
     EXPECT_TRUE(monitor->pfnEndDocPort(reopened));
     EXPECT_TRUE(monitor->pfnClosePort(held));
-    EXPECT_EQ(0u, key_.active(L"ZOLT0").value_or(99));
+    EXPECT_EQ(0u, m_key.active(L"ZOLT0").value_or(99));
     EXPECT_TRUE(monitor->pfnClosePort(reopened));
-    EXPECT_EQ(0u, key_.active(L"ZOLT0").value_or(99));
+    EXPECT_EQ(0u, m_key.active(L"ZOLT0").value_or(99));
 }
 
 TEST_F(PortList, DeletePortRemovesAListedPortsKeyOnly) {
-    key_.addPort(L"ZOLT0");
-    key_.addPort(L"ZOLT1");
+    m_key.addPort(L"ZOLT0");
+    m_key.addPort(L"ZOLT1");
     NtMonitor monitor;
 
     wchar_t listed[] = L"zolt1";
     EXPECT_TRUE(monitor->pfnDeletePort(nullptr, nullptr, listed));
-    EXPECT_FALSE(key_.portKeyExists(L"ZOLT1"));
+    EXPECT_FALSE(m_key.portKeyExists(L"ZOLT1"));
     EXPECT_EQ(std::vector<std::wstring>{L"ZOLT0"}, monitor.portNames());
 
     // A name that is not listed deletes nothing, even when such a key appeared since.
-    key_.addPort(L"ZOLT5");
+    m_key.addPort(L"ZOLT5");
     wchar_t unlisted[] = L"ZOLT5";
     EXPECT_TRUE(monitor->pfnDeletePort(nullptr, nullptr, unlisted));
-    EXPECT_TRUE(key_.portKeyExists(L"ZOLT5"));
+    EXPECT_TRUE(m_key.portKeyExists(L"ZOLT5"));
     wchar_t unknown[] = L"NOPORT";
     EXPECT_TRUE(monitor->pfnDeletePort(nullptr, nullptr, unknown));
     EXPECT_EQ((std::vector<std::wstring>{L"ZOLT0", L"ZOLT5"}), monitor.portNames());
@@ -360,6 +365,6 @@ TEST_F(PortList, DeletePortRemovesAListedPortsKeyOnly) {
     wchar_t heldName[] = L"ZOLT0";
     EXPECT_TRUE(monitor->pfnDeletePort(nullptr, nullptr, heldName));
     EXPECT_TRUE(monitor->pfnClosePort(held));
-    EXPECT_FALSE(key_.portKeyExists(L"ZOLT0"));
+    EXPECT_FALSE(m_key.portKeyExists(L"ZOLT0"));
     EXPECT_EQ(std::vector<std::wstring>{L"ZOLT5"}, monitor.portNames());
 }

@@ -21,25 +21,25 @@ lab::ReportLine lineOf(const std::vector<lab::ReportLine>& lines, const std::str
 
 class StandInSpooler : public ComTest {
 protected:
-    MonitorKey key_;
-    lab::ScopedMonitorRegistration registration_{L"ZOLT Print Port", lab::programFolder() + L"ZoltPort.dll"};
-    lab::TempFolder folder_{L"zoltstandin"};
-    EngineRecord engine_;
-    std::optional<ScopedEngine> registered_;
-    lab::ScopedPrinter site_{lab::keloPrinter(kSite, L"ZOLT0", L"192.0.2.10")};
+    MonitorKey m_key;
+    lab::ScopedMonitorRegistration m_registration{L"ZOLT Print Port", lab::programFolder() + L"ZoltPort.dll"};
+    lab::TempFolder m_folder{L"zoltstandin"};
+    EngineRecord m_engine;
+    std::optional<ScopedEngine> m_registered;
+    lab::ScopedPrinter m_site{lab::keloPrinter(kSite, L"ZOLT0", L"192.0.2.10")};
 
     StandInSpooler() {
-        key_.addPort(L"ZOLT0");
-        engine_.outputPath = [this](int job) { return jobFile(job); };
-        registered_.emplace(engine_);
+        m_key.addPort(L"ZOLT0");
+        m_engine.outputPath = [this](int job) { return jobFile(job); };
+        m_registered.emplace(m_engine);
     }
 
     std::wstring jobFile(int job) const {
-        return folder_.path() + L"KeloJobs\\job" + std::to_wstring(job) + L"\\layout.ps";
+        return m_folder.path() + L"KeloJobs\\job" + std::to_wstring(job) + L"\\layout.ps";
     }
     std::wstring document(const wchar_t* name, const std::string& bytes) {
-        lab::writeFileBytes(folder_.file(name), bytes);
-        return folder_.file(name);
+        lab::writeFileBytes(m_folder.file(name), bytes);
+        return m_folder.file(name);
     }
     static lab::DocumentRequest request(const std::wstring& printer, const std::wstring& file, DWORD block = 4096) {
         lab::DocumentRequest request;
@@ -54,24 +54,24 @@ protected:
 
 TEST_F(StandInSpooler, BadInputFailsTheDocumentButNeverTheSpooler) {
     std::wstring file = document(L"doc.ps", documentBytes(5000, 34));
-    lab::writeFileBytes(folder_.file(L"blocker"), "x");
+    lab::writeFileBytes(m_folder.file(L"blocker"), "x");
     struct Case {
         const char* name;
         std::function<void()> arrange;
         const char* reason;
     } cases[] = {
-        {"engine not reachable", [&] { registered_.reset(); }, "StartDocPort failed"},
-        {"engine names no file", [&] { engine_.outputPath = [](int) { return std::wstring(); }; }, "WritePort failed"},
+        {"engine not reachable", [&] { m_registered.reset(); }, "StartDocPort failed"},
+        {"engine names no file", [&] { m_engine.outputPath = [](int) { return std::wstring(); }; }, "WritePort failed"},
         {"folder cannot be made",
-         [&] { engine_.outputPath = [this](int) { return folder_.path() + L"blocker\\job\\layout.ps"; }; },
+         [&] { m_engine.outputPath = [this](int) { return m_folder.path() + L"blocker\\job\\layout.ps"; }; },
          "WritePort failed"},
-        {"no port keys", [&] { key_.removePrivateKey(); }, "no monitor lists the port"},
+        {"no port keys", [&] { m_key.removePrivateKey(); }, "no monitor lists the port"},
     };
     for (const Case& test : cases) {
         SCOPED_TRACE(test.name);
-        key_.addPort(L"ZOLT0");
-        registered_.emplace(engine_);
-        engine_.outputPath = [this](int job) { return jobFile(job); };
+        m_key.addPort(L"ZOLT0");
+        m_registered.emplace(m_engine);
+        m_engine.outputPath = [this](int job) { return jobFile(job); };
         test.arrange();
         lab::Report report;
         lab::SpoolerStandIn standIn(report);
@@ -80,13 +80,13 @@ TEST_F(StandInSpooler, BadInputFailsTheDocumentButNeverTheSpooler) {
         EXPECT_EQ(test.reason, result.reason);
         if (lineOf(report.document(1), "openport").call.empty()) continue;
         EXPECT_EQ("1", lineOf(report.document(1), "closeport").field("result"));
-        EXPECT_EQ(0u, key_.active(L"ZOLT0").value_or(99));
+        EXPECT_EQ(0u, m_key.active(L"ZOLT0").value_or(99));
     }
 
     // Put right, the same port prints again.
-    key_.addPort(L"ZOLT0");
-    registered_.emplace(engine_);
-    engine_.outputPath = [this](int job) { return jobFile(job); };
+    m_key.addPort(L"ZOLT0");
+    m_registered.emplace(m_engine);
+    m_engine.outputPath = [this](int job) { return jobFile(job); };
     lab::Report report;
     lab::SpoolerStandIn standIn(report);
     lab::DocumentResult result = standIn.print(request(kSite, file));
@@ -105,9 +105,14 @@ TEST_F(StandInSpooler, ADocumentCancelledInTheSpoolerIsAbortedAtTheEngine) {
     EXPECT_EQ(lab::DocumentOutcome::Printed, second.outcome) << second.reason;
     const std::vector<std::string> expected = {
         "splStartDoc printer=" + lab::toUtf8(kSite) + " job=" + std::to_string(first.jobId),
-        "splWritePrinter handle=28673 size=4096", "splAbort handle=28673", "splClose handle=28673",
+        "splWritePrinter handle=28673 size=4096",
+        "splAbort handle=28673",
+        "splClose handle=28673",
         "splStartDoc printer=" + lab::toUtf8(kSite) + " job=" + std::to_string(second.jobId),
-        "splWritePrinter handle=28674 size=4096", "splWritePrinter handle=28674 size=4096",
-        "splWritePrinter handle=28674 size=1808", "splEndDoc handle=28674", "splClose handle=28674"};
-    EXPECT_EQ(expected, engine_.calls()) << "the next job of the port is ended as usual";
+        "splWritePrinter handle=28674 size=4096",
+        "splWritePrinter handle=28674 size=4096",
+        "splWritePrinter handle=28674 size=1808",
+        "splEndDoc handle=28674",
+        "splClose handle=28674"};
+    EXPECT_EQ(expected, m_engine.calls()) << "the next job of the port is ended as usual";
 }

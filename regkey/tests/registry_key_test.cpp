@@ -66,7 +66,8 @@ TEST_F(RegistryKeyTest, RootNamesAreMatchedByTheirFullNamesOnly) {
     EXPECT_HRESULT_SUCCEEDED(key->setPath(Bstr(L"HKEY_CURRENT_USER"))) << "the root itself";
     for (const wchar_t* refused : {L"HKLM\\SOFTWARE", L"HKCR\\CLSID", L"HKU\\.DEFAULT", L"", L"Software\\Wine"}) {
         EXPECT_EQ(E_FAIL, key->setPath(Bstr(refused))) << refused;
-        EXPECT_EQ(L"C_regKey::openKey - Invalid key name : " + std::wstring(refused), takeErrorInformation().description);
+        EXPECT_EQ(L"C_regKey::openKey - Invalid key name : " + std::wstring(refused),
+                  takeErrorInformation().description);
     }
 }
 
@@ -196,7 +197,7 @@ TEST_F(RegistryKeyTest, DeletingSubKeysAndValues) {
 TEST_F(RegistryKeyTest, DispatchIdsAndErrorsThroughInvoke) {
     ComPtr<IDispatch> dispatch;
     ASSERT_HRESULT_SUCCEEDED(newKey().As(&dispatch));
-    const wchar_t* names[] = {L"setPath",  L"isValid",          L"subKeys",      L"values",       L"value",
+    const wchar_t* names[] = {L"setPath",     L"isValid",          L"subKeys",      L"values",       L"value",
                               L"deleteValue", L"navigateToSubKey", L"deleteSubKey", L"createSubKey", L"getSubKey"};
     for (DISPID expected = 1; expected <= 10; ++expected) {
         DISPID id = (DISPID)0xdeadbeef;
@@ -225,7 +226,8 @@ TEST_F(RegistryKeyTest, DispatchIdsAndErrorsThroughInvoke) {
     Variant putArguments[2] = {Variant(L"written"), Variant(L"name")};  // last argument first
     DISPID named = DISPID_PROPERTYPUT;
     params = {putArguments, &named, 2, 1};
-    ASSERT_HRESULT_SUCCEEDED(dispatch->Invoke(5, IID_NULL, 0, DISPATCH_PROPERTYPUT, &params, nullptr, nullptr, nullptr));
+    ASSERT_HRESULT_SUCCEEDED(
+        dispatch->Invoke(5, IID_NULL, 0, DISPATCH_PROPERTYPUT, &params, nullptr, nullptr, nullptr));
     Variant name(L"name"), result;
     params = {&name, nullptr, 1, 0};
     ASSERT_HRESULT_SUCCEEDED(

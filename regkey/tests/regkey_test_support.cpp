@@ -36,16 +36,16 @@ static ::testing::Environment* const environment = ::testing::AddGlobalTestEnvir
 
 void RegKeyTest::SetUp() {
     ASSERT_HRESULT_SUCCEEDED(CoInitializeEx(nullptr, COINIT_MULTITHREADED));
-    scratchSubkey_ = L"Software\\KeloTest\\RegKey" + std::to_wstring(GetCurrentProcessId());
-    lab::deleteRegistryTree(HKEY_CURRENT_USER, scratchSubkey_);
+    m_scratchSubkey = L"Software\\KeloTest\\RegKey" + std::to_wstring(GetCurrentProcessId());
+    lab::deleteRegistryTree(HKEY_CURRENT_USER, m_scratchSubkey);
     HKEY key = nullptr;
-    ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExW(HKEY_CURRENT_USER, scratchSubkey_.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS,
+    ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExW(HKEY_CURRENT_USER, m_scratchSubkey.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS,
                                              nullptr, &key, nullptr));
     RegCloseKey(key);
 }
 
 void RegKeyTest::TearDown() {
-    EXPECT_TRUE(lab::deleteRegistryTree(HKEY_CURRENT_USER, scratchSubkey_));
+    EXPECT_TRUE(lab::deleteRegistryTree(HKEY_CURRENT_USER, m_scratchSubkey));
     RegDeleteKeyW(HKEY_CURRENT_USER, L"Software\\KeloTest");  // only when nothing else is below it
     CoUninitialize();
 }
@@ -65,7 +65,7 @@ ComPtr<IRegistryKey> RegKeyTest::openScratch(const std::wstring& below) {
 }
 
 void RegKeyTest::writeRaw(const std::wstring& below, const wchar_t* name, DWORD type, const void* data, DWORD size) {
-    std::wstring path = scratchSubkey_ + (below.empty() ? L"" : L"\\" + below);
+    std::wstring path = m_scratchSubkey + (below.empty() ? L"" : L"\\" + below);
     HKEY key = nullptr;
     ASSERT_EQ(ERROR_SUCCESS,
               RegCreateKeyExW(HKEY_CURRENT_USER, path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr));
@@ -74,7 +74,7 @@ void RegKeyTest::writeRaw(const std::wstring& below, const wchar_t* name, DWORD 
 }
 
 bool RegKeyTest::readRaw(const std::wstring& below, const wchar_t* name, DWORD* type, std::vector<BYTE>* data) {
-    std::wstring path = scratchSubkey_ + (below.empty() ? L"" : L"\\" + below);
+    std::wstring path = m_scratchSubkey + (below.empty() ? L"" : L"\\" + below);
     HKEY key = nullptr;
     if (RegOpenKeyExW(HKEY_CURRENT_USER, path.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS) return false;
     DWORD size = 0;

@@ -37,15 +37,15 @@ protected:
     // A new object already pointed at the scratch key (or a sub-key path below it).
     ComPtr<IRegistryKey> openScratch(const std::wstring& below = L"");
 
-    std::wstring scratchPath() const { return L"HKEY_CURRENT_USER\\" + scratchSubkey_; }
-    const std::wstring& scratchSubkey() const { return scratchSubkey_; }
+    std::wstring scratchPath() const { return L"HKEY_CURRENT_USER\\" + m_scratchSubkey; }
+    const std::wstring& scratchSubkey() const { return m_scratchSubkey; }
 
     // Raw registry access (ANSI data) for setting up and checking, bypassing the component.
     void writeRaw(const std::wstring& below, const wchar_t* name, DWORD type, const void* data, DWORD size);
     bool readRaw(const std::wstring& below, const wchar_t* name, DWORD* type, std::vector<BYTE>* data);
 
 private:
-    std::wstring scratchSubkey_;
+    std::wstring m_scratchSubkey;
 };
 
 struct ErrorInformation {

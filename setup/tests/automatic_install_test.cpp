@@ -35,7 +35,7 @@ TEST_F(AutomaticInstallation, FirstInstallationOnWindowsXp) {
     EXPECT_TRUE(report.dialogs.empty()) << describe(report);
 
     // The driver from the INF file in INSTALLDIR, through the printer UI library.
-    std::vector<std::wstring> printUi = printUi_.lines();
+    std::vector<std::wstring> printUi = m_printUi.lines();
     ASSERT_EQ(printUi.size(), 1u);
     EXPECT_EQ(lab::toUtf8(printUi[0]),
               "entry=PrintUIEntryW\twindow=null\tinstance=self\tshow=1\tcommand=/ia /m \"ZOLT Print Driver\" /f "
@@ -198,8 +198,9 @@ TEST_F(AutomaticInstallation, WithoutUserInterfaceEveryMessageGoesToTheInstaller
         EXPECT_EQ(report.installerMessages,
                   (Messages{{L"info", L"Installer Error: Corrupt Installation File"},
                             {L"error", L"Error: Cannot create printer:\n" + systemText(ERROR_ACCESS_DENIED)},
-                            {L"info", L"Printer Configuration: the printer to take over cannot be chosen without the "
-                                      L"installer's user interface"}}))
+                            {L"info",
+                             L"Printer Configuration: the printer to take over cannot be chosen without the "
+                             L"installer's user interface"}}))
             << describe(report);
     }
 }
@@ -271,10 +272,11 @@ TEST_F(AutomaticInstallation, PrinterUiEntriesInTheirOrder) {
     ASSERT_EQ(install(siteProperties()).result, 0u);
     usePrintUi(setuplab::PrintUi::Plain);
     ASSERT_EQ(install(siteProperties()).result, 0u);
-    std::vector<std::wstring> printUi = printUi_.lines();
+    std::vector<std::wstring> printUi = m_printUi.lines();
     ASSERT_EQ(printUi.size(), 2u);
-    const std::wstring call = L"\twindow=null\tinstance=self\tshow=1\tcommand=/ia /m \"ZOLT Print Driver\" /f "
-                              L"\"C:\\Program Files\\Kelo Print Driver\\oemsetup.inf\"";
+    const std::wstring call =
+        L"\twindow=null\tinstance=self\tshow=1\tcommand=/ia /m \"ZOLT Print Driver\" /f "
+        L"\"C:\\Program Files\\Kelo Print Driver\\oemsetup.inf\"";
     EXPECT_EQ(printUi[0], L"entry=PrintUIEntryA" + call);
     EXPECT_EQ(printUi[1], L"entry=PrintUIEntry" + call);
 }
@@ -293,7 +295,7 @@ TEST_F(AutomaticInstallation, WithoutDriverInstallationTheDialogFollows) {
     acknowledge(*withoutFolder, L"Error", L"Cannot install printer driver");
     closeDialog(*withoutFolder);
     EXPECT_EQ(withoutFolder->finish().result, 1603u);
-    EXPECT_TRUE(printUi_.lines().empty());
+    EXPECT_TRUE(m_printUi.lines().empty());
 }
 
 TEST_F(AutomaticInstallation, UnreadablePropertiesEndWithoutMessage) {

@@ -26,26 +26,27 @@ protected:
     static constexpr const wchar_t* kServerIp = L"192.0.2.10";
 
     void SetUp() override {
-        ntMonitor_ = std::make_unique<setuplab::ScopedSystemFile>(L"ZoltPort.dll", lab::programFolder() + L"ZoltPort.dll");
+        m_ntMonitor =
+            std::make_unique<setuplab::ScopedSystemFile>(L"ZoltPort.dll", lab::programFolder() + L"ZoltPort.dll");
         // Wine's spooler loads only monitors with the NT entry: the Windows 9x cases that
         // need a registered monitor take the lab's test monitor under the 9x name.
-        nineXMonitor_ = std::make_unique<setuplab::ScopedSystemFile>(L"ZoltPort98.dll",
+        m_nineXMonitor = std::make_unique<setuplab::ScopedSystemFile>(L"ZoltPort98.dll",
                                                                       lab::programFolder() + L"lab_test_monitor.dll");
-        folder_ = std::make_unique<setuplab::ActionFolder>(setuplab::PrintUi::Wide);
+        m_folder = std::make_unique<setuplab::ActionFolder>(setuplab::PrintUi::Wide);
     }
 
     void useVersion(const std::wstring& version) {
-        version_.reset();
-        version_ = std::make_unique<setuplab::ScopedRunnerVersion>(version);
+        m_version.reset();
+        m_version = std::make_unique<setuplab::ScopedRunnerVersion>(version);
     }
-    void usePrintUi(setuplab::PrintUi printUi) { folder_ = std::make_unique<setuplab::ActionFolder>(printUi); }
+    void usePrintUi(setuplab::PrintUi printUi) { m_folder = std::make_unique<setuplab::ActionFolder>(printUi); }
     // The real ZoltPort98.dll from now on.
     void useRealNineXMonitor() {
-        nineXMonitor_.reset();
-        nineXMonitor_ = std::make_unique<setuplab::ScopedSystemFile>(L"ZoltPort98.dll",
-                                                                      lab::programFolder() + L"ZoltPort98.dll");
+        m_nineXMonitor.reset();
+        m_nineXMonitor =
+            std::make_unique<setuplab::ScopedSystemFile>(L"ZoltPort98.dll", lab::programFolder() + L"ZoltPort98.dll");
     }
-    void removeNtMonitorFile() { ntMonitor_.reset(); }
+    void removeNtMonitorFile() { m_ntMonitor.reset(); }
 
     // The properties of a site, followed by more arguments for the runner.
     static std::vector<std::wstring> siteProperties(const std::wstring& site = kSite,
@@ -58,14 +59,16 @@ protected:
     }
 
     std::unique_ptr<setuplab::ActionRun> start(const std::vector<std::wstring>& arguments) {
-        return std::make_unique<setuplab::ActionRun>(*folder_, L"keloInstallPrinter", arguments);
+        return std::make_unique<setuplab::ActionRun>(*m_folder, L"keloInstallPrinter", arguments);
     }
     setuplab::RunReport install(const std::vector<std::wstring>& arguments) { return start(arguments)->finish(); }
 
     // Waits for a message box or dialog of the run with this caption.
     static HWND waitFor(setuplab::ActionRun& run, const std::wstring& caption, HWND excluding = nullptr) {
         HWND window = gui::waitForWindow(caption, 30000, run.processId(), excluding);
-        if (!window) ADD_FAILURE() << "no window \"" << lab::toUtf8(caption) << "\"; windows: " << lab::toUtf8(run.visibleWindows());
+        if (!window)
+            ADD_FAILURE() << "no window \"" << lab::toUtf8(caption)
+                          << "\"; windows: " << lab::toUtf8(run.visibleWindows());
         return window;
     }
 
@@ -75,8 +78,8 @@ protected:
         return std::nullopt;
     }
     static std::optional<std::wstring> driverData(const std::wstring& printerKeyName, const std::wstring& value) {
-        return setuplab::registryString(std::wstring(setuplab::kPrintersKey) + L"\\" + printerKeyName + L"\\PrinterDriverData",
-                                        value);
+        return setuplab::registryString(
+            std::wstring(setuplab::kPrintersKey) + L"\\" + printerKeyName + L"\\PrinterDriverData", value);
     }
     static void expectDriverData(const std::wstring& printerKeyName, const std::wstring& serverIp) {
         EXPECT_EQ(driverData(printerKeyName, L"keloServerIp"), serverIp) << lab::toUtf8(printerKeyName);
@@ -92,12 +95,12 @@ protected:
     }
     static std::wstring systemText(DWORD error) { return lab::fromAnsi(systemErrorText(error)); }
 
-    setuplab::SpoolerState spooler_;
-    setuplab::PrintUiJournal printUi_;
-    std::unique_ptr<setuplab::ScopedSystemFile> ntMonitor_;
-    std::unique_ptr<setuplab::ScopedSystemFile> nineXMonitor_;
-    std::unique_ptr<setuplab::ActionFolder> folder_;
-    std::unique_ptr<setuplab::ScopedRunnerVersion> version_;
+    setuplab::SpoolerState m_spooler;
+    setuplab::PrintUiJournal m_printUi;
+    std::unique_ptr<setuplab::ScopedSystemFile> m_ntMonitor;
+    std::unique_ptr<setuplab::ScopedSystemFile> m_nineXMonitor;
+    std::unique_ptr<setuplab::ActionFolder> m_folder;
+    std::unique_ptr<setuplab::ScopedRunnerVersion> m_version;
 };
 
 // Report details for a failing expectation.

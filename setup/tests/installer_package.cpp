@@ -2,7 +2,6 @@
 
 #include <msiquery.h>
 
-
 #include "error_msg.h"
 #include "lab_text.h"
 
@@ -12,15 +11,15 @@ class MsiRecordHandle {
 public:
     MsiRecordHandle() = default;
     ~MsiRecordHandle() {
-        if (handle_) MsiCloseHandle(handle_);
+        if (m_handle) MsiCloseHandle(m_handle);
     }
     MsiRecordHandle(const MsiRecordHandle&) = delete;
     MsiRecordHandle& operator=(const MsiRecordHandle&) = delete;
-    MSIHANDLE* out() { return &handle_; }
-    MSIHANDLE get() const { return handle_; }
+    MSIHANDLE* out() { return &m_handle; }
+    MSIHANDLE get() const { return m_handle; }
 
 private:
-    MSIHANDLE handle_ = 0;
+    MSIHANDLE m_handle = 0;
 };
 
 void check(UINT result, const char* step) {
@@ -35,7 +34,8 @@ void execute(MSIHANDLE database, const wchar_t* query) {
 
 void createDatabase(const std::wstring& path) {
     MsiRecordHandle database;
-    check(MsiOpenDatabaseW(path.c_str(), reinterpret_cast<LPCWSTR>(MSIDBOPEN_CREATE), database.out()), "create database");
+    check(MsiOpenDatabaseW(path.c_str(), reinterpret_cast<LPCWSTR>(MSIDBOPEN_CREATE), database.out()),
+          "create database");
     execute(database.get(),
             L"CREATE TABLE `Property` (`Property` CHAR(72) NOT NULL, `Value` CHAR(0) NOT NULL PRIMARY KEY `Property`)");
     MsiRecordHandle summary;
@@ -56,22 +56,22 @@ TestPackage::TestPackage() {
     wchar_t folder[MAX_PATH] = {}, file[MAX_PATH] = {};
     GetTempPathW(MAX_PATH, folder);
     if (!GetTempFileNameW(folder, L"kst", 0, file)) throw cERROR_MSG(BV_ERR_GENERAL, "Test package: no temporary file");
-    path_ = file;
-    DeleteFileW(path_.c_str());
-    createDatabase(path_);
+    m_path = file;
+    DeleteFileW(m_path.c_str());
+    createDatabase(m_path);
     MsiSetInternalUI(INSTALLUILEVEL_NONE, nullptr);
-    UINT opened = MsiOpenPackageW(path_.c_str(), &package_);
+    UINT opened = MsiOpenPackageW(m_path.c_str(), &m_package);
     if (opened != ERROR_SUCCESS) {
-        DeleteFileW(path_.c_str());
+        DeleteFileW(m_path.c_str());
         check(opened, "open package");
     }
 }
 
 TestPackage::~TestPackage() {
-    MsiCloseHandle(package_);
-    DeleteFileW(path_.c_str());
+    MsiCloseHandle(m_package);
+    DeleteFileW(m_path.c_str());
 }
 
 void TestPackage::setProperty(const std::wstring& name, const std::wstring& value) {
-    check(MsiSetPropertyW(package_, name.c_str(), value.c_str()), "set property");
+    check(MsiSetPropertyW(m_package, name.c_str(), value.c_str()), "set property");
 }

@@ -14,12 +14,12 @@ public:
     TestPackage(const TestPackage&) = delete;
     TestPackage& operator=(const TestPackage&) = delete;
 
-    MSIHANDLE handle() const { return package_; }
+    MSIHANDLE handle() const { return m_package; }
     void setProperty(const std::wstring& name, const std::wstring& value);
     // Removes a property (also one the installer set itself, such as VersionNT).
     void removeProperty(const std::wstring& name) { setProperty(name, L""); }
 
 private:
-    std::wstring path_;
-    MSIHANDLE package_ = 0;
+    std::wstring m_path;
+    MSIHANDLE m_package = 0;
 };

@@ -20,14 +20,14 @@ protected:
     // Each program gets a folder of its own: file names that differ in letter case only
     // are one file.
     Sleeper& startProgram(const std::wstring& fileName) {
-        folders_.push_back(std::make_unique<lab::TempFolder>(L"kelo-kill"));
-        sleepers_.push_back(std::make_unique<Sleeper>(folders_.back()->path(), fileName));
-        return *sleepers_.back();
+        m_folders.push_back(std::make_unique<lab::TempFolder>(L"kelo-kill"));
+        m_sleepers.push_back(std::make_unique<Sleeper>(m_folders.back()->path(), fileName));
+        return *m_sleepers.back();
     }
 
     RunReport kill(const std::wstring& version, const std::vector<std::wstring>& arguments) {
         setuplab::ScopedRunnerVersion scoped(version);
-        return setuplab::ActionRun(folder_, L"keloKillProcess", arguments).finish();
+        return setuplab::ActionRun(m_folder, L"keloKillProcess", arguments).finish();
     }
 
     static void expectEnded(const Sleeper& sleeper, const char* name) {
@@ -39,9 +39,9 @@ protected:
         EXPECT_TRUE(sleeper.running()) << name << " was ended";
     }
 
-    setuplab::ActionFolder folder_{setuplab::PrintUi::System};
-    std::vector<std::unique_ptr<lab::TempFolder>> folders_;
-    std::vector<std::unique_ptr<Sleeper>> sleepers_;
+    setuplab::ActionFolder m_folder{setuplab::PrintUi::System};
+    std::vector<std::unique_ptr<lab::TempFolder>> m_folders;
+    std::vector<std::unique_ptr<Sleeper>> m_sleepers;
 };
 
 // On the NT family the lab's Wine has no process object in its performance data: the

@@ -21,10 +21,10 @@ const DWORD kIdProcess = 784;
 // process id) and one instance per process.
 class PerformanceBlock {
 public:
-    void add(const std::wstring& name, DWORD processId) { instances_.push_back({name, processId}); }
+    void add(const std::wstring& name, DWORD processId) { m_instances.push_back({name, processId}); }
     std::vector<BYTE> bytes(const wchar_t* signature = L"PERF", DWORD idCounter = kIdProcess) const {
         std::vector<BYTE> instances;
-        for (const auto& instance : instances_) append(instances, instanceBytes(instance.first, instance.second));
+        for (const auto& instance : m_instances) append(instances, instanceBytes(instance.first, instance.second));
 
         PERF_OBJECT_TYPE object = {};
         object.HeaderLength = sizeof object;
@@ -32,7 +32,7 @@ public:
         object.TotalByteLength = object.DefinitionLength + (DWORD)instances.size();
         object.ObjectNameTitleIndex = kProcessObject;
         object.NumCounters = 2;
-        object.NumInstances = (LONG)instances_.size();
+        object.NumInstances = (LONG)m_instances.size();
         PERF_COUNTER_DEFINITION counters[2] = {};
         counters[0].ByteLength = sizeof counters[0];
         counters[0].CounterNameTitleIndex = kProcessorTime;
@@ -75,7 +75,9 @@ private:
         const BYTE* bytes = reinterpret_cast<const BYTE*>(&value);
         to.insert(to.end(), bytes, bytes + sizeof value);
     }
-    static void append(std::vector<BYTE>& to, const std::vector<BYTE>& bytes) { to.insert(to.end(), bytes.begin(), bytes.end()); }
+    static void append(std::vector<BYTE>& to, const std::vector<BYTE>& bytes) {
+        to.insert(to.end(), bytes.begin(), bytes.end());
+    }
 
     static std::vector<BYTE> instanceBytes(const std::wstring& name, DWORD processId) {
         DWORD nameBytes = (DWORD)((name.size() + 1) * sizeof(wchar_t));
@@ -98,7 +100,7 @@ private:
         return bytes;
     }
 
-    std::vector<std::pair<std::wstring, DWORD>> instances_;
+    std::vector<std::pair<std::wstring, DWORD>> m_instances;
 };
 
 TaskList parse(const std::vector<BYTE>& block, size_t limit = kMaxPerformanceTasks) {
@@ -115,8 +117,12 @@ TEST(PerformanceData, InstancesBecomeTasksNamedAsPrograms) {
     block.add(L"", 3);
     TaskList tasks = parse(block.bytes());
     ASSERT_EQ(tasks.size(), 6u);
-    const std::pair<std::string, DWORD> expected[] = {{"KeloClient.exe", 1204}, {"a.b.exe", 88}, {"Idle.exe", 0xFFFFFFFE},
-                                                      {std::string(255, 'n') + ".exe", 1}, {"", 2}, {".exe", 3}};
+    const std::pair<std::string, DWORD> expected[] = {{"KeloClient.exe", 1204},
+                                                      {"a.b.exe", 88},
+                                                      {"Idle.exe", 0xFFFFFFFE},
+                                                      {std::string(255, 'n') + ".exe", 1},
+                                                      {"", 2},
+                                                      {".exe", 3}};
     for (size_t i = 0; i < tasks.size(); ++i) {
         EXPECT_EQ(tasks[i].processName, expected[i].first) << i;
         EXPECT_EQ(tasks[i].processId, expected[i].second) << i;
@@ -157,7 +163,7 @@ TEST(PerformanceData, TruncatedBlockGivesTheWholeInstancesOnly) {
 // the process object only into a buffer large enough (234 otherwise, with no size).
 class WindowsRegistry {
 public:
-    explicit WindowsRegistry(std::vector<BYTE> block) : block_(std::move(block)) {}
+    explicit WindowsRegistry(std::vector<BYTE> block) : m_block(std::move(block)) {}
     PerformanceRegistry reads() {
         return {[this](const char* path, HKEY* key) {
                     opened.push_back(path);
@@ -166,9 +172,11 @@ public:
                 },
                 [this](HKEY key, const char* name, BYTE* data, DWORD* size) -> LONG {
                     bool performance = key == HKEY_PERFORMANCE_DATA;
-                    if (performance) asked.push_back(std::string(name) + ":" + std::to_string(*size));
-                    else if (key != kPerflibKey || std::string(name) != "Counters") return ERROR_FILE_NOT_FOUND;
-                    std::string value = performance ? std::string(block_.begin(), block_.end()) : counters;
+                    if (performance)
+                        asked.push_back(std::string(name) + ":" + std::to_string(*size));
+                    else if (key != kPerflibKey || std::string(name) != "Counters")
+                        return ERROR_FILE_NOT_FOUND;
+                    std::string value = performance ? std::string(m_block.begin(), m_block.end()) : counters;
                     if (data && (*size < value.size() || (performance && neverFits))) return ERROR_MORE_DATA;
                     if (data) memcpy(data, value.data(), value.size());
                     *size = (DWORD)value.size();
@@ -179,14 +187,26 @@ public:
 
     const HKEY kPerflibKey = reinterpret_cast<HKEY>(0x1234);
     // With the list's closing zero.
-    std::string counters{"1\0" "1847\0" "2\0" "System\0" "6\0" "% Processor Time\0" "230\0" "Process\0" "784\0"
-                         "ID Process\0" "1410\0" "Process ID\0", 79};
+    std::string counters{
+        "1\0"
+        "1847\0"
+        "2\0"
+        "System\0"
+        "6\0"
+        "% Processor Time\0"
+        "230\0"
+        "Process\0"
+        "784\0"
+        "ID Process\0"
+        "1410\0"
+        "Process ID\0",
+        79};
     bool neverFits = false;
     std::vector<std::string> opened, asked;
     std::vector<HKEY> closed;
 
 private:
-    std::vector<BYTE> block_;
+    std::vector<BYTE> m_block;
 };
 
 TEST(PerformanceData, ProcessObjectReadThroughTheCounterNamesIntoAGrowingBuffer) {
@@ -195,7 +215,8 @@ TEST(PerformanceData, ProcessObjectReadThroughTheCounterNamesIntoAGrowingBuffer)
     std::vector<BYTE> bytes = block.bytes();
     WindowsRegistry registry(bytes);
     TaskList tasks = processesFromPerformanceData(registry.reads());
-    EXPECT_EQ(registry.opened, std::vector<std::string>{"software\\microsoft\\windows nt\\currentversion\\perflib\\009"});
+    EXPECT_EQ(registry.opened,
+              std::vector<std::string>{"software\\microsoft\\windows nt\\currentversion\\perflib\\009"});
     EXPECT_EQ(registry.asked, (std::vector<std::string>{"230:51200", "230:76800"}));
     EXPECT_EQ(registry.closed, (std::vector<HKEY>{registry.kPerflibKey, HKEY_PERFORMANCE_DATA}));
     ASSERT_EQ(tasks.size(), 255u);  // at most the limit
@@ -208,8 +229,17 @@ TEST(PerformanceData, UnreadableCountersOrDataGiveNoProcesses) {
     PerformanceBlock block;
     block.add(L"KeloClient", 1204);
     // No counter names, none for "process", or a list cut in the middle of a name.
-    for (std::string counters : {std::string(), std::string("230\0" "Processor\0" "784\0" "ID Process\0", 30),
-                                 std::string("784\0" "ID Process\0" "230\0" "Pro", 22)}) {
+    for (std::string counters : {std::string(),
+                                 std::string("230\0"
+                                             "Processor\0"
+                                             "784\0"
+                                             "ID Process\0",
+                                             30),
+                                 std::string("784\0"
+                                             "ID Process\0"
+                                             "230\0"
+                                             "Pro",
+                                             22)}) {
         WindowsRegistry withoutProcess(block.bytes());
         withoutProcess.counters = counters;
         EXPECT_TRUE(processesFromPerformanceData(withoutProcess.reads()).empty());

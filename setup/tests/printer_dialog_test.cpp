@@ -20,20 +20,20 @@ protected:
 
     // Starts the action and waits for its dialog.
     HWND open(const std::vector<std::wstring>& arguments) {
-        run_ = start(arguments);
-        dialog_ = waitFor(*run_, kDialogCaption);
-        return dialog_;
+        m_run = start(arguments);
+        m_dialog = waitFor(*m_run, kDialogCaption);
+        return m_dialog;
     }
-    HWND list() const { return GetDlgItem(dialog_, IDC_PRINTER_LIST); }
+    HWND list() const { return GetDlgItem(m_dialog, IDC_PRINTER_LIST); }
     void choose(const std::wstring& printer) {
         std::vector<std::wstring> items = gui::comboItems(list());
         auto found = std::find(items.begin(), items.end(), printer);
         ASSERT_NE(found, items.end()) << lab::toUtf8(printer) << " is not listed";
         gui::chooseComboItem(list(), (int)(found - items.begin()));
     }
-    void pressOk() { gui::click(dialog_, IDOK); }
+    void pressOk() { gui::click(m_dialog, IDOK); }
     // The next message box of the run (not the dialog) with this caption.
-    HWND messageBox(const std::wstring& caption) { return waitFor(*run_, caption, dialog_); }
+    HWND messageBox(const std::wstring& caption) { return waitFor(*m_run, caption, m_dialog); }
     void acknowledge(const std::wstring& caption, const std::wstring& message) {
         HWND box = messageBox(caption);
         if (!box) return;
@@ -41,29 +41,29 @@ protected:
         gui::click(box, IDOK);
         gui::waitForWindowGone(box);
     }
-    RunReport finish() { return run_->finish(); }
+    RunReport finish() { return m_run->finish(); }
 
     static void expectNothingInstalled(const RunReport& report) {
         for (const wchar_t* call : {L"AddMonitor", L"AddPort", L"AddPrinter", L"SetPrinter"})
             EXPECT_TRUE(report.calls(call).empty()) << lab::toUtf8(call) << "\n" << describe(report);
     }
 
-    std::unique_ptr<setuplab::ActionRun> run_;
-    HWND dialog_ = nullptr;
+    std::unique_ptr<setuplab::ActionRun> m_run;
+    HWND m_dialog = nullptr;
 };
 
 TEST_F(PrinterDialog, BelowWindows2000TheDialogOpensAtOnce) {
     for (auto [version, code] : {std::pair<const wchar_t*, int>{L"nt40", 3}, {L"win98", 4}, {L"win7", 0}}) {
         useVersion(version);
         ASSERT_TRUE(open(siteProperties())) << lab::toUtf8(version);
-        gui::pressCloseBox(dialog_);
+        gui::pressCloseBox(m_dialog);
         RunReport report = finish();
         EXPECT_EQ(report.platform, code) << describe(report);
         EXPECT_EQ(report.result, 1603u) << describe(report);
         ASSERT_EQ(report.dialogs.size(), 1u) << describe(report);
         EXPECT_EQ(report.dialogs[0].caption, kDialogCaption);
         expectNothingInstalled(report);
-        EXPECT_TRUE(printUi_.lines().empty());
+        EXPECT_TRUE(m_printUi.lines().empty());
     }
 }
 
@@ -75,17 +75,17 @@ TEST_F(PrinterDialog, ListsThePostScriptPrintersSortedAndSelectsTheFirst) {
 
     EXPECT_EQ(gui::comboItems(list()), (std::vector<std::wstring>{L"Alpha Printer", L"Middle Site", L"Zeta Printer"}));
     EXPECT_EQ(gui::comboSelection(list()), 0);
-    EXPECT_EQ(gui::textOf(GetDlgItem(dialog_, IDC_SELECT_LABEL)), L"Select Printer:");
-    EXPECT_EQ(gui::textOf(GetDlgItem(dialog_, IDOK)), L"OK");
+    EXPECT_EQ(gui::textOf(GetDlgItem(m_dialog, IDC_SELECT_LABEL)), L"Select Printer:");
+    EXPECT_EQ(gui::textOf(GetDlgItem(m_dialog, IDOK)), L"OK");
 
     // Without an owner, centred on the work area.
     RECT area = {}, window = {};
     SystemParametersInfoW(SPI_GETWORKAREA, 0, &area, 0);
-    GetWindowRect(dialog_, &window);
+    GetWindowRect(m_dialog, &window);
     EXPECT_NEAR((window.left + window.right) / 2, (area.left + area.right) / 2, 2);
     EXPECT_NEAR((window.top + window.bottom) / 2, (area.top + area.bottom) / 2, 2);
 
-    gui::pressCloseBox(dialog_);
+    gui::pressCloseBox(m_dialog);
     RunReport report = finish();
     EXPECT_EQ(report.result, 1603u);
     // The library's icon in both sizes.
@@ -227,7 +227,7 @@ TEST_F(PrinterDialog, Windows98MonitorThatWineCannotLoad) {
 TEST_F(PrinterDialog, CloseBoxFailsTheAction) {
     lab::addForeignPrinter(L"Old Printer", L"LPT1:");
     ASSERT_TRUE(open(siteProperties()));
-    gui::pressCloseBox(dialog_);
+    gui::pressCloseBox(m_dialog);
     RunReport report = finish();
     EXPECT_EQ(report.result, 1603u) << describe(report);
     expectNothingInstalled(report);
@@ -242,8 +242,8 @@ TEST_F(PrinterDialog, WithoutSelectionTheDialogStays) {
         gui::chooseComboItem(list(), -1);
         pressOk();
         acknowledge(L"Installer Error", L"Printer must be selected in order to proceed");
-        EXPECT_TRUE(IsWindowVisible(dialog_));
-        gui::pressCloseBox(dialog_);
+        EXPECT_TRUE(IsWindowVisible(m_dialog));
+        gui::pressCloseBox(m_dialog);
         RunReport report = finish();
         EXPECT_EQ(report.result, 1603u) << describe(report);
         EXPECT_TRUE(report.calls(L"AddMonitor").empty());
@@ -291,7 +291,8 @@ TEST_F(PrinterDialog, RefusedPrinterChangeIsReported) {
     HWND question = messageBox(kDialogCaption);
     ASSERT_TRUE(question);
     gui::click(question, IDYES);
-    acknowledge(L"Installer Error", L"Cannot set printer information [Old Printer]: " + systemText(ERROR_ACCESS_DENIED));
+    acknowledge(L"Installer Error",
+                L"Cannot set printer information [Old Printer]: " + systemText(ERROR_ACCESS_DENIED));
     RunReport report = finish();
     EXPECT_EQ(report.result, 1603u) << describe(report);
     EXPECT_EQ(driverData(L"Print Site", L"Mfg"), std::nullopt);

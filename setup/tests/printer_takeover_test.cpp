@@ -15,7 +15,7 @@ namespace {
 
 class LabPrinters : public ::testing::Test {
 protected:
-    setuplab::SpoolerState state_;
+    setuplab::SpoolerState m_state;
 };
 
 std::optional<lab::PrinterEntry> findPrinter(const std::wstring& name) {
@@ -33,7 +33,8 @@ TEST_F(LabPrinters, TakeOverRewiresTheExistingPrinter) {
     spec.comment = L"an older printer";
     lab::addPrinter(spec);
 
-    PrinterHandle printer = takeOverPrinter(keloPrinterFields(L"Take Over Site", L"ZOLT3", L"Take Over Site", L"192.0.2.7"));
+    PrinterHandle printer =
+        takeOverPrinter(keloPrinterFields(L"Take Over Site", L"ZOLT3", L"Take Over Site", L"192.0.2.7"));
     ASSERT_TRUE(printer);
     printer.reset();
 
@@ -47,7 +48,8 @@ TEST_F(LabPrinters, TakeOverRewiresTheExistingPrinter) {
 
 TEST_F(LabPrinters, TakeOverOfAMissingPrinterKeepsTheSpoolerError) {
     SetLastError(0xdeadbeef);
-    PrinterHandle printer = takeOverPrinter(keloPrinterFields(L"No Such Printer", L"ZOLT0", L"No Such Printer", L"192.0.2.7"));
+    PrinterHandle printer =
+        takeOverPrinter(keloPrinterFields(L"No Such Printer", L"ZOLT0", L"No Such Printer", L"192.0.2.7"));
     EXPECT_FALSE(printer);
     EXPECT_EQ(GetLastError(), (DWORD)ERROR_INVALID_PRINTER_NAME);
 }

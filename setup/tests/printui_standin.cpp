@@ -22,9 +22,9 @@ HMODULE self() {
                              UINT show) {
     wchar_t path[MAX_PATH] = {};
     if (!GetEnvironmentVariableW(L"KELO_PRINTUI_LOG", path, MAX_PATH)) return;
-    std::wstring line = std::wstring(L"entry=") + entry + L"\twindow=" + (window ? L"set" : L"null") +
-                        L"\tinstance=" + (instance == self() ? L"self" : L"other") + L"\tshow=" +
-                        std::to_wstring(show) + L"\tcommand=" + command + L"\r\n";
+    std::wstring line = std::wstring(L"entry=") + entry + L"\twindow=" + (window ? L"set" : L"null") + L"\tinstance=" +
+                        (instance == self() ? L"self" : L"other") + L"\tshow=" + std::to_wstring(show) + L"\tcommand=" +
+                        command + L"\r\n";
     std::string bytes = lab::toUtf8(line);
     HANDLE file = CreateFileW(path, FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_ALWAYS,
                               FILE_ATTRIBUTE_NORMAL, nullptr);
@@ -37,7 +37,8 @@ HMODULE self() {
 }  // namespace
 
 #if defined(PRINTUI_WIDE)
-extern "C" __declspec(dllexport) void WINAPI PrintUIEntryW(HWND window, HINSTANCE instance, LPCWSTR command, UINT show) {
+extern "C" __declspec(dllexport) void WINAPI
+    PrintUIEntryW(HWND window, HINSTANCE instance, LPCWSTR command, UINT show) {
     record(L"PrintUIEntryW", window, instance, command ? command : L"", show);
 }
 #elif defined(PRINTUI_ANSI)

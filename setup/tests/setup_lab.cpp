@@ -98,7 +98,8 @@ RunReport RunReport::parse(const std::string& output) {
             SpoolerCall call{parts[1], {}};
             for (size_t i = 2; i < parts.size(); ++i) {
                 size_t equals = parts[i].find(L'=');
-                call.fields[parts[i].substr(0, equals)] = equals == std::wstring::npos ? L"" : parts[i].substr(equals + 1);
+                call.fields[parts[i].substr(0, equals)] =
+                    equals == std::wstring::npos ? L"" : parts[i].substr(equals + 1);
             }
             report.spoolerCalls.push_back(call);
         }
@@ -113,32 +114,23 @@ std::vector<SpoolerCall> RunReport::calls(const std::wstring& name) const {
     return found;
 }
 
-ActionFolder::ActionFolder(PrintUi printUi) : folder_(L"kelo-setup") {
+ActionFolder::ActionFolder(PrintUi printUi) : m_folder(L"kelo-setup") {
     copyBeside(kRunnerName, path(), kRunnerName);
     copyBeside(L"KeloSetup.dll", path(), L"KeloSetup.dll");
     switch (printUi) {
-    case PrintUi::Wide:
-        copyBeside(L"printui_wide.dll", path(), L"printui.dll");
-        break;
-    case PrintUi::Ansi:
-        copyBeside(L"printui_ansi.dll", path(), L"printui.dll");
-        break;
-    case PrintUi::Plain:
-        copyBeside(L"printui_plain.dll", path(), L"printui.dll");
-        break;
-    case PrintUi::NoEntry:
-        copyBeside(L"printui_none.dll", path(), L"printui.dll");
-        break;
-    case PrintUi::System:
-        break;
+    case PrintUi::Wide: copyBeside(L"printui_wide.dll", path(), L"printui.dll"); break;
+    case PrintUi::Ansi: copyBeside(L"printui_ansi.dll", path(), L"printui.dll"); break;
+    case PrintUi::Plain: copyBeside(L"printui_plain.dll", path(), L"printui.dll"); break;
+    case PrintUi::NoEntry: copyBeside(L"printui_none.dll", path(), L"printui.dll"); break;
+    case PrintUi::System: break;
     }
 }
 
 ActionRun::ActionRun(const ActionFolder& folder, const std::wstring& exportName,
                      const std::vector<std::wstring>& arguments) {
-    outputPath_ = folder.path() + L"run-" + std::to_wstring(GetTickCount()) + L".out";
+    m_outputPath = folder.path() + L"run-" + std::to_wstring(GetTickCount()) + L".out";
     SECURITY_ATTRIBUTES inheritable = {sizeof inheritable, nullptr, TRUE};
-    FileHandle output(CreateFileW(outputPath_.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, &inheritable,
+    FileHandle output(CreateFileW(m_outputPath.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, &inheritable,
                                   CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!output) throw cERROR_MSG(BV_ERR_GENERAL, "Cannot create the run's output file");
     std::wstring commandLine = lab::quoteArgument(folder.path() + kRunnerName) + L" " + exportName;
@@ -157,74 +149,74 @@ ActionRun::ActionRun(const ActionFolder& folder, const std::wstring& exportName,
                         &started))
         throw cERROR_MSG(BV_ERR_GENERAL, "Cannot start the runner: %s", lab::errorText(GetLastError()).c_str());
     CloseHandle(started.hThread);
-    process_ = started.hProcess;
-    processId_ = started.dwProcessId;
+    m_process = started.hProcess;
+    m_processId = started.dwProcessId;
 }
 
 ActionRun::~ActionRun() {
-    if (WaitForSingleObject(process_, 0) == WAIT_TIMEOUT) {
-        TerminateProcess(process_, 1);
-        WaitForSingleObject(process_, 10000);
+    if (WaitForSingleObject(m_process, 0) == WAIT_TIMEOUT) {
+        TerminateProcess(m_process, 1);
+        WaitForSingleObject(m_process, 10000);
     }
-    CloseHandle(process_);
+    CloseHandle(m_process);
 }
 
 RunReport ActionRun::finish(DWORD timeoutMs) {
-    if (WaitForSingleObject(process_, timeoutMs) != WAIT_OBJECT_0) {
+    if (WaitForSingleObject(m_process, timeoutMs) != WAIT_OBJECT_0) {
         std::wstring windows = visibleWindows();
-        TerminateProcess(process_, 1);
-        WaitForSingleObject(process_, 10000);
-        RunReport report = RunReport::parse(lab::readFileBytes(outputPath_));
+        TerminateProcess(m_process, 1);
+        WaitForSingleObject(m_process, 10000);
+        RunReport report = RunReport::parse(lab::readFileBytes(m_outputPath));
         report.result.reset();
         report.output += "\n(still running; windows: " + lab::toUtf8(windows) + ")";
         return report;
     }
-    return RunReport::parse(lab::readFileBytes(outputPath_));
+    return RunReport::parse(lab::readFileBytes(m_outputPath));
 }
 
 std::wstring ActionRun::visibleWindows() const {
-    std::pair<DWORD, std::wstring> search(processId_, L"");
+    std::pair<DWORD, std::wstring> search(m_processId, L"");
     EnumWindows(collectWindow, reinterpret_cast<LPARAM>(&search));
     return search.second;
 }
 
 ScopedRunnerVersion::ScopedRunnerVersion(const std::wstring& version)
-    : backup_(HKEY_CURRENT_USER, std::wstring(L"Software\\Wine\\AppDefaults\\") + kRunnerName) {
+    : m_backup(HKEY_CURRENT_USER, std::wstring(L"Software\\Wine\\AppDefaults\\") + kRunnerName) {
     lab::writeRegistryString(HKEY_CURRENT_USER, std::wstring(L"Software\\Wine\\AppDefaults\\") + kRunnerName,
                              L"Version", version);
 }
 
 ScopedSystemFile::ScopedSystemFile(const std::wstring& name, const std::wstring& source)
-    : path_(lab::systemFolder() + name) {
-    if (lab::fileExists(path_)) previous_ = lab::readFileBytes(path_);
-    if (!CopyFileW(source.c_str(), path_.c_str(), FALSE))
+    : m_path(lab::systemFolder() + name) {
+    if (lab::fileExists(m_path)) m_previous = lab::readFileBytes(m_path);
+    if (!CopyFileW(source.c_str(), m_path.c_str(), FALSE))
         throw cERROR_MSG(BV_ERR_GENERAL, "Cannot copy %s into the system folder: %s", lab::toUtf8(source).c_str(),
                          lab::errorText(GetLastError()).c_str());
 }
 
 ScopedSystemFile::~ScopedSystemFile() {
     try {
-        if (previous_)
-            lab::writeFileBytes(path_, *previous_);
+        if (m_previous)
+            lab::writeFileBytes(m_path, *m_previous);
         else
-            DeleteFileW(path_.c_str());
+            DeleteFileW(m_path.c_str());
     } catch (const cERROR_MSG&) {
     }
 }
 
 SpoolerState::SpoolerState() {
     lab::ensureDriver();
-    backups_.push_back(std::make_unique<lab::RegistryBackup>(HKEY_LOCAL_MACHINE, kPrintersKey));
-    backups_.push_back(std::make_unique<lab::RegistryBackup>(HKEY_LOCAL_MACHINE, kMonitorKey));
-    backups_.push_back(std::make_unique<lab::RegistryBackup>(
+    m_backups.push_back(std::make_unique<lab::RegistryBackup>(HKEY_LOCAL_MACHINE, kPrintersKey));
+    m_backups.push_back(std::make_unique<lab::RegistryBackup>(HKEY_LOCAL_MACHINE, kMonitorKey));
+    m_backups.push_back(std::make_unique<lab::RegistryBackup>(
         HKEY_CURRENT_USER, L"Software\\Microsoft\\Windows NT\\CurrentVersion\\Devices"));
-    backups_.push_back(std::make_unique<lab::RegistryBackup>(
+    m_backups.push_back(std::make_unique<lab::RegistryBackup>(
         HKEY_CURRENT_USER, L"Software\\Microsoft\\Windows NT\\CurrentVersion\\PrinterPorts"));
 }
 
 SpoolerState::~SpoolerState() {
     // Restored in reverse order of saving.
-    while (!backups_.empty()) backups_.pop_back();
+    while (!m_backups.empty()) m_backups.pop_back();
 }
 
 namespace {
@@ -241,15 +233,15 @@ std::wstring driverFolder(const wchar_t* environment) {
 }  // namespace
 
 ScopedNineXDriver::ScopedNineXDriver()
-    : backup_(HKEY_LOCAL_MACHINE, L"SYSTEM\\CurrentControlSet\\Control\\Print\\Environments\\Windows 4.0") {
+    : m_backup(HKEY_LOCAL_MACHINE, L"SYSTEM\\CurrentControlSet\\Control\\Print\\Environments\\Windows 4.0") {
     lab::ensureDriver();
     // Wine makes the environment's folder when asked for it.
     std::wstring folder = driverFolder(kNineXEnvironment);
-    versionFolder_ = folder + L"0";
-    versionFolderWasThere_ = lab::fileExists(versionFolder_);
-    ppdSource_ = folder + L"ZOLT.PPD";
-    ppdSourceWasThere_ = lab::fileExists(ppdSource_);
-    lab::writeFileBytes(ppdSource_, lab::zoltPpdText());
+    m_versionFolder = folder + L"0";
+    m_versionFolderWasThere = lab::fileExists(m_versionFolder);
+    m_ppdSource = folder + L"ZOLT.PPD";
+    m_ppdSourceWasThere = lab::fileExists(m_ppdSource);
+    lab::writeFileBytes(m_ppdSource, lab::zoltPpdText());
     DRIVER_INFO_3W info = {};
     info.cVersion = 0;
     info.pName = const_cast<LPWSTR>(lab::kZoltDriverName);
@@ -259,23 +251,24 @@ ScopedNineXDriver::ScopedNineXDriver()
     info.pConfigFile = const_cast<LPWSTR>(L"wineps.drv");
     info.pDefaultDataType = const_cast<LPWSTR>(L"RAW");
     if (!AddPrinterDriverW(nullptr, 3, reinterpret_cast<LPBYTE>(&info)))
-        throw cERROR_MSG(BV_ERR_GENERAL, "Cannot install the Windows 9x driver: %s", lab::errorText(GetLastError()).c_str());
+        throw cERROR_MSG(BV_ERR_GENERAL, "Cannot install the Windows 9x driver: %s",
+                         lab::errorText(GetLastError()).c_str());
 }
 
 ScopedNineXDriver::~ScopedNineXDriver() {
-    if (!ppdSourceWasThere_) DeleteFileW(ppdSource_.c_str());
-    if (versionFolderWasThere_) return;
-    DeleteFileW((versionFolder_ + L"\\ZOLT.PPD").c_str());
-    RemoveDirectoryW(versionFolder_.c_str());
+    if (!m_ppdSourceWasThere) DeleteFileW(m_ppdSource.c_str());
+    if (m_versionFolderWasThere) return;
+    DeleteFileW((m_versionFolder + L"\\ZOLT.PPD").c_str());
+    RemoveDirectoryW(m_versionFolder.c_str());
 }
 
-PrintUiJournal::PrintUiJournal() : folder_(L"kelo-printui") {
-    SetEnvironmentVariableW(kPrintUiLog, folder_.file(L"printui.log").c_str());
+PrintUiJournal::PrintUiJournal() : m_folder(L"kelo-printui") {
+    SetEnvironmentVariableW(kPrintUiLog, m_folder.file(L"printui.log").c_str());
 }
 
 PrintUiJournal::~PrintUiJournal() { SetEnvironmentVariableW(kPrintUiLog, nullptr); }
 
-std::vector<std::wstring> PrintUiJournal::lines() const { return readLines(folder_.file(L"printui.log")); }
+std::vector<std::wstring> PrintUiJournal::lines() const { return readLines(m_folder.file(L"printui.log")); }
 
 Sleeper::Sleeper(const std::wstring& folder, const std::wstring& fileName) {
     std::wstring path = folder + fileName;
@@ -290,23 +283,23 @@ Sleeper::Sleeper(const std::wstring& folder, const std::wstring& fileName) {
     if (!CreateProcessW(path.c_str(), line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &started))
         throw cERROR_MSG(BV_ERR_GENERAL, "Cannot start the sleeper: %s", lab::errorText(GetLastError()).c_str());
     CloseHandle(started.hThread);
-    process_ = started.hProcess;
+    m_process = started.hProcess;
 }
 
 Sleeper::~Sleeper() {
     if (running()) {
-        TerminateProcess(process_, 0);
-        WaitForSingleObject(process_, 10000);
+        TerminateProcess(m_process, 0);
+        WaitForSingleObject(m_process, 10000);
     }
-    CloseHandle(process_);
+    CloseHandle(m_process);
 }
 
-bool Sleeper::running() const { return WaitForSingleObject(process_, 0) == WAIT_TIMEOUT; }
+bool Sleeper::running() const { return WaitForSingleObject(m_process, 0) == WAIT_TIMEOUT; }
 
 std::optional<DWORD> Sleeper::waitForEnd(DWORD timeoutMs) const {
-    if (WaitForSingleObject(process_, timeoutMs) != WAIT_OBJECT_0) return std::nullopt;
+    if (WaitForSingleObject(m_process, timeoutMs) != WAIT_OBJECT_0) return std::nullopt;
     DWORD code = 0;
-    GetExitCodeProcess(process_, &code);
+    GetExitCodeProcess(m_process, &code);
     return code;
 }
 

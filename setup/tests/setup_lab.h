@@ -16,9 +16,9 @@
 
 namespace setuplab {
 
-extern const wchar_t kRunnerName[];     // "setup-action-runner.exe"
-extern const wchar_t kMonitorKey[];     // SYSTEM\...\Print\Monitors\ZOLT Print Port (under HKLM)
-extern const wchar_t kPrintersKey[];    // SYSTEM\...\Print\Printers (under HKLM)
+extern const wchar_t kRunnerName[];   // "setup-action-runner.exe"
+extern const wchar_t kMonitorKey[];   // SYSTEM\...\Print\Monitors\ZOLT Print Port (under HKLM)
+extern const wchar_t kPrintersKey[];  // SYSTEM\...\Print\Printers (under HKLM)
 
 struct SpoolerCall {
     std::wstring name;  // AddPrinterW, AddMonitorA, ...
@@ -53,10 +53,10 @@ enum class PrintUi { Wide, Ansi, Plain, NoEntry, System };
 class ActionFolder {
 public:
     explicit ActionFolder(PrintUi printUi = PrintUi::Wide);
-    const std::wstring& path() const { return folder_.path(); }
+    const std::wstring& path() const { return m_folder.path(); }
 
 private:
-    lab::TempFolder folder_;
+    lab::TempFolder m_folder;
 };
 
 // One run of a custom action in its own process, ended when the object goes.
@@ -67,7 +67,7 @@ public:
     ActionRun(const ActionRun&) = delete;
     ActionRun& operator=(const ActionRun&) = delete;
 
-    DWORD processId() const { return processId_; }
+    DWORD processId() const { return m_processId; }
     // Waits for the end and reads the report; a run still going after the timeout is
     // ended and its report has no result.
     RunReport finish(DWORD timeoutMs = 60000);
@@ -75,9 +75,9 @@ public:
     std::wstring visibleWindows() const;
 
 private:
-    HANDLE process_ = nullptr;
-    DWORD processId_ = 0;
-    std::wstring outputPath_;
+    HANDLE m_process = nullptr;
+    DWORD m_processId = 0;
+    std::wstring m_outputPath;
 };
 
 // The Windows version Wine reports to the runner (e.g. "winxp", "win2k", "nt40",
@@ -87,7 +87,7 @@ public:
     explicit ScopedRunnerVersion(const std::wstring& version);
 
 private:
-    lab::RegistryBackup backup_;
+    lab::RegistryBackup m_backup;
 };
 
 // A file put into the system folder for a while; what was there before comes back.
@@ -99,8 +99,8 @@ public:
     ScopedSystemFile& operator=(const ScopedSystemFile&) = delete;
 
 private:
-    std::wstring path_;
-    std::optional<std::string> previous_;
+    std::wstring m_path;
+    std::optional<std::string> m_previous;
 };
 
 // The spooler's state that installations change, saved when made and put back when it
@@ -114,7 +114,7 @@ public:
     SpoolerState& operator=(const SpoolerState&) = delete;
 
 private:
-    std::vector<std::unique_ptr<lab::RegistryBackup>> backups_;
+    std::vector<std::unique_ptr<lab::RegistryBackup>> m_backups;
 };
 
 // The driver "ZOLT Print Driver" also for Windows 9x (environment "Windows 4.0"), as the
@@ -128,13 +128,13 @@ public:
     ScopedNineXDriver& operator=(const ScopedNineXDriver&) = delete;
 
 private:
-    lab::RegistryBackup backup_;
+    lab::RegistryBackup m_backup;
     // The PPD file given to the spooler, and the version folder it copies it into; what
     // was there before stays.
-    std::wstring ppdSource_;
-    std::wstring versionFolder_;
-    bool ppdSourceWasThere_ = false;
-    bool versionFolderWasThere_ = false;
+    std::wstring m_ppdSource;
+    std::wstring m_versionFolder;
+    bool m_ppdSourceWasThere = false;
+    bool m_versionFolderWasThere = false;
 };
 
 // The journal of the printer UI stand-in, in a temporary folder named to it through the
@@ -146,7 +146,7 @@ public:
     std::vector<std::wstring> lines() const;
 
 private:
-    lab::TempFolder folder_;
+    lab::TempFolder m_folder;
 };
 
 // A copy of the idle test program under another name, running until it is ended.
@@ -161,7 +161,7 @@ public:
     std::optional<DWORD> waitForEnd(DWORD timeoutMs) const;
 
 private:
-    HANDLE process_ = nullptr;
+    HANDLE m_process = nullptr;
 };
 
 // Registry helpers for the checks.

@@ -63,9 +63,9 @@ template <typename Info>
 std::vector<std::pair<std::wstring, std::wstring>> printerFields(LPBYTE info, DWORD level) {
     const Info* printer = reinterpret_cast<const Info*>(info);
     if (!printer || level != 2) return {{L"level", std::to_wstring(level)}};
-    return {{L"level", std::to_wstring(level)},       {L"name", text(printer->pPrinterName)},
-            {L"port", text(printer->pPortName)},      {L"driver", text(printer->pDriverName)},
-            {L"comment", text(printer->pComment)},    {L"processor", text(printer->pPrintProcessor)},
+    return {{L"level", std::to_wstring(level)},     {L"name", text(printer->pPrinterName)},
+            {L"port", text(printer->pPortName)},    {L"driver", text(printer->pDriverName)},
+            {L"comment", text(printer->pComment)},  {L"processor", text(printer->pPrintProcessor)},
             {L"datatype", text(printer->pDatatype)}};
 }
 
@@ -148,11 +148,16 @@ BOOL WINAPI setPrinterA(HANDLE printer, DWORD level, LPBYTE info, DWORD command)
 
 const std::map<std::string, void*>& standIns() {
     static const std::map<std::string, void*> table = {
-        {"AddMonitorW", reinterpret_cast<void*>(addMonitorW)}, {"AddMonitorA", reinterpret_cast<void*>(addMonitorA)},
-        {"AddPortW", reinterpret_cast<void*>(addPortW)},       {"AddPortA", reinterpret_cast<void*>(addPortA)},
-        {"AddPrinterW", reinterpret_cast<void*>(addPrinterW)}, {"AddPrinterA", reinterpret_cast<void*>(addPrinterA)},
-        {"OpenPrinterW", reinterpret_cast<void*>(openPrinterW)}, {"OpenPrinterA", reinterpret_cast<void*>(openPrinterA)},
-        {"SetPrinterW", reinterpret_cast<void*>(setPrinterW)}, {"SetPrinterA", reinterpret_cast<void*>(setPrinterA)},
+        {"AddMonitorW", reinterpret_cast<void*>(addMonitorW)},
+        {"AddMonitorA", reinterpret_cast<void*>(addMonitorA)},
+        {"AddPortW", reinterpret_cast<void*>(addPortW)},
+        {"AddPortA", reinterpret_cast<void*>(addPortA)},
+        {"AddPrinterW", reinterpret_cast<void*>(addPrinterW)},
+        {"AddPrinterA", reinterpret_cast<void*>(addPrinterA)},
+        {"OpenPrinterW", reinterpret_cast<void*>(openPrinterW)},
+        {"OpenPrinterA", reinterpret_cast<void*>(openPrinterA)},
+        {"SetPrinterW", reinterpret_cast<void*>(setPrinterW)},
+        {"SetPrinterA", reinterpret_cast<void*>(setPrinterA)},
     };
     return table;
 }

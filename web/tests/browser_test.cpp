@@ -30,7 +30,9 @@ public:
     STDMETHODIMP GetTypeInfoCount(UINT*) override { return E_NOTIMPL; }
     STDMETHODIMP GetTypeInfo(UINT, LCID, ITypeInfo**) override { return E_NOTIMPL; }
     STDMETHODIMP GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) override { return E_NOTIMPL; }
-    STDMETHODIMP Invoke(DISPID, REFIID, LCID, WORD, DISPPARAMS*, VARIANT*, EXCEPINFO*, UINT*) override { return E_NOTIMPL; }
+    STDMETHODIMP Invoke(DISPID, REFIID, LCID, WORD, DISPPARAMS*, VARIANT*, EXCEPINFO*, UINT*) override {
+        return E_NOTIMPL;
+    }
     STDMETHODIMP GetClassID(CLSID*) override { return E_NOTIMPL; }
     STDMETHODIMP IsDirty() override { return S_FALSE; }
     STDMETHODIMP Load(IStream* stream) override {
@@ -53,7 +55,9 @@ public:
     STDMETHODIMP GetTypeInfoCount(UINT*) override { return E_NOTIMPL; }
     STDMETHODIMP GetTypeInfo(UINT, LCID, ITypeInfo**) override { return E_NOTIMPL; }
     STDMETHODIMP GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) override { return E_NOTIMPL; }
-    STDMETHODIMP Invoke(DISPID, REFIID, LCID, WORD, DISPPARAMS*, VARIANT*, EXCEPINFO*, UINT*) override { return E_NOTIMPL; }
+    STDMETHODIMP Invoke(DISPID, REFIID, LCID, WORD, DISPPARAMS*, VARIANT*, EXCEPINFO*, UINT*) override {
+        return E_NOTIMPL;
+    }
 };
 
 class Texts : public WebTest {};
@@ -64,74 +68,75 @@ protected:
         WebTest::SetUp();
         wchar_t temp[MAX_PATH + 1];
         GetTempPathW(MAX_PATH + 1, temp);
-        probePage_ = std::wstring(temp) + L"temphtm.HTM";
-        DeleteFileW(probePage_.c_str());
+        m_probePage = std::wstring(temp) + L"temphtm.HTM";
+        DeleteFileW(m_probePage.c_str());
     }
     VARIANT_BOOL open(const std::wstring& url, TestDictionary* parameters) {
         VARIANT_BOOL ok = (VARIANT_BOOL)0x1234;
-        EXPECT_EQ(S_OK, web_->openUrlInBrowser(BStr(url).get(), parameters ? parameters->as<IDictionary>() : nullptr, &ok));
+        EXPECT_EQ(S_OK,
+                  m_web->openUrlInBrowser(BStr(url).get(), parameters ? parameters->as<IDictionary>() : nullptr, &ok));
         return ok;
     }
 
-    lab::TempFolder logFolder_{L"web-browser"};
-    lab::RecorderLog log_{logFolder_.file(L"recorder.log")};
-    std::wstring probePage_;
+    lab::TempFolder m_logFolder{L"web-browser"};
+    lab::RecorderLog m_log{m_logFolder.file(L"recorder.log")};
+    std::wstring m_probePage;
 };
 
 }  // namespace
 
 TEST_F(Texts, UrlEncodeAndDecodeThroughTheInterface) {
     BSTR encoded = poisonedText();
-    ASSERT_HRESULT_SUCCEEDED(web_->urlEncode(BStr(L"a b&c\nd/\u00fc").get(), &encoded));
+    ASSERT_HRESULT_SUCCEEDED(m_web->urlEncode(BStr(L"a b&c\nd/\u00fc").get(), &encoded));
     EXPECT_EQ(L"a+b%26c%0Ad%2f\u00fc", BStr::attach(encoded).str());
     BSTR decoded = poisonedText();
-    ASSERT_HRESULT_SUCCEEDED(web_->urlDecode(BStr(L"a+b%26c%0Ad%zz%2F").get(), &decoded));
+    ASSERT_HRESULT_SUCCEEDED(m_web->urlDecode(BStr(L"a+b%26c%0Ad%zz%2F").get(), &decoded));
     EXPECT_EQ(L"a b&c\ndzz/", BStr::attach(decoded).str());
     decoded = poisonedText();
-    ASSERT_HRESULT_SUCCEEDED(web_->urlDecode(nullptr, &decoded));
+    ASSERT_HRESULT_SUCCEEDED(m_web->urlDecode(nullptr, &decoded));
     EXPECT_EQ(L"", BStr::attach(decoded).str());
-    EXPECT_EQ(E_POINTER, web_->urlEncode(BStr(L"x").get(), nullptr));
+    EXPECT_EQ(E_POINTER, m_web->urlEncode(BStr(L"x").get(), nullptr));
 }
 
 TEST_F(Texts, ServerRootSessionAndUploadMessage) {
     EXPECT_EQ(L"", serverUrl());
-    provider_->settings(R"({"protocol": "https://"})");
+    m_provider->settings(R"({"protocol": "https://"})");
     ASSERT_HRESULT_SUCCEEDED(connect());
-    EXPECT_EQ(L"https://127.0.0.1:" + std::to_wstring(provider_->port()), serverUrl());
+    EXPECT_EQ(L"https://127.0.0.1:" + std::to_wstring(m_provider->port()), serverUrl());
 
     BSTR session = poisonedText();
-    EXPECT_EQ(E_NOTIMPL, web_->get_Session(&session));
+    EXPECT_EQ(E_NOTIMPL, m_web->get_Session(&session));
     EXPECT_EQ(nullptr, session);
     BSTR message = poisonedText();
-    ASSERT_HRESULT_SUCCEEDED(web_->getUploadMessage(&message));
+    ASSERT_HRESULT_SUCCEEDED(m_web->getUploadMessage(&message));
     EXPECT_EQ(L"", BStr::attach(message).str());
 }
 
 TEST_F(Texts, HtmlGoesIntoTheDocumentAsUtf16WithoutTerminator) {
     auto document = com::make<FakeDocument>();
     const std::wstring html = L"<p>Gr\u00fc\u00dfe</p>";
-    ASSERT_HRESULT_SUCCEEDED(web_->assignHTML(document.Get(), BStr(html).get()));
+    ASSERT_HRESULT_SUCCEEDED(m_web->assignHTML(document.Get(), BStr(html).get()));
     EXPECT_EQ((std::vector<std::string>{"InitNew", "Load"}), document->calls);
     EXPECT_EQ(std::string(reinterpret_cast<const char*>(html.data()), html.size() * 2), document->loaded);
 }
 
 TEST_F(Texts, EachHtmlStepReportsItsOwnFailure) {
     auto plain = com::make<PlainObject>();
-    CallResult noInterface = takeCallResult(web_->assignHTML(plain.Get(), BStr(L"<p/>").get()));
+    CallResult noInterface = takeCallResult(m_web->assignHTML(plain.Get(), BStr(L"<p/>").get()));
     EXPECT_EQ(E_FAIL, noInterface.hr);
     EXPECT_EQ(L"Cannot get interface from document", noInterface.description);
     EXPECT_EQ(L"KeloWeb.iWeb.1", noInterface.source);
-    EXPECT_EQ(L"Cannot get interface from document", takeCallResult(web_->assignHTML(nullptr, nullptr)).description);
+    EXPECT_EQ(L"Cannot get interface from document", takeCallResult(m_web->assignHTML(nullptr, nullptr)).description);
 
     auto refusesInit = com::make<FakeDocument>();
     refusesInit->initResult = E_ACCESSDENIED;
-    CallResult init = takeCallResult(web_->assignHTML(refusesInit.Get(), BStr(L"<p/>").get()));
+    CallResult init = takeCallResult(m_web->assignHTML(refusesInit.Get(), BStr(L"<p/>").get()));
     EXPECT_EQ(E_FAIL, init.hr);
     EXPECT_EQ(L"Cannot intialize document", init.description);
 
     auto refusesLoad = com::make<FakeDocument>();
     refusesLoad->loadResult = E_INVALIDARG;
-    CallResult load = takeCallResult(web_->assignHTML(refusesLoad.Get(), BStr(L"<p/>").get()));
+    CallResult load = takeCallResult(m_web->assignHTML(refusesLoad.Get(), BStr(L"<p/>").get()));
     EXPECT_EQ(E_FAIL, load.hr);
     EXPECT_EQ(L"Cannot load html to document", load.description);
 }
@@ -144,11 +149,12 @@ TEST_F(Browser, TheAssociatedProgramGetsTheAddressWithScrambledEncodedParameters
         .add(L"localizationsection", L"loc_1033")
         .add(L"filename", L"layout \u00fc(1).zip")
         .add(L"Username", L"not scrambled");
-    const std::wstring page = provider_->url(L"/brisvel/versions/250/site/kelo/services/web/printdriver/order.asp?session=lab");
+    const std::wstring page =
+        m_provider->url(L"/brisvel/versions/250/site/kelo/services/web/printdriver/order.asp?session=lab");
     EXPECT_EQ(VARIANT_TRUE, open(page, &parameters));
 
-    ASSERT_TRUE(log_.waitForLines(1));
-    std::vector<std::wstring> lines = log_.lines();
+    ASSERT_TRUE(m_log.waitForLines(1));
+    std::vector<std::wstring> lines = m_log.lines();
     ASSERT_EQ(1u, lines.size());
     // "anna" shifted by 10, 11, 12, 13; in "p w&?" the "w" becomes U+0083 (UTF-8 C2 83).
     EXPECT_EQ(lab::toUtf8(page) +
@@ -157,7 +163,7 @@ TEST_F(Browser, TheAssociatedProgramGetsTheAddressWithScrambledEncodedParameters
               lab::toUtf8(lab::pageOf(lines[0])));
 
     // The probe page was made for the look-up.
-    std::ifstream probe(std::filesystem::path(probePage_), std::ios::binary);
+    std::ifstream probe(std::filesystem::path(m_probePage), std::ios::binary);
     std::ostringstream content;
     content << probe.rdbuf();
     EXPECT_EQ("<HTML></HTML>", content.str());
@@ -166,17 +172,17 @@ TEST_F(Browser, TheAssociatedProgramGetsTheAddressWithScrambledEncodedParameters
 TEST_F(Browser, WithoutParametersOnlyEncryptIsAddedAndTheAddressIsOneQuotedArgument) {
     lab::FileAssociation association(L".htm", L"htmlfile", lab::openCommandFor(lab::recorderProgram()));
     EXPECT_EQ(VARIANT_TRUE, open(L"http://print.example.test/order.asp?a=1 \"b\" --flag", nullptr));
-    ASSERT_TRUE(log_.waitForLines(1));
+    ASSERT_TRUE(m_log.waitForLines(1));
     EXPECT_EQ("\"http://print.example.test/order.asp?a=1%20%22b%22%20--flag&encrypt=1\"",
-              lab::toUtf8(lab::parametersOf(log_.lines()[0])));
+              lab::toUtf8(lab::parametersOf(m_log.lines()[0])));
     // Only http and https addresses are opened.
     EXPECT_EQ(VARIANT_FALSE, open(L"file:///C:/windows/win.ini?a=1", nullptr));
-    EXPECT_EQ(1u, log_.lines().size());
+    EXPECT_EQ(1u, m_log.lines().size());
 }
 
 TEST_F(Browser, AProgramThatCannotStartGivesFalseAndNoError) {
     lab::FileAssociation association(L".htm", L"Lab.MissingBrowser",
                                      L"\"C:\\no such folder\\missing browser.exe\" \"%1\"");
     EXPECT_EQ(VARIANT_FALSE, open(L"http://print.example.test/order.asp?a=1", nullptr));
-    EXPECT_TRUE(log_.lines().empty());
+    EXPECT_TRUE(m_log.lines().empty());
 }

@@ -16,12 +16,12 @@ protected:
     void SetUp() override {
         WebTest::SetUp();
         ASSERT_HRESULT_SUCCEEDED(connect());
-        provider_->clearRecords();
+        m_provider->clearRecords();
     }
 
     HRESULT command(const std::wstring& method, TestDictionary* parameters, TestDictionary* answer) {
         IDictionary* result = reinterpret_cast<IDictionary*>(static_cast<uintptr_t>(0xdeadbeef));
-        HRESULT hr = web_->command(BStr(method).get(), parameters ? parameters->as<IDictionary>() : nullptr, &result);
+        HRESULT hr = m_web->command(BStr(method).get(), parameters ? parameters->as<IDictionary>() : nullptr, &result);
         if (SUCCEEDED(hr)) {
             EXPECT_NE(nullptr, result);
             if (answer && result) *answer = TestDictionary(result);
@@ -54,15 +54,18 @@ TEST_F(Command, TheRequestCarriesMethodAndParametersInInsertionOrder) {
     TestDictionary answer;
     ASSERT_HRESULT_SUCCEEDED(command(L"createJob", &parameters, &answer));
 
-    JsonValue request = provider_->requests("createJob").at(0);
+    JsonValue request = m_provider->requests("createJob").at(0);
     EXPECT_FALSE(request.has("parse_error")) << request["parse_error"].text();
-    const std::string body = provider_->requestBody(request["seq"].integer());
+    const std::string body = m_provider->requestBody(request["seq"].integer());
     EXPECT_EQ(0u, body.find("<keloAction>")) << body;  // no declaration before the root
     EXPECT_NE(std::string::npos, body.find("<method name=\"createJob\">")) << body;
     EXPECT_EQ(1, request["method_count"].integer());
     EXPECT_EQ((std::vector<std::string>{"jobName", "pageWidth", "pageCount", "jobId", "options", "a_last"}),
               names(request["parameters"]));
-    EXPECT_EQ("Quarterly <report> & \xC3\xBC" "bersicht", request["values"]["jobName"].text());
+    EXPECT_EQ(
+        "Quarterly <report> & \xC3\xBC"
+        "bersicht",
+        request["values"]["jobName"].text());
     EXPECT_EQ("8.5", request["values"]["pageWidth"].text());
     EXPECT_EQ("12", request["values"]["pageCount"].text());
     EXPECT_EQ("1001", request["values"]["jobId"].text());
@@ -81,7 +84,7 @@ TEST_F(Command, AnEmptyOrMissingDictionarySendsAChildlessMethod) {
     ASSERT_HRESULT_SUCCEEDED(command(L"getJobTypes", &empty, nullptr));
     ASSERT_HRESULT_SUCCEEDED(command(L"getTermsAndConditions", nullptr, nullptr));
     for (const char* method : {"getJobTypes", "getTermsAndConditions"}) {
-        JsonValue request = provider_->requests(method).at(0);
+        JsonValue request = m_provider->requests(method).at(0);
         EXPECT_EQ(0u, request["parameters"].size()) << method;
         EXPECT_EQ(0u, request["other_children"].size()) << method;
         EXPECT_EQ(method, request["method"].text());
@@ -89,7 +92,7 @@ TEST_F(Command, AnEmptyOrMissingDictionarySendsAChildlessMethod) {
 }
 
 TEST_F(Command, AnswersBecomeStringsArraysAndNestedDictionaries) {
-    provider_->answerMethod("getSteps", R"({"one": "single", "three": ["a", "b", "c"],
+    m_provider->answerMethod("getSteps", R"({"one": "single", "three": ["a", "b", "c"],
         "nested": {"k": "v", "deeper": {"x": "1"}, "pair": ["p", "q"]}, "nothing": {}, "special": "<a & 'b'>"})");
     TestDictionary answer;
     ASSERT_HRESULT_SUCCEEDED(command(L"getSteps", nullptr, &answer));
@@ -111,7 +114,7 @@ TEST_F(Command, AnswersBecomeStringsArraysAndNestedDictionaries) {
 }
 
 TEST_F(Command, TheSecondDecodingTurnsAmpAmpIntoOneAmpersandAndDropsQuotes) {
-    provider_->script(R"({"method": "getTermsAndConditions", "escape": "once", "answer":
+    m_provider->script(R"({"method": "getTermsAndConditions", "escape": "once", "answer":
         {"result": "Terms &amp;amp; conditions", "quoted": "say &quot;hi&quot;", "plain": "a & b", "numeric": "x&#65;y"}})");
     TestDictionary answer;
     ASSERT_HRESULT_SUCCEEDED(command(L"getTermsAndConditions", nullptr, &answer));
@@ -120,45 +123,46 @@ TEST_F(Command, TheSecondDecodingTurnsAmpAmpIntoOneAmpersandAndDropsQuotes) {
     EXPECT_EQ(L"a & b", answer.text(L"plain"));
     EXPECT_EQ(L"xy", answer.text(L"numeric"));
     // The reference for an ampersand followed by "amp;" arrives as a single ampersand.
-    EXPECT_NE(std::string::npos, provider_->requests("getTermsAndConditions").at(0)["answer"].text().find("&amp;amp;amp;"));
+    EXPECT_NE(std::string::npos,
+              m_provider->requests("getTermsAndConditions").at(0)["answer"].text().find("&amp;amp;amp;"));
 }
 
 TEST_F(Command, NonAsciiAnswersSurviveBothTransports) {
-    provider_->answerMethod("getTermsAndConditions", R"({"result": "Gr\u00fc\u00dfe \u65e5\u672c"})");
+    m_provider->answerMethod("getTermsAndConditions", R"({"result": "Gr\u00fc\u00dfe \u65e5\u672c"})");
     TestDictionary plain;
     ASSERT_HRESULT_SUCCEEDED(command(L"getTermsAndConditions", nullptr, &plain));
     EXPECT_EQ(L"Gr\u00fc\u00dfe \u65e5\u672c", plain.text(L"result"));
 
-    web_->disconnect();
-    provider_->settings(R"({"protocol": "https://"})");
+    m_web->disconnect();
+    m_provider->settings(R"({"protocol": "https://"})");
     ASSERT_HRESULT_SUCCEEDED(connect());
     TestDictionary secure;
     ASSERT_HRESULT_SUCCEEDED(command(L"getTermsAndConditions", nullptr, &secure));
     EXPECT_EQ(L"Gr\u00fc\u00dfe \u65e5\u672c", secure.text(L"result"));
-    EXPECT_TRUE(provider_->requests("getTermsAndConditions").at(1)["tls"].boolean());
+    EXPECT_TRUE(m_provider->requests("getTermsAndConditions").at(1)["tls"].boolean());
 }
 
 TEST_F(Command, TheHttpStatusIsNotExamined) {
-    provider_->script(R"({"method": "getJobStatus", "status": 500, "answer": {"status": "late"}})");
+    m_provider->script(R"({"method": "getJobStatus", "status": 500, "answer": {"status": "late"}})");
     TestDictionary answer;
     ASSERT_HRESULT_SUCCEEDED(command(L"getJobStatus", nullptr, &answer));
     EXPECT_EQ(L"late", answer.text(L"status"));
 }
 
 TEST_F(Command, FailuresArriveWithTheirHresultsAndDescriptions) {
-    provider_->script(R"({"method": "getJobTypes", "malformed": true, "times": 1})");
+    m_provider->script(R"({"method": "getJobTypes", "malformed": true, "times": 1})");
     CallResult malformed = takeCallResult(command(L"getJobTypes", nullptr, nullptr));
     EXPECT_EQ(DISP_E_EXCEPTION, malformed.hr);
     EXPECT_EQ(0u, malformed.description.find(L"Error ")) << utf8(malformed.description);
     EXPECT_EQ(L"KeloWeb.iWeb.1", malformed.source);
 
-    provider_->script(R"({"method": "getJobTypes", "body": "<other><method name='x'/></other>", "times": 1})");
+    m_provider->script(R"({"method": "getJobTypes", "body": "<other><method name='x'/></other>", "times": 1})");
     CallResult noMethod = takeCallResult(command(L"getJobTypes", nullptr, nullptr));
     EXPECT_EQ(DISP_E_EXCEPTION, noMethod.hr);
     EXPECT_EQ(L"C_serverConnection::dictFromXML - cannot extract from NULL XML", noMethod.description);
 
     // The dictionary's own error for a name given twice.
-    provider_->script(R"({"method": "getJobTypes", "times": 1, "body":
+    m_provider->script(R"({"method": "getJobTypes", "times": 1, "body":
         "<keloResult><method name='getJobTypes'><parameter name='a'><value>1</value></parameter><parameter name='a'><value>2</value></parameter></method></keloResult>"})");
     CallResult duplicate = takeCallResult(command(L"getJobTypes", nullptr, nullptr));
     EXPECT_EQ((HRESULT)0x800A01C9, duplicate.hr);
@@ -167,15 +171,16 @@ TEST_F(Command, FailuresArriveWithTheirHresultsAndDescriptions) {
 
     // An answer that declares a document type is refused before parsing (its entity would
     // read a local file), and so is an answer larger than any real one.
-    provider_->script(R"({"method": "getJobTypes", "times": 1, "body": "<!DOCTYPE keloResult [<!ENTITY e SYSTEM 'file:///C:/windows/win.ini'>]><keloResult><method name='getJobTypes'><parameter name='a'><value>&e;</value></parameter></method></keloResult>"})");
+    m_provider->script(
+        R"({"method": "getJobTypes", "times": 1, "body": "<!DOCTYPE keloResult [<!ENTITY e SYSTEM 'file:///C:/windows/win.ini'>]><keloResult><method name='getJobTypes'><parameter name='a'><value>&e;</value></parameter></method></keloResult>"})");
     EXPECT_EQ(L"Error the answer holds a document type declaration, which is refused",
               takeCallResult(command(L"getJobTypes", nullptr, nullptr)).description);
-    provider_->script(R"({"method": "getJobTypes", "pad": 17000000, "times": 1})");
+    m_provider->script(R"({"method": "getJobTypes", "pad": 17000000, "times": 1})");
     EXPECT_EQ(L"C_serverConnection::serverCommand - the answer is larger than 16777216 bytes",
               takeCallResult(command(L"getJobTypes", nullptr, nullptr)).description);
 
     // A refusal is an ordinary answer here: the client reads its returnCode itself.
-    provider_->failMethod("getJobTypes", "ERROR_NO_RIGHTS", "Not allowed", 1);
+    m_provider->failMethod("getJobTypes", "ERROR_NO_RIGHTS", "Not allowed", 1);
     TestDictionary refused;
     ASSERT_HRESULT_SUCCEEDED(command(L"getJobTypes", nullptr, &refused));
     EXPECT_EQ(L"ERROR_NO_RIGHTS", refused.text(L"returnCode"));
@@ -187,7 +192,7 @@ TEST_F(Command, FailuresArriveWithTheirHresultsAndDescriptions) {
     EXPECT_EQ(L"OK", fine.text(L"returnCode"));
 
     // A server that resets every connection: the request object's own error.
-    provider_->script(R"({"method": "getJobTypes", "close": "reset"})");
+    m_provider->script(R"({"method": "getJobTypes", "close": "reset"})");
     CallResult reset = takeCallResult(command(L"getJobTypes", nullptr, nullptr));
     EXPECT_TRUE(FAILED(reset.hr));
     EXPECT_FALSE(reset.description.empty());
@@ -206,7 +211,7 @@ TEST_F(Command, CallsFromOtherThreadsUseTheSameConnection) {
             TestDictionary parameters;
             parameters.add(L"jobId", L"77");
             IDictionary* result = nullptr;
-            workerResult = web_->command(BStr(L"getJobStatus").get(), parameters.as<IDictionary>(), &result);
+            workerResult = m_web->command(BStr(L"getJobStatus").get(), parameters.as<IDictionary>(), &result);
             if (result) {
                 returnCode = TestDictionary(result).text(L"returnCode");
                 result->Release();
@@ -224,5 +229,5 @@ TEST_F(Command, CallsFromOtherThreadsUseTheSameConnection) {
     CloseHandle(done);
     EXPECT_HRESULT_SUCCEEDED(workerResult);
     EXPECT_EQ(L"OK", returnCode);
-    EXPECT_EQ("77", provider_->requests("getJobStatus").at(0)["values"]["jobId"].text());
+    EXPECT_EQ("77", m_provider->requests("getJobStatus").at(0)["values"]["jobId"].text());
 }

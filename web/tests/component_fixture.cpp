@@ -27,20 +27,20 @@ const std::vector<std::wstring>& RegisteredKeloWeb::touchedKeys() {
 
 RegisteredKeloWeb::RegisteredKeloWeb() {
     for (const std::wstring& key : touchedKeys())
-        backups_.push_back(std::make_unique<lab::RegistryBackup>(HKEY_CLASSES_ROOT, key));
-    path_ = lab::programFolder() + L"KeloWeb.dll";
-    module_ = LoadLibraryW(path_.c_str());
-    if (!module_) throw cERROR_MSG(BV_ERR_GENERAL, "cannot load KeloWeb.dll (%lu)", GetLastError());
-    auto registerServer = (HRESULT(STDAPICALLTYPE*)())(void*)GetProcAddress(module_, "DllRegisterServer");
+        m_backups.push_back(std::make_unique<lab::RegistryBackup>(HKEY_CLASSES_ROOT, key));
+    m_path = lab::programFolder() + L"KeloWeb.dll";
+    m_module = LoadLibraryW(m_path.c_str());
+    if (!m_module) throw cERROR_MSG(BV_ERR_GENERAL, "cannot load KeloWeb.dll (%lu)", GetLastError());
+    auto registerServer = (HRESULT(STDAPICALLTYPE*)())(void*)GetProcAddress(m_module, "DllRegisterServer");
     HRESULT hr = registerServer ? registerServer() : E_NOINTERFACE;
     if (FAILED(hr)) throw cERROR_MSG(BV_ERR_GENERAL, "DllRegisterServer failed (0x%lx)", (unsigned long)hr);
 }
 
 RegisteredKeloWeb::~RegisteredKeloWeb() {
-    auto unregisterServer = (HRESULT(STDAPICALLTYPE*)())(void*)GetProcAddress(module_, "DllUnregisterServer");
+    auto unregisterServer = (HRESULT(STDAPICALLTYPE*)())(void*)GetProcAddress(m_module, "DllUnregisterServer");
     if (unregisterServer) unregisterServer();
-    FreeLibrary(module_);
-    backups_.clear();  // puts back whatever was there before
+    FreeLibrary(m_module);
+    m_backups.clear();  // puts back whatever was there before
 }
 
 CallResult takeCallResult(HRESULT hr) {
@@ -73,44 +73,44 @@ int closedPort() {
     return ntohs(address.sin_port);
 }
 
-std::unique_ptr<RegisteredKeloWeb> WebTest::registration_;
-std::unique_ptr<lab::ProviderStandIn> WebTest::provider_;
+std::unique_ptr<RegisteredKeloWeb> WebTest::m_registration;
+std::unique_ptr<lab::ProviderStandIn> WebTest::m_provider;
 
 void WebTest::SetUpTestSuite() {
     CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
-    registration_ = std::make_unique<RegisteredKeloWeb>();
-    provider_ = std::make_unique<lab::ProviderStandIn>();
+    m_registration = std::make_unique<RegisteredKeloWeb>();
+    m_provider = std::make_unique<lab::ProviderStandIn>();
     CoUninitialize();
 }
 
 void WebTest::TearDownTestSuite() {
-    provider_.reset();
-    registration_.reset();
+    m_provider.reset();
+    m_registration.reset();
 }
 
 void WebTest::SetUp() {
     StaTest::SetUp();
-    provider_->reset();
+    m_provider->reset();
     wchar_t temp[MAX_PATH + 1];
     GetTempPathW(MAX_PATH + 1, temp);
-    folder_ = std::wstring(temp) + L"kelo-web-" + std::to_wstring(GetCurrentProcessId()) + L"\\";
-    std::filesystem::create_directories(folder_);
-    web_ = createWeb();
-    ASSERT_TRUE(web_);
+    m_folder = std::wstring(temp) + L"kelo-web-" + std::to_wstring(GetCurrentProcessId()) + L"\\";
+    std::filesystem::create_directories(m_folder);
+    m_web = createWeb();
+    ASSERT_TRUE(m_web);
     auto sink = com::make<com::EventSink>(__uuidof(_IWebEvents), [this](DISPID event, DISPPARAMS* params) {
         const VARIANT* percent = com::eventArgument(params, 0);
-        if (event == 1 && percent && percent->vt == VT_I4) progress_.push_back(percent->lVal);
+        if (event == 1 && percent && percent->vt == VT_I4) m_progress.push_back(percent->lVal);
         return S_OK;
     });
-    ASSERT_HRESULT_SUCCEEDED(events_.begin(web_.Get(), __uuidof(_IWebEvents), sink.Get()));
+    ASSERT_HRESULT_SUCCEEDED(m_events.begin(m_web.Get(), __uuidof(_IWebEvents), sink.Get()));
 }
 
 void WebTest::TearDown() {
-    events_.end();
-    if (web_) web_->disconnect();
-    web_.Reset();
+    m_events.end();
+    if (m_web) m_web->disconnect();
+    m_web.Reset();
     std::error_code ignored;
-    std::filesystem::remove_all(folder_, ignored);
+    std::filesystem::remove_all(m_folder, ignored);
     StaTest::TearDown();
 }
 
@@ -127,26 +127,27 @@ HRESULT WebTest::connect(const std::wstring& name, const std::wstring& password,
     TestDictionary fresh;
     TestDictionary& used = parameters ? *parameters : fresh;
     VARIANT_BOOL result = (VARIANT_BOOL)0x7777;
-    HRESULT hr = web_->connect(BStr(host()).get(), BStr(name).get(), BStr(password).get(), used.as<IDictionary>(), &result);
+    HRESULT hr =
+        m_web->connect(BStr(host()).get(), BStr(name).get(), BStr(password).get(), used.as<IDictionary>(), &result);
     if (ok) *ok = result;
     return hr;
 }
 
 bool WebTest::connected() {
     VARIANT_BOOL value = (VARIANT_BOOL)0x7777;
-    EXPECT_HRESULT_SUCCEEDED(web_->get_connected(&value));
+    EXPECT_HRESULT_SUCCEEDED(m_web->get_connected(&value));
     EXPECT_TRUE(value == VARIANT_TRUE || value == VARIANT_FALSE);
     return value == VARIANT_TRUE;
 }
 
 std::wstring WebTest::serverUrl() {
     BStr url;
-    EXPECT_HRESULT_SUCCEEDED(web_->getServerUrl(url.out()));
+    EXPECT_HRESULT_SUCCEEDED(m_web->getServerUrl(url.out()));
     return url.str();
 }
 
 std::wstring WebTest::writeFile(const std::wstring& name, const std::string& bytes) {
-    std::wstring path = folder_ + name;
+    std::wstring path = m_folder + name;
     std::filesystem::create_directories(std::filesystem::path(path).parent_path());
     std::ofstream(std::filesystem::path(path), std::ios::binary) << bytes;
     return path;

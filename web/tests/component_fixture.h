@@ -22,15 +22,15 @@ class RegisteredKeloWeb {
 public:
     RegisteredKeloWeb();
     ~RegisteredKeloWeb();
-    const std::wstring& path() const { return path_; }
-    HMODULE module() const { return module_; }
+    const std::wstring& path() const { return m_path; }
+    HMODULE module() const { return m_module; }
 
     static const std::vector<std::wstring>& touchedKeys();  // below HKEY_CLASSES_ROOT
 
 private:
-    std::vector<std::unique_ptr<lab::RegistryBackup>> backups_;
-    std::wstring path_;
-    HMODULE module_ = nullptr;
+    std::vector<std::unique_ptr<lab::RegistryBackup>> m_backups;
+    std::wstring m_path;
+    HMODULE m_module = nullptr;
 };
 
 // A failure as the caller sees it: the HRESULT and the thread's error information.
@@ -56,24 +56,24 @@ protected:
     // Connects to the stand-in (host only, as the printer's server address gives it).
     HRESULT connect(const std::wstring& name = L"alice", const std::wstring& password = L"secret",
                     TestDictionary* parameters = nullptr, VARIANT_BOOL* ok = nullptr);
-    std::wstring host() const { return L"127.0.0.1:" + std::to_wstring(provider_->port()); }
+    std::wstring host() const { return L"127.0.0.1:" + std::to_wstring(m_provider->port()); }
     bool connected();
     std::wstring serverUrl();
 
     // A file in the test's own temporary folder.
     std::wstring writeFile(const std::wstring& name, const std::string& bytes);
-    std::wstring folder() const { return folder_; }
+    std::wstring folder() const { return m_folder; }
 
     static ComPtr<I_Web> createWeb();
 
-    static std::unique_ptr<RegisteredKeloWeb> registration_;
-    static std::unique_ptr<lab::ProviderStandIn> provider_;
-    ComPtr<I_Web> web_;
-    std::vector<long> progress_;  // fileUploadProgress events, in order
-    com::Subscription events_;
+    static std::unique_ptr<RegisteredKeloWeb> m_registration;
+    static std::unique_ptr<lab::ProviderStandIn> m_provider;
+    ComPtr<I_Web> m_web;
+    std::vector<long> m_progress;  // fileUploadProgress events, in order
+    com::Subscription m_events;
 
 private:
-    std::wstring folder_;
+    std::wstring m_folder;
 };
 
 }  // namespace webtest

@@ -17,7 +17,8 @@ protected:
     // The names of a recorded request's parameters, in order.
     static std::vector<std::string> parameterNames(const JsonValue& request) {
         std::vector<std::string> names;
-        for (size_t i = 0; i < request["parameters"].size(); i++) names.push_back(request["parameters"].at(i)["name"].text());
+        for (size_t i = 0; i < request["parameters"].size(); i++)
+            names.push_back(request["parameters"].at(i)["name"].text());
         return names;
     }
     static std::string valueOf(const JsonValue& request, const std::string& name) {
@@ -40,7 +41,7 @@ TEST_F(Connect, ABareHostGetsTheServicePageAndTheScrambledLoginInOrder) {
     EXPECT_EQ(VARIANT_TRUE, ok);
     EXPECT_TRUE(connected());
 
-    JsonValue requests = provider_->requests();
+    JsonValue requests = m_provider->requests();
     ASSERT_EQ(2u, requests.size());
     EXPECT_EQ("getProtocol", requests.at(0)["method"].text());
     EXPECT_EQ(0u, requests.at(0)["parameters"].size());
@@ -76,9 +77,9 @@ TEST_F(Connect, ABareHostGetsTheServicePageAndTheScrambledLoginInOrder) {
 }
 
 TEST_F(Connect, TwelveCharacterCredentialsAreShiftedByTenToNineteenThenTenAndEleven) {
-    provider_->setUsers({{"twelve_chars", "pass word \xC3\xBC!"}});
+    m_provider->setUsers({{"twelve_chars", "pass word \xC3\xBC!"}});
     ASSERT_HRESULT_SUCCEEDED(connect(L"twelve_chars", L"pass word \u00fc!"));
-    JsonValue login = provider_->requests("login").at(0);
+    JsonValue login = m_provider->requests("login").at(0);
     const std::wstring sent = login["values"]["username"].wide();
     ASSERT_EQ(12u, sent.size());
     const std::wstring name = L"twelve_chars";
@@ -91,18 +92,18 @@ TEST_F(Connect, TwelveCharacterCredentialsAreShiftedByTenToNineteenThenTenAndEle
 TEST_F(Connect, AHostWithItsOwnPathIsUsedAsItIs) {
     VARIANT_BOOL ok = 0;
     TestDictionary parameters;
-    std::wstring url = provider_->serviceUrl() + L"?site=lab";
-    ASSERT_HRESULT_SUCCEEDED(web_->connect(BStr(url).get(), BStr(L"alice").get(), BStr(L"secret").get(),
-                                           parameters.as<IDictionary>(), &ok));
+    std::wstring url = m_provider->serviceUrl() + L"?site=lab";
+    ASSERT_HRESULT_SUCCEEDED(m_web->connect(BStr(url).get(), BStr(L"alice").get(), BStr(L"secret").get(),
+                                            parameters.as<IDictionary>(), &ok));
     EXPECT_EQ(VARIANT_TRUE, ok);
-    EXPECT_EQ(kServicePath + "?site=lab", provider_->requests("login").at(0)["path"].text());
+    EXPECT_EQ(kServicePath + "?site=lab", m_provider->requests("login").at(0)["path"].text());
 }
 
 TEST_F(Connect, TheHttpsAnswerSwitchesTheAddressAndTheTransport) {
-    provider_->settings(R"({"protocol": "https://"})");
+    m_provider->settings(R"({"protocol": "https://"})");
     ASSERT_HRESULT_SUCCEEDED(connect());
     EXPECT_TRUE(connected());
-    JsonValue requests = provider_->requests();
+    JsonValue requests = m_provider->requests();
     ASSERT_EQ(2u, requests.size());
     EXPECT_FALSE(requests.at(0)["tls"].boolean());  // the negotiation itself is plain
     EXPECT_TRUE(requests.at(1)["tls"].boolean());
@@ -116,14 +117,14 @@ TEST_F(Connect, TheHttpsAnswerSwitchesTheAddressAndTheTransport) {
 
     // Later calls stay secure.
     ComPtr<IDictionary> result;
-    ASSERT_HRESULT_SUCCEEDED(web_->command(BStr(L"getJobTypes").get(), nullptr, &result));
-    EXPECT_TRUE(provider_->requests("getJobTypes").at(0)["tls"].boolean());
+    ASSERT_HRESULT_SUCCEEDED(m_web->command(BStr(L"getJobTypes").get(), nullptr, &result));
+    EXPECT_TRUE(m_provider->requests("getJobTypes").at(0)["tls"].boolean());
 }
 
 TEST_F(Connect, AnHttpAnswerKeepsThePlainAddress) {
-    provider_->answerMethod("getProtocol", R"({"protocolSheme": "http://"})");
+    m_provider->answerMethod("getProtocol", R"({"protocolSheme": "http://"})");
     ASSERT_HRESULT_SUCCEEDED(connect());
-    EXPECT_FALSE(provider_->requests("login").at(0)["tls"].boolean());
+    EXPECT_FALSE(m_provider->requests("login").at(0)["tls"].boolean());
     EXPECT_EQ(L"http://" + host(), serverUrl());
 }
 
@@ -138,19 +139,19 @@ TEST_F(Connect, ARefusedLoginFailsWithTheServersTextAndLeavesNoConnection) {
     EXPECT_FALSE(connected());
     EXPECT_EQ(L"", serverUrl());
     ComPtr<IDictionary> answer;
-    CallResult after = takeCallResult(web_->command(BStr(L"getJobTypes").get(), nullptr, &answer));
+    CallResult after = takeCallResult(m_web->command(BStr(L"getJobTypes").get(), nullptr, &answer));
     EXPECT_EQ(DISP_E_EXCEPTION, after.hr);
     EXPECT_EQ(L"C_serverConnection::serverCommand - not connected to host", after.description);
 }
 
 TEST_F(Connect, ErrorCodesInAnyLetterCaseAreRefusalsButNotWithoutTheUnderscore) {
-    provider_->failMethod("login", "error_account_locked", "Account locked", 1);
+    m_provider->failMethod("login", "error_account_locked", "Account locked", 1);
     CallResult refused = takeCallResult(connect());
     EXPECT_EQ(E_FAIL, refused.hr);
     EXPECT_EQ(L"Account locked", refused.description);
     EXPECT_FALSE(connected());
 
-    provider_->failMethod("login", "ERROR", "only a word", 1);
+    m_provider->failMethod("login", "ERROR", "only a word", 1);
     VARIANT_BOOL ok = 0;
     EXPECT_HRESULT_SUCCEEDED(connect(L"alice", L"secret", nullptr, &ok));
     EXPECT_EQ(VARIANT_TRUE, ok);
@@ -160,13 +161,13 @@ TEST_F(Connect, ErrorCodesInAnyLetterCaseAreRefusalsButNotWithoutTheUnderscore) 
 TEST_F(Connect, TheSameDictionaryTwiceFailsTheSecondTimeQuietly) {
     TestDictionary parameters;
     ASSERT_HRESULT_SUCCEEDED(connect(L"alice", L"secret", &parameters));
-    provider_->clearRecords();
+    m_provider->clearRecords();
     VARIANT_BOOL ok = 0x1234;
     CallResult second = takeCallResult(connect(L"alice", L"secret", &parameters, &ok));
     EXPECT_EQ(S_OK, second.hr);
     EXPECT_FALSE(second.hasErrorInfo);
     EXPECT_EQ(VARIANT_FALSE, ok);
-    EXPECT_EQ(0u, provider_->requests().size());
+    EXPECT_EQ(0u, m_provider->requests().size());
     EXPECT_TRUE(connected());  // the first connection is untouched
 }
 
@@ -174,14 +175,14 @@ TEST_F(Connect, ClosedPortsAndMalformedAnswersFailWithTheirTexts) {
     VARIANT_BOOL ok = 0x1234;
     BStr closedHost(L"127.0.0.1:" + std::to_wstring(closedPort()));
     TestDictionary parameters;
-    CallResult closed = takeCallResult(web_->connect(closedHost.get(), BStr(L"alice").get(), BStr(L"secret").get(),
-                                                     parameters.as<IDictionary>(), &ok));
+    CallResult closed = takeCallResult(m_web->connect(closedHost.get(), BStr(L"alice").get(), BStr(L"secret").get(),
+                                                      parameters.as<IDictionary>(), &ok));
     EXPECT_EQ(E_FAIL, closed.hr);
     EXPECT_EQ(L"Unknown Error while connecting to Host", closed.description);
     EXPECT_EQ(VARIANT_FALSE, ok);
     EXPECT_FALSE(connected());
 
-    provider_->script(R"({"method": "getProtocol", "malformed": true, "times": 1})");
+    m_provider->script(R"({"method": "getProtocol", "malformed": true, "times": 1})");
     CallResult malformed = takeCallResult(connect());
     EXPECT_EQ(E_FAIL, malformed.hr);
     EXPECT_EQ(0u, malformed.description.find(L"Error ")) << utf8(malformed.description);
@@ -191,26 +192,27 @@ TEST_F(Connect, ClosedPortsAndMalformedAnswersFailWithTheirTexts) {
 
 TEST_F(Connect, AMissingDictionaryIsMadeByTheComponent) {
     VARIANT_BOOL ok = 0;
-    ASSERT_HRESULT_SUCCEEDED(web_->connect(BStr(host()).get(), BStr(L"alice").get(), BStr(L"secret").get(), nullptr, &ok));
+    ASSERT_HRESULT_SUCCEEDED(
+        m_web->connect(BStr(host()).get(), BStr(L"alice").get(), BStr(L"secret").get(), nullptr, &ok));
     EXPECT_EQ(VARIANT_TRUE, ok);
-    EXPECT_EQ("1", provider_->requests("login").at(0)["values"]["encrypt"].text());
+    EXPECT_EQ("1", m_provider->requests("login").at(0)["values"]["encrypt"].text());
 }
 
 TEST_F(Connect, DisconnectTellsTheServerAndAlwaysSucceeds) {
     ASSERT_HRESULT_SUCCEEDED(connect());
-    EXPECT_HRESULT_SUCCEEDED(web_->disconnect());
+    EXPECT_HRESULT_SUCCEEDED(m_web->disconnect());
     EXPECT_FALSE(connected());
     EXPECT_EQ(L"", serverUrl());
-    JsonValue disconnects = provider_->requests("disconnect");
+    JsonValue disconnects = m_provider->requests("disconnect");
     ASSERT_EQ(1u, disconnects.size());
     EXPECT_EQ(0u, disconnects.at(0)["parameters"].size());
     EXPECT_EQ(0u, disconnects.at(0)["other_children"].size());
 
     // Without a connection, and with a server that fails, it still succeeds.
-    EXPECT_HRESULT_SUCCEEDED(web_->disconnect());
+    EXPECT_HRESULT_SUCCEEDED(m_web->disconnect());
     ASSERT_HRESULT_SUCCEEDED(connect());
-    provider_->script(R"({"method": "disconnect", "close": "reset"})");
-    EXPECT_HRESULT_SUCCEEDED(web_->disconnect());
+    m_provider->script(R"({"method": "disconnect", "close": "reset"})");
+    EXPECT_HRESULT_SUCCEEDED(m_web->disconnect());
     EXPECT_FALSE(connected());
     // And the object connects again afterwards.
     ASSERT_HRESULT_SUCCEEDED(connect());

@@ -44,10 +44,11 @@ protected:
         ComPtr<IXMLDOMDocument> doc = xml::createDocument(&hr);
         EXPECT_TRUE(doc) << std::hex << hr;
         EXPECT_TRUE(xml::load(doc.Get(), document));
-        return TestDictionary(connection_.dictFromXML(xml::selectSingleNode(doc.Get(), L"/keloResult/method").Get()).get());
+        return TestDictionary(
+            m_connection.dictFromXML(xml::selectSingleNode(doc.Get(), L"/keloResult/method").Get()).get());
     }
 
-    C_serverConnection connection_;
+    C_serverConnection m_connection;
 };
 
 }  // namespace
@@ -64,7 +65,7 @@ TEST_F(Envelope, ParametersFollowInsertionOrderWithStringsIntegersAndDoublesAsVa
         .add(L"double", Variant(2.5))
         .add(L"empty", L"");
 
-    ComPtr<IXMLDOMElement> method = connection_.method2xml(L"login", wrap(parameters));
+    ComPtr<IXMLDOMElement> method = m_connection.method2xml(L"login", wrap(parameters));
     ASSERT_TRUE(method);
     EXPECT_EQ(L"login", xml::attribute(method.Get(), L"name").toString());
     EXPECT_EQ((std::vector<std::wstring>{L"zulu", L"alpha", L"long", L"short", L"double", L"empty"}),
@@ -86,10 +87,10 @@ TEST_F(Envelope, ParametersFollowInsertionOrderWithStringsIntegersAndDoublesAsVa
 
 TEST_F(Envelope, AnEmptyOrMissingDictionaryGivesAChildlessMethod) {
     TestDictionary empty;
-    ComPtr<IXMLDOMElement> method = connection_.method2xml(L"getJobTypes", wrap(empty));
+    ComPtr<IXMLDOMElement> method = m_connection.method2xml(L"getJobTypes", wrap(empty));
     ASSERT_TRUE(method);
     EXPECT_EQ(0, childCount(method.Get()));
-    method = connection_.method2xml(L"disconnect", ScriptDictionary());
+    method = m_connection.method2xml(L"disconnect", ScriptDictionary());
     ASSERT_TRUE(method);
     EXPECT_EQ(0, childCount(method.Get()));
     EXPECT_EQ(L"disconnect", xml::attribute(method.Get(), L"name").toString());
@@ -103,7 +104,7 @@ TEST_F(Envelope, AValueGivenByReferenceIsTakenAsTheValue) {
     reference.pbstrVal = &raw;
     TestDictionary parameters;
     parameters.add(L"ref", reference);
-    ComPtr<IXMLDOMElement> method = connection_.method2xml(L"m", wrap(parameters));
+    ComPtr<IXMLDOMElement> method = m_connection.method2xml(L"m", wrap(parameters));
     EXPECT_EQ(std::vector<std::wstring>{L"by reference"}, valueTexts(parameter(method.Get(), L"ref").Get()));
 }
 
@@ -111,19 +112,19 @@ TEST_F(Envelope, ObjectsThatAreNoDictionaryAndSelfNestingAreRefused) {
     TestDictionary withNull;
     withNull.add(L"nothing", Variant((IDispatch*)nullptr));
     EXPECT_EQ("C_serverConnection::addDictParam - cannot add NULL dictionary",
-              webtest::errorMessageOf([&] { connection_.method2xml(L"m", wrap(withNull)); }));
+              webtest::errorMessageOf([&] { m_connection.method2xml(L"m", wrap(withNull)); }));
 
     HRESULT hr = S_OK;
     ComPtr<IXMLDOMDocument> notADictionary = xml::createDocument(&hr);
     TestDictionary withDocument;
     withDocument.add(L"doc", Variant((IDispatch*)notADictionary.Get()));
     EXPECT_EQ("C_serverConnection::addDictParam - cannot add NULL dictionary",
-              webtest::errorMessageOf([&] { connection_.method2xml(L"m", wrap(withDocument)); }));
+              webtest::errorMessageOf([&] { m_connection.method2xml(L"m", wrap(withDocument)); }));
 
     TestDictionary loop;
     loop.add(L"self", Variant(loop.get()));
     EXPECT_EQ("C_serverConnection::addDictParam - dictionaries nested too deeply",
-              webtest::errorMessageOf([&] { connection_.method2xml(L"m", wrap(loop)); }));
+              webtest::errorMessageOf([&] { m_connection.method2xml(L"m", wrap(loop)); }));
     loop.item(L"self");  // still a whole dictionary afterwards
 }
 
@@ -154,10 +155,11 @@ TEST_F(Envelope, AnswerValuesBecomeStringsArraysAndDictionaries) {
 
 TEST_F(Envelope, AnswerProblemsEndTheCall) {
     EXPECT_EQ("C_serverConnection::dictFromXML - cannot extract from NULL XML",
-              webtest::errorMessageOf([&] { connection_.dictFromXML(nullptr); }));
+              webtest::errorMessageOf([&] { m_connection.dictFromXML(nullptr); }));
     try {
-        answer(L"<keloResult><method name='m'><parameter name='a'><value>1</value></parameter>"
-               L"<parameter name='a'><value>2</value></parameter></method></keloResult>");
+        answer(
+            L"<keloResult><method name='m'><parameter name='a'><value>1</value></parameter>"
+            L"<parameter name='a'><value>2</value></parameter></method></keloResult>");
         FAIL() << "a key given twice was taken";
     } catch (const _com_error& error) {
         EXPECT_EQ((HRESULT)0x800A01C9, error.Error());
@@ -168,14 +170,15 @@ TEST_F(Envelope, AnswerProblemsEndTheCall) {
         for (int i = 0; i <= depth; i++) nested = L"<parameter name='n'>" + nested + L"</parameter>";
         std::wstring document = L"<keloResult><method name='m'>" + nested + L"</method></keloResult>";
         std::string failure = webtest::errorMessageOf([&] { answer(document); });
-        EXPECT_EQ(depth == 64 ? "<no error>" : "C_serverConnection::dictFromXML - parameters nested too deeply", failure);
+        EXPECT_EQ(depth == 64 ? "<no error>" : "C_serverConnection::dictFromXML - parameters nested too deeply",
+                  failure);
     }
 }
 
 TEST_F(Envelope, RequestsWithoutAConnectionFailBeforeSending) {
-    EXPECT_FALSE(connection_.connected());
+    EXPECT_FALSE(m_connection.connected());
     EXPECT_EQ("C_serverConnection::serverCommand - not connected to host",
-              webtest::errorMessageOf([&] { connection_.invoke(L"getJobTypes", ScriptDictionary()); }));
-    connection_.disconnect();  // never fails
-    EXPECT_EQ(L"", connection_.serverUrl());
+              webtest::errorMessageOf([&] { m_connection.invoke(L"getJobTypes", ScriptDictionary()); }));
+    m_connection.disconnect();  // never fails
+    EXPECT_EQ(L"", m_connection.serverUrl());
 }

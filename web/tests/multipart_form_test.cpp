@@ -26,10 +26,12 @@ TEST(MultipartForm, FieldsFollowInKeyOrderWithoutRegardToCaseThenTheClosing) {
     fields.add(L"zeta", L"last");
     fields.add(L"Alpha", L"first");
     fields.add(L"beta", L"gr\u00fc\u00dfe");
-    EXPECT_EQ("--" + kBoundary + "\r\nContent-Disposition: form-data; name=\"Alpha\"\r\n\r\nfirst\r\n" +
-                  "--" + kBoundary + "\r\nContent-Disposition: form-data; name=\"beta\"\r\n\r\ngr\xC3\xBC\xC3\x9F" "e\r\n" +
-                  "--" + kBoundary + "\r\nContent-Disposition: form-data; name=\"zeta\"\r\n\r\nlast\r\n" +
-                  "--" + kBoundary + "\r\n--\r\n",
+    EXPECT_EQ("--" + kBoundary + "\r\nContent-Disposition: form-data; name=\"Alpha\"\r\n\r\nfirst\r\n" + "--" +
+                  kBoundary +
+                  "\r\nContent-Disposition: form-data; name=\"beta\"\r\n\r\ngr\xC3\xBC\xC3\x9F"
+                  "e\r\n" +
+                  "--" + kBoundary + "\r\nContent-Disposition: form-data; name=\"zeta\"\r\n\r\nlast\r\n" + "--" +
+                  kBoundary + "\r\n--\r\n",
               multipartFieldsAndClosing(fields));
     EXPECT_EQ("--" + kBoundary + "\r\n--\r\n", multipartFieldsAndClosing(FormFields()));
 }

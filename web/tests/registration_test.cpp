@@ -46,7 +46,7 @@ TEST_F(Registration, ClassAndProgIdKeysNameTheDllWithBothThreadingModels) {
     EXPECT_EQ(L"KeloWeb.iWeb", defaultValue(clsid + L"\\VersionIndependentProgID"));
     EXPECT_TRUE(keyExists(clsid + L"\\Programmable"));
     EXPECT_EQ(L"{1B96F9E7-16AC-4ABF-AB29-6D8290651503}", defaultValue(clsid + L"\\TypeLib"));
-    EXPECT_EQ(registration_->path(), defaultValue(clsid + L"\\InprocServer32"));
+    EXPECT_EQ(m_registration->path(), defaultValue(clsid + L"\\InprocServer32"));
     EXPECT_EQ(L"Both", defaultValue(clsid + L"\\InprocServer32", L"ThreadingModel"));
     EXPECT_EQ(L"{452A5491-A466-401B-9430-441A23E7E6B2}", defaultValue(L"KeloWeb.iWeb\\CLSID"));
     EXPECT_EQ(L"KeloWeb.iWeb.1", defaultValue(L"KeloWeb.iWeb\\CurVer"));
@@ -59,11 +59,11 @@ TEST_F(Registration, ClassAndProgIdKeysNameTheDllWithBothThreadingModels) {
 
 TEST_F(Registration, UnregistrationRemovesEverythingAndRegistrationBringsItBack) {
     auto call = [&](const char* name) {
-        auto function = (HRESULT(STDAPICALLTYPE*)())(void*)GetProcAddress(registration_->module(), name);
+        auto function = (HRESULT(STDAPICALLTYPE*)())(void*)GetProcAddress(m_registration->module(), name);
         return function ? function() : E_NOINTERFACE;
     };
-    web_.Reset();
-    events_.end();
+    m_web.Reset();
+    m_events.end();
     EXPECT_HRESULT_SUCCEEDED(call("DllUnregisterServer"));
     for (const std::wstring& key : RegisteredKeloWeb::touchedKeys()) EXPECT_FALSE(keyExists(key)) << lab::toUtf8(key);
     ComPtr<I_Web> none;
@@ -71,9 +71,10 @@ TEST_F(Registration, UnregistrationRemovesEverythingAndRegistrationBringsItBack)
                                                     reinterpret_cast<void**>(none.GetAddressOf())));
     EXPECT_HRESULT_SUCCEEDED(call("DllRegisterServer"));
     EXPECT_HRESULT_SUCCEEDED(call("DllRegisterServer"));  // again, over itself
-    EXPECT_EQ(L"Both", defaultValue(L"CLSID\\{452A5491-A466-401B-9430-441A23E7E6B2}\\InprocServer32", L"ThreadingModel"));
-    web_ = createWeb();
-    EXPECT_TRUE(web_);
+    EXPECT_EQ(L"Both",
+              defaultValue(L"CLSID\\{452A5491-A466-401B-9430-441A23E7E6B2}\\InprocServer32", L"ThreadingModel"));
+    m_web = createWeb();
+    EXPECT_TRUE(m_web);
 }
 
 TEST_F(Registration, TheTypeLibraryDescribesTheInterfaceEventsAndEnumeration) {
@@ -159,8 +160,10 @@ TEST_F(Registration, TheTypeLibraryDescribesTheInterfaceEventsAndEnumeration) {
         }
         info->ReleaseTypeAttr(attributes);
     }
-    EXPECT_EQ((std::map<std::wstring, long>{{L"L_serverFileExists", 0}, {L"L_serverFileCorrupted", 1},
-                                           {L"L_serverFileIncomplete", 2}, {L"L_serverFileNotFound", 3}}),
+    EXPECT_EQ((std::map<std::wstring, long>{{L"L_serverFileExists", 0},
+                                            {L"L_serverFileCorrupted", 1},
+                                            {L"L_serverFileIncomplete", 2},
+                                            {L"L_serverFileNotFound", 3}}),
               enumeration);
 }
 
@@ -203,27 +206,27 @@ TEST_F(Registration, DictionaryParametersReferToTheScriptingRuntimesIDictionary)
 
 TEST_F(Registration, ObjectsAnswerDispatchErrorInfoEventsAndTheFreeThreadedMarshaler) {
     ComPtr<IDispatch> dispatch;
-    EXPECT_HRESULT_SUCCEEDED(web_.As(&dispatch));
+    EXPECT_HRESULT_SUCCEEDED(m_web.As(&dispatch));
     ComPtr<ISupportErrorInfo> errorInfo;
-    ASSERT_HRESULT_SUCCEEDED(web_.As(&errorInfo));
+    ASSERT_HRESULT_SUCCEEDED(m_web.As(&errorInfo));
     EXPECT_EQ(S_OK, errorInfo->InterfaceSupportsErrorInfo(__uuidof(I_Web)));
     EXPECT_EQ(S_FALSE, errorInfo->InterfaceSupportsErrorInfo(IID_IDispatch));
     ComPtr<IMarshal> marshal;
-    ASSERT_HRESULT_SUCCEEDED(web_.As(&marshal));
+    ASSERT_HRESULT_SUCCEEDED(m_web.As(&marshal));
     CLSID unmarshaler = {};
-    EXPECT_HRESULT_SUCCEEDED(marshal->GetUnmarshalClass(__uuidof(I_Web), web_.Get(), MSHCTX_INPROC, nullptr,
+    EXPECT_HRESULT_SUCCEEDED(marshal->GetUnmarshalClass(__uuidof(I_Web), m_web.Get(), MSHCTX_INPROC, nullptr,
                                                         MSHLFLAGS_NORMAL, &unmarshaler));
     ComPtr<IConnectionPointContainer> container;
-    ASSERT_HRESULT_SUCCEEDED(web_.As(&container));
+    ASSERT_HRESULT_SUCCEEDED(m_web.As(&container));
     ComPtr<IConnectionPoint> point;
     EXPECT_HRESULT_SUCCEEDED(container->FindConnectionPoint(__uuidof(_IWebEvents), &point));
     EXPECT_EQ(CONNECT_E_NOCONNECTION, container->FindConnectionPoint(__uuidof(I_Web), &point));
     ComPtr<IUnknown> other;
-    EXPECT_EQ(E_NOINTERFACE, web_->QueryInterface(IID_IPersist, reinterpret_cast<void**>(other.GetAddressOf())));
+    EXPECT_EQ(E_NOINTERFACE, m_web->QueryInterface(IID_IPersist, reinterpret_cast<void**>(other.GetAddressOf())));
 
     // The same object from another apartment is the object itself.
     ComPtr<IStream> stream;
-    ASSERT_HRESULT_SUCCEEDED(CoMarshalInterThreadInterfaceInStream(__uuidof(I_Web), web_.Get(), &stream));
+    ASSERT_HRESULT_SUCCEEDED(CoMarshalInterThreadInterfaceInStream(__uuidof(I_Web), m_web.Get(), &stream));
     I_Web* fromWorker = nullptr;
     std::thread worker([&] {
         CoInitializeEx(nullptr, COINIT_MULTITHREADED);
@@ -232,13 +235,13 @@ TEST_F(Registration, ObjectsAnswerDispatchErrorInfoEventsAndTheFreeThreadedMarsh
     });
     worker.join();
     stream.Detach();
-    EXPECT_EQ(web_.Get(), fromWorker);
+    EXPECT_EQ(m_web.Get(), fromWorker);
     if (fromWorker) fromWorker->Release();
 }
 
 TEST_F(Registration, MethodsAreReachableByNameThroughIDispatch) {
     ComPtr<IDispatch> dispatch;
-    ASSERT_HRESULT_SUCCEEDED(web_.As(&dispatch));
+    ASSERT_HRESULT_SUCCEEDED(m_web.As(&dispatch));
     LPOLESTR name = const_cast<LPOLESTR>(L"urlEncode");
     DISPID id = -1;
     ASSERT_HRESULT_SUCCEEDED(dispatch->GetIDsOfNames(IID_NULL, &name, 1, 0, &id));
@@ -246,7 +249,8 @@ TEST_F(Registration, MethodsAreReachableByNameThroughIDispatch) {
     Variant argument(L"a b&c");
     DISPPARAMS params = {&argument, nullptr, 1, 0};
     Variant result;
-    ASSERT_HRESULT_SUCCEEDED(dispatch->Invoke(id, IID_NULL, 0, DISPATCH_METHOD, &params, result.out(), nullptr, nullptr));
+    ASSERT_HRESULT_SUCCEEDED(
+        dispatch->Invoke(id, IID_NULL, 0, DISPATCH_METHOD, &params, result.out(), nullptr, nullptr));
     EXPECT_EQ(L"a+b%26c", result.toString());
 
     // Failures arrive with their description in the exception information.
@@ -255,18 +259,19 @@ TEST_F(Registration, MethodsAreReachableByNameThroughIDispatch) {
     Variant commandArguments[2] = {Variant((IDispatch*)nullptr), Variant(L"getJobTypes")};
     DISPPARAMS commandParams = {commandArguments, nullptr, 2, 0};
     EXCEPINFO exception = {};
-    EXPECT_EQ(DISP_E_EXCEPTION, dispatch->Invoke(id, IID_NULL, 0, DISPATCH_METHOD, &commandParams, result.out(),
-                                                 &exception, nullptr));
-    EXPECT_EQ(L"C_serverConnection::serverCommand - not connected to host", BStr::attach(exception.bstrDescription).str());
+    EXPECT_EQ(DISP_E_EXCEPTION,
+              dispatch->Invoke(id, IID_NULL, 0, DISPATCH_METHOD, &commandParams, result.out(), &exception, nullptr));
+    EXPECT_EQ(L"C_serverConnection::serverCommand - not connected to host",
+              BStr::attach(exception.bstrDescription).str());
     EXPECT_EQ(L"KeloWeb.iWeb.1", BStr::attach(exception.bstrSource).str());
     SysFreeString(exception.bstrHelpFile);
 }
 
 TEST_F(Registration, TheModuleStaysLoadedWhileObjectsLive) {
-    auto canUnload = (HRESULT(STDAPICALLTYPE*)())(void*)GetProcAddress(registration_->module(), "DllCanUnloadNow");
+    auto canUnload = (HRESULT(STDAPICALLTYPE*)())(void*)GetProcAddress(m_registration->module(), "DllCanUnloadNow");
     ASSERT_TRUE(canUnload);
     EXPECT_EQ(S_FALSE, canUnload());
-    events_.end();
-    web_.Reset();
+    m_events.end();
+    m_web.Reset();
     EXPECT_EQ(S_OK, canUnload());
 }

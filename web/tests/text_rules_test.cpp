@@ -32,7 +32,8 @@ TEST(ServiceUrl, BareHostsGetTheSchemeAndTheServicePage) {
     EXPECT_EQ(L"http://print.example.test" + kPage, serviceUrlFor(L"http://print.example.test"));
     EXPECT_EQ(L"HTTPS://print.example.test:8443" + kPage, serviceUrlFor(L"HTTPS://print.example.test:8443"));
     // A path of the caller's own is kept as it is.
-    EXPECT_EQ(L"https://print.example.test:8443/svc/x.asp?a=1", serviceUrlFor(L"https://print.example.test:8443/svc/x.asp?a=1"));
+    EXPECT_EQ(L"https://print.example.test:8443/svc/x.asp?a=1",
+              serviceUrlFor(L"https://print.example.test:8443/svc/x.asp?a=1"));
     EXPECT_EQ(L"http://print.example.test/", serviceUrlFor(L"http://print.example.test/"));
 }
 
@@ -74,10 +75,10 @@ TEST(UrlEncode, EscapesTheFormCharactersOnly) {
 TEST(UrlDecode, ReadsTwoCharactersAfterEachPercentSign) {
     EXPECT_EQ(L"a b", urlDecode(L"a+b"));
     EXPECT_EQ(L"AB/", urlDecode(L"%41%42%2f"));
-    EXPECT_EQ(L"zz", urlDecode(L"%zz"));       // no digit: the "%" goes, the letters stay
-    EXPECT_EQ(L"\x04x", urlDecode(L"% 4x"));   // a leading blank is allowed
-    EXPECT_EQ(L"\x04", urlDecode(L"%4z"));     // reading stops at the "z", both are taken
-    EXPECT_EQ(L"a\x04", urlDecode(L"a%4"));    // the end of the text ends the number
+    EXPECT_EQ(L"zz", urlDecode(L"%zz"));      // no digit: the "%" goes, the letters stay
+    EXPECT_EQ(L"\x04x", urlDecode(L"% 4x"));  // a leading blank is allowed
+    EXPECT_EQ(L"\x04", urlDecode(L"%4z"));    // reading stops at the "z", both are taken
+    EXPECT_EQ(L"a\x04", urlDecode(L"a%4"));   // the end of the text ends the number
     EXPECT_EQ(L"a", urlDecode(L"a%"));
     EXPECT_EQ(std::wstring(L"a\0b", 3), urlDecode(L"a%00b"));
     EXPECT_EQ(L"a b&c\nd", urlDecode(urlEncode(L"a b&c\nd")));
@@ -95,9 +96,9 @@ TEST(BrowserAddress, OnlyHttpAddressesWithAPlainHostOpenAndNothingEndsTheArgumen
     EXPECT_EQ(L"HTTPS://[::1]:8443/o.asp?a=%22b%22%20--flag%09%C3%BC%5C%25",
               browserAddress(L"HTTPS://[::1]:8443/o.asp?a=\"b\" --flag\t\u00fc\\%25"));
     EXPECT_EQ(L"http://print-1.example.test", browserAddress(L"http://print-1.example.test"));
-    for (const wchar_t* refused : {L"file:///C:/boot.ini", L"\\\\server\\share\\o.htm", L"javascript:alert(1)",
-                                   L"--flag http://h/", L"http://127.0.0.1:80file:///C:/x", L"http://h:80@evil.test/",
-                                   L"http:///o.asp", L"http://h\" --flag/"})
+    for (const wchar_t* refused :
+         {L"file:///C:/boot.ini", L"\\\\server\\share\\o.htm", L"javascript:alert(1)", L"--flag http://h/",
+          L"http://127.0.0.1:80file:///C:/x", L"http://h:80@evil.test/", L"http:///o.asp", L"http://h\" --flag/"})
         EXPECT_EQ("openUrlInBrowser", webtest::errorMessageOf([&] { browserAddress(refused); }).substr(0, 16))
             << webtest::utf8(refused);
 }

@@ -28,24 +28,26 @@ class Transfer : public WebTest {};
 }  // namespace
 
 TEST_F(Transfer, DownloadsWriteTheFileAndReportProgress) {
-    const std::string expected = lab::httpRequest(L"GET", provider_->url(kPackagePath)).body;
+    const std::string expected = lab::httpRequest(L"GET", m_provider->url(kPackagePath)).body;
     ASSERT_FALSE(expected.empty());
     const std::wstring target = folder() + L"Kelo Print Driver.msi";
-    EXPECT_HRESULT_SUCCEEDED(web_->downloadFile(BStr(provider_->url(kPackagePath)).get(), BStr(target).get(), VARIANT_TRUE));
+    EXPECT_HRESULT_SUCCEEDED(
+        m_web->downloadFile(BStr(m_provider->url(kPackagePath)).get(), BStr(target).get(), VARIANT_TRUE));
     EXPECT_TRUE(readAll(target) == expected);
-    ASSERT_FALSE(progress_.empty());
-    for (long percent : progress_) {
+    ASSERT_FALSE(m_progress.empty());
+    for (long percent : m_progress) {
         EXPECT_GE(percent, 0);
         EXPECT_LE(percent, 100);
     }
-    EXPECT_EQ(100, progress_.back());
-    EXPECT_EQ(2u, provider_->requests().size());  // the test's own request and the download
+    EXPECT_EQ(100, m_progress.back());
+    EXPECT_EQ(2u, m_provider->requests().size());  // the test's own request and the download
 }
 
 TEST_F(Transfer, DownloadsNeedNoConnectionAndReturnTheServicesFailure) {
     const std::wstring target = folder() + L"never.msi";
-    CallResult closed = takeCallResult(web_->downloadFile(
-        BStr(L"http://127.0.0.1:" + std::to_wstring(closedPort()) + L"/x.msi").get(), BStr(target).get(), VARIANT_FALSE));
+    CallResult closed =
+        takeCallResult(m_web->downloadFile(BStr(L"http://127.0.0.1:" + std::to_wstring(closedPort()) + L"/x.msi").get(),
+                                           BStr(target).get(), VARIANT_FALSE));
     EXPECT_TRUE(FAILED(closed.hr));
     EXPECT_FALSE(closed.hasErrorInfo);
     EXPECT_FALSE(std::filesystem::exists(std::filesystem::path(target)));
@@ -53,7 +55,7 @@ TEST_F(Transfer, DownloadsNeedNoConnectionAndReturnTheServicesFailure) {
 
 TEST_F(Transfer, PicturesNeedAConnection) {
     IDispatch* picture = reinterpret_cast<IDispatch*>(static_cast<uintptr_t>(0xdeadbeef));
-    CallResult result = takeCallResult(web_->getRemotePicture(BStr(kImages + L"logo.bmp").get(), &picture));
+    CallResult result = takeCallResult(m_web->getRemotePicture(BStr(kImages + L"logo.bmp").get(), &picture));
     EXPECT_EQ(E_FAIL, result.hr);
     EXPECT_EQ(L"Not connected to server", result.description);
     EXPECT_EQ(L"KeloWeb.iWeb.1", result.source);
@@ -62,9 +64,9 @@ TEST_F(Transfer, PicturesNeedAConnection) {
 
 TEST_F(Transfer, PicturesComeFromTheServiceHostWithBlanksEncoded) {
     ASSERT_HRESULT_SUCCEEDED(connect());
-    provider_->clearRecords();
+    m_provider->clearRecords();
     IDispatch* picture = reinterpret_cast<IDispatch*>(static_cast<uintptr_t>(0xdeadbeef));
-    ASSERT_HRESULT_SUCCEEDED(web_->getRemotePicture(BStr(kImages + L"my logo.bmp").get(), &picture));
+    ASSERT_HRESULT_SUCCEEDED(m_web->getRemotePicture(BStr(kImages + L"my logo.bmp").get(), &picture));
     ASSERT_NE(nullptr, picture);
     ComPtr<IPicture> loaded;
     EXPECT_HRESULT_SUCCEEDED(picture->QueryInterface(IID_IPicture, reinterpret_cast<void**>(loaded.GetAddressOf())));
@@ -72,11 +74,11 @@ TEST_F(Transfer, PicturesComeFromTheServiceHostWithBlanksEncoded) {
     if (loaded) loaded->get_Type(&type);
     EXPECT_EQ(PICTYPE_BITMAP, type);
     picture->Release();
-    EXPECT_EQ(utf8(kImages) + "my%20logo.bmp", provider_->requests().at(0)["path"].text());
+    EXPECT_EQ(utf8(kImages) + "my%20logo.bmp", m_provider->requests().at(0)["path"].text());
 
     // A picture the server does not have: no object, and no error.
-    provider_->script(R"({"path": "/brisvel/versions/250/site/kelo/images/gone.bmp", "status": 404, "body": "gone"})");
+    m_provider->script(R"({"path": "/brisvel/versions/250/site/kelo/images/gone.bmp", "status": 404, "body": "gone"})");
     picture = reinterpret_cast<IDispatch*>(static_cast<uintptr_t>(0xdeadbeef));
-    EXPECT_EQ(S_OK, web_->getRemotePicture(BStr(kImages + L"gone.bmp").get(), &picture));
+    EXPECT_EQ(S_OK, m_web->getRemotePicture(BStr(kImages + L"gone.bmp").get(), &picture));
     EXPECT_EQ(nullptr, picture);
 }

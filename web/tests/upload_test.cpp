@@ -67,16 +67,17 @@ protected:
     void SetUp() override {
         WebTest::SetUp();
         ASSERT_HRESULT_SUCCEEDED(connect());
-        provider_->clearRecords();
-        before_ = temporaryUploadFiles();
+        m_provider->clearRecords();
+        m_before = temporaryUploadFiles();
     }
 
     HRESULT upload(const std::wstring& path, long compress, long offset = -1, long port = 0) {
         LONG result = 0x7777;
         BStr local(path), server(L"/uploads/u1");
-        long targetPort = port ? port : provider_->port();
-        HRESULT hr = offset < 0 ? web_->startFileUpload(local.get(), server.get(), targetPort, compress, &result)
-                                : web_->resumeFileUpload(local.get(), server.get(), targetPort, offset, compress, &result);
+        long targetPort = port ? port : m_provider->port();
+        HRESULT hr = offset < 0
+                         ? m_web->startFileUpload(local.get(), server.get(), targetPort, compress, &result)
+                         : m_web->resumeFileUpload(local.get(), server.get(), targetPort, offset, compress, &result);
         if (SUCCEEDED(hr)) {
             EXPECT_EQ(0, result);
         }
@@ -84,13 +85,13 @@ protected:
     }
 
     void expectRisingProgress() {
-        ASSERT_GE(progress_.size(), 2u);
-        EXPECT_EQ(0, progress_.front());
-        EXPECT_EQ(100, progress_.back());
-        for (size_t i = 1; i < progress_.size(); i++) EXPECT_LT(progress_[i - 1], progress_[i]) << i;
+        ASSERT_GE(m_progress.size(), 2u);
+        EXPECT_EQ(0, m_progress.front());
+        EXPECT_EQ(100, m_progress.back());
+        for (size_t i = 1; i < m_progress.size(); i++) EXPECT_LT(m_progress[i - 1], m_progress[i]) << i;
     }
 
-    std::set<std::wstring> before_;
+    std::set<std::wstring> m_before;
 };
 
 }  // namespace
@@ -100,11 +101,11 @@ TEST_F(Upload, WithoutPackingTheFileItselfGoesWithThreeFields) {
     const std::wstring path = writeFile(L"job 1.ps", bytes);
     ASSERT_HRESULT_SUCCEEDED(upload(path, 0));
 
-    JsonValue record = provider_->requests().at(0);
+    JsonValue record = m_provider->requests().at(0);
     EXPECT_EQ(kUploadPath, record["path"].text());
-    EXPECT_EQ(provider_->port(), record["listener_port"].integer());
+    EXPECT_EQ(m_provider->port(), record["listener_port"].integer());
     EXPECT_FALSE(record["tls"].boolean());
-    JsonValue upload = provider_->uploads().at(0);
+    JsonValue upload = m_provider->uploads().at(0);
     EXPECT_EQ(0u, upload["errors"].size()) << upload["errors"].at(0).text();
     EXPECT_EQ((std::vector<std::pair<std::string, std::string>>{
                   {"filename", "job 1.ps"}, {"outPath", "/uploads/u1"}, {"overwrite", "1"}}),
@@ -113,7 +114,7 @@ TEST_F(Upload, WithoutPackingTheFileItselfGoesWithThreeFields) {
     EXPECT_EQ("Filedata", file["form_name"].text());
     EXPECT_EQ(utf8(path), file["filename"].text());
     EXPECT_EQ("application/ps", file["content_type"].text());
-    EXPECT_TRUE(provider_->uploadedFile(0, false) == bytes);
+    EXPECT_TRUE(m_provider->uploadedFile(0, false) == bytes);
     EXPECT_EQ("/uploads/u1/job 1.ps", file["server_path"].text());
     expectRisingProgress();
 }
@@ -124,7 +125,7 @@ TEST_F(Upload, PackingSendsOneDeflatedEntryNamedAfterTheTemporaryCopy) {
     setLocalWriteTime(path, 2002, 3, 5, 9, 7, 42);
     ASSERT_HRESULT_SUCCEEDED(upload(path, 1));
 
-    JsonValue upload = provider_->uploads().at(0);
+    JsonValue upload = m_provider->uploads().at(0);
     EXPECT_EQ(0u, upload["errors"].size()) << upload["errors"].at(0).text();
     EXPECT_EQ((std::vector<std::pair<std::string, std::string>>{
                   {"filename", "layout.ps"}, {"outPath", "/uploads/u1"}, {"overwrite", "1"}, {"zip", "1"}}),
@@ -148,13 +149,13 @@ TEST_F(Upload, PackingSendsOneDeflatedEntryNamedAfterTheTemporaryCopy) {
     std::vector<long> date;
     for (size_t i = 0; i < entry["date_time"].size(); i++) date.push_back(entry["date_time"].at(i).integer());
     EXPECT_EQ((std::vector<long>{2002, 3, 5, 9, 7, 42}), date);
-    EXPECT_TRUE(provider_->uploadedFile(0, true) == bytes);
-    EXPECT_LT(provider_->uploadedFile(0, false).size(), bytes.size());
+    EXPECT_TRUE(m_provider->uploadedFile(0, true) == bytes);
+    EXPECT_LT(m_provider->uploadedFile(0, false).size(), bytes.size());
 
     // Neither the copy nor the archive stays behind; the job file does.
     EXPECT_FALSE(std::filesystem::exists(std::filesystem::path(archive)));
     EXPECT_FALSE(std::filesystem::exists(std::filesystem::path(tempFolder() + copyName)));
-    EXPECT_EQ(before_, temporaryUploadFiles());
+    EXPECT_EQ(m_before, temporaryUploadFiles());
     EXPECT_TRUE(std::filesystem::exists(std::filesystem::path(path)));
     expectRisingProgress();
 }
@@ -163,30 +164,30 @@ TEST_F(Upload, AnyOffsetGivesTheWholeFile) {
     const std::string bytes = patterned(5000);
     const std::wstring path = writeFile(L"resume.ps", bytes);
     ASSERT_HRESULT_SUCCEEDED(upload(path, 0, 1234));
-    EXPECT_TRUE(provider_->uploadedFile(0, false) == bytes);
+    EXPECT_TRUE(m_provider->uploadedFile(0, false) == bytes);
     ASSERT_HRESULT_SUCCEEDED(upload(path, 1, 99999));
-    EXPECT_TRUE(provider_->uploadedFile(1, true) == bytes);
+    EXPECT_TRUE(m_provider->uploadedFile(1, true) == bytes);
 }
 
 TEST_F(Upload, TheFileNameFieldFollowsTheLastSlashOfEitherKind) {
     const std::wstring path = writeFile(L"mixed\\sub\\last name.ps", "x");
     const std::wstring mixed = folder() + L"mixed/sub\\last name.ps";
     ASSERT_HRESULT_SUCCEEDED(upload(mixed, 0));
-    EXPECT_EQ("last name.ps", provider_->uploads().at(0)["field_values"]["filename"].text());
-    EXPECT_EQ(utf8(mixed), provider_->uploads().at(0)["files"].at(0)["filename"].text());
+    EXPECT_EQ("last name.ps", m_provider->uploads().at(0)["field_values"]["filename"].text());
+    EXPECT_EQ(utf8(mixed), m_provider->uploads().at(0)["files"].at(0)["filename"].text());
 }
 
 TEST_F(Upload, ASecureConnectionUploadsOverHttpsOnTheCallersPort) {
-    web_->disconnect();
-    provider_->settings(R"({"protocol": "https://"})");
+    m_web->disconnect();
+    m_provider->settings(R"({"protocol": "https://"})");
     ASSERT_HRESULT_SUCCEEDED(connect());
-    provider_->clearRecords();
+    m_provider->clearRecords();
     const std::wstring path = writeFile(L"secure.ps", "secure");
     ASSERT_HRESULT_SUCCEEDED(upload(path, 1));
-    JsonValue record = provider_->requests().at(0);
+    JsonValue record = m_provider->requests().at(0);
     EXPECT_TRUE(record["tls"].boolean());
     EXPECT_EQ(kUploadPath, record["path"].text());
-    EXPECT_EQ("secure", provider_->uploadedFile(0, true));
+    EXPECT_EQ("secure", m_provider->uploadedFile(0, true));
 }
 
 TEST_F(Upload, FailuresAreUnknownErrorsAndLeaveNoTemporaryFiles) {
@@ -202,20 +203,20 @@ TEST_F(Upload, FailuresAreUnknownErrorsAndLeaveNoTemporaryFiles) {
         EXPECT_EQ(L"Unknown error", missing.description);
     }
     // An endpoint that answers with an error status has not taken the file.
-    provider_->script(R"({"method": "upload", "status": 500, "body": "Disk full", "times": 1})");
+    m_provider->script(R"({"method": "upload", "status": 500, "body": "Disk full", "times": 1})");
     CallResult refused = takeCallResult(upload(path, 1));
     EXPECT_EQ(E_UNEXPECTED, refused.hr);
     EXPECT_EQ(L"Unknown error", refused.description);
-    EXPECT_EQ(before_, temporaryUploadFiles());
+    EXPECT_EQ(m_before, temporaryUploadFiles());
     ASSERT_HRESULT_SUCCEEDED(upload(path, 1)) << "the next upload goes through";
 
     // The stand-in breaks the connection in the middle of the body.
-    provider_->script(R"({"method": "upload", "close_after": 2000, "close": "reset"})");
+    m_provider->script(R"({"method": "upload", "close_after": 2000, "close": "reset"})");
     const std::wstring big = writeFile(L"big.ps", patterned(3 * 1024 * 1024));
     EXPECT_EQ(E_UNEXPECTED, upload(big, 1));
-    EXPECT_EQ(before_, temporaryUploadFiles());
+    EXPECT_EQ(m_before, temporaryUploadFiles());
 
-    web_->disconnect();
+    m_web->disconnect();
     CallResult notConnected = takeCallResult(upload(path, 0));
     EXPECT_EQ(E_UNEXPECTED, notConnected.hr);
 }
@@ -226,7 +227,7 @@ TEST_F(Upload, WindowMessagesAreDispatchedDuringTheUploadAndQuitIsKept) {
         size_t eventsBefore = 0;
         std::vector<long>* progress = nullptr;
     } seen;
-    seen.progress = &progress_;
+    seen.progress = &m_progress;
     WNDCLASSW windowClass = {};
     windowClass.lpszClassName = L"KeloWebUploadTest";
     windowClass.hInstance = GetModuleHandleW(nullptr);
@@ -240,7 +241,8 @@ TEST_F(Upload, WindowMessagesAreDispatchedDuringTheUploadAndQuitIsKept) {
         return DefWindowProcW(window, message, w, l);
     };
     RegisterClassW(&windowClass);
-    HWND window = CreateWindowW(L"KeloWebUploadTest", L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, windowClass.hInstance, nullptr);
+    HWND window =
+        CreateWindowW(L"KeloWebUploadTest", L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, windowClass.hInstance, nullptr);
     ASSERT_TRUE(window);
 
     const std::wstring path = writeFile(L"pump.ps", patterned(50000));

@@ -15,26 +15,26 @@ TestDictionary::TestDictionary() {
     HRESULT hr = CLSIDFromProgID(L"Scripting.Dictionary", &clsid);
     if (SUCCEEDED(hr))
         hr = CoCreateInstance(clsid, nullptr, CLSCTX_INPROC_SERVER, IID_IDispatch,
-                              reinterpret_cast<void**>(object_.GetAddressOf()));
+                              reinterpret_cast<void**>(m_object.GetAddressOf()));
     if (FAILED(hr)) throw _com_error(hr);
 }
 
 ComPtr<IDispatch> TestDictionary::dictionary() const {
     ComPtr<IDispatch> dictionary;
-    if (object_) object_->QueryInterface(kIidDictionary, reinterpret_cast<void**>(dictionary.GetAddressOf()));
+    if (m_object) m_object->QueryInterface(kIidDictionary, reinterpret_cast<void**>(dictionary.GetAddressOf()));
     return dictionary;
 }
 
 Variant TestDictionary::call(const wchar_t* member, WORD flags, std::vector<Variant> arguments) const {
     DISPID id = 0;
     LPOLESTR name = const_cast<LPOLESTR>(member);
-    HRESULT hr = object_->GetIDsOfNames(IID_NULL, &name, 1, LOCALE_USER_DEFAULT, &id);
+    HRESULT hr = m_object->GetIDsOfNames(IID_NULL, &name, 1, LOCALE_USER_DEFAULT, &id);
     if (FAILED(hr)) throw _com_error(hr);
     std::vector<VARIANTARG> reversed(arguments.rbegin(), arguments.rend());
     DISPPARAMS params = {reversed.empty() ? nullptr : reversed.data(), nullptr, (UINT)reversed.size(), 0};
     Variant result;
     EXCEPINFO exception = {};
-    hr = object_->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, flags, &params, result.out(), &exception, nullptr);
+    hr = m_object->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, flags, &params, result.out(), &exception, nullptr);
     if (FAILED(hr)) throw _com_error(hr == DISP_E_EXCEPTION && exception.scode ? exception.scode : hr);
     return result;
 }
@@ -49,7 +49,9 @@ bool TestDictionary::exists(const std::wstring& key) const {
     return result.vt == VT_BOOL && result.boolVal;
 }
 
-Variant TestDictionary::item(const std::wstring& key) const { return call(L"Item", DISPATCH_PROPERTYGET, {Variant(key)}); }
+Variant TestDictionary::item(const std::wstring& key) const {
+    return call(L"Item", DISPATCH_PROPERTYGET, {Variant(key)});
+}
 
 std::wstring TestDictionary::text(const std::wstring& key) const {
     Variant value = item(key);

@@ -38,9 +38,9 @@ protected:
 class TestDictionary {
 public:
     TestDictionary();
-    explicit TestDictionary(IDispatch* object) : object_(object) {}
+    explicit TestDictionary(IDispatch* object) : m_object(object) {}
 
-    IDispatch* get() const { return object_.Get(); }
+    IDispatch* get() const { return m_object.Get(); }
     // The same object through the IDictionary interface the component's methods take.
     template <class IDictionaryType>
     IDictionaryType* as() const {
@@ -59,7 +59,7 @@ private:
     ComPtr<IDispatch> dictionary() const;
     Variant call(const wchar_t* member, WORD flags, std::vector<Variant> arguments) const;
 
-    ComPtr<IDispatch> object_;
+    ComPtr<IDispatch> m_object;
 };
 
 // The strings of a VARIANT array.

@@ -42,7 +42,8 @@ std::vector<Entry> readArchive(const std::wstring& path) {
         entry.date = info.tmu_date;
         EXPECT_EQ(UNZ_OK, unzOpenCurrentFile(archive));
         char block[4096];
-        for (int read; (read = unzReadCurrentFile(archive, block, sizeof block)) > 0;) entry.content.append(block, read);
+        for (int read; (read = unzReadCurrentFile(archive, block, sizeof block)) > 0;)
+            entry.content.append(block, read);
         EXPECT_EQ(UNZ_OK, unzCloseCurrentFile(archive)) << "CRC or size wrong in " << name;
         entries.push_back(entry);
     }
@@ -81,26 +82,26 @@ protected:
     void SetUp() override {
         wchar_t temp[MAX_PATH + 1];
         GetTempPathW(MAX_PATH + 1, temp);
-        folder_ = std::wstring(temp) + L"kelo-zip-" + std::to_wstring(GetCurrentProcessId()) + L"\\";
-        std::filesystem::create_directories(folder_);
+        m_folder = std::wstring(temp) + L"kelo-zip-" + std::to_wstring(GetCurrentProcessId()) + L"\\";
+        std::filesystem::create_directories(m_folder);
     }
     void TearDown() override {
         std::error_code ignored;
-        std::filesystem::remove_all(folder_, ignored);
+        std::filesystem::remove_all(m_folder, ignored);
     }
-    std::wstring folder_;
+    std::wstring m_folder;
 };
 
 }  // namespace
 
 TEST_F(ZipPacker, OneFileWithoutPathDeflatedAndDatedWithItsLocalWriteTime) {
-    const std::wstring source = folder_ + L"tmp1A2B.tmp";
+    const std::wstring source = m_folder + L"tmp1A2B.tmp";
     const std::string bytes = patterned(3 * kZipBlockSize + 1000) + std::string(50000, 'x');
     writeFile(source, bytes);
     setLocalWriteTime(source, 2002, 3, 5, 9, 7, 42);
 
-    packZip({source}, folder_ + L"out/tmp1A2B.zip", "no_path");
-    std::vector<Entry> entries = readArchive(folder_ + L"out/tmp1A2B.zip");
+    packZip({source}, m_folder + L"out/tmp1A2B.zip", "no_path");
+    std::vector<Entry> entries = readArchive(m_folder + L"out/tmp1A2B.zip");
     ASSERT_EQ(1u, entries.size());
     EXPECT_EQ("tmp1A2B.tmp", entries[0].name);
     EXPECT_EQ(Z_DEFLATED, entries[0].method);
@@ -111,18 +112,18 @@ TEST_F(ZipPacker, OneFileWithoutPathDeflatedAndDatedWithItsLocalWriteTime) {
     EXPECT_EQ(9u, entries[0].date.tm_hour);
     EXPECT_EQ(7u, entries[0].date.tm_min);
     EXPECT_EQ(42u, entries[0].date.tm_sec);
-    EXPECT_LT(std::filesystem::file_size(folder_ + L"out/tmp1A2B.zip"), bytes.size());
+    EXPECT_LT(std::filesystem::file_size(m_folder + L"out/tmp1A2B.zip"), bytes.size());
 }
 
 TEST_F(ZipPacker, EmptyFilesAndFoldersOfFilesWithEachPathOnce) {
-    std::filesystem::create_directories(folder_ + L"job\\sub");
-    writeFile(folder_ + L"job\\a.ps", "first");
-    writeFile(folder_ + L"job\\empty.ps", "");
-    writeFile(folder_ + L"job\\sub\\skipped.ps", "not packed: folders inside are not entered");
-    writeFile(folder_ + L"single.txt", "single");
+    std::filesystem::create_directories(m_folder + L"job\\sub");
+    writeFile(m_folder + L"job\\a.ps", "first");
+    writeFile(m_folder + L"job\\empty.ps", "");
+    writeFile(m_folder + L"job\\sub\\skipped.ps", "not packed: folders inside are not entered");
+    writeFile(m_folder + L"single.txt", "single");
 
-    const std::wstring archive = folder_ + L"both.zip";
-    packZip({folder_ + L"job", folder_ + L"single.txt", folder_ + L"SINGLE.TXT", folder_ + L"job/a.ps"}, archive,
+    const std::wstring archive = m_folder + L"both.zip";
+    packZip({m_folder + L"job", m_folder + L"single.txt", m_folder + L"SINGLE.TXT", m_folder + L"job/a.ps"}, archive,
             "no_path");
     std::vector<Entry> entries = readArchive(archive);
     ASSERT_EQ(3u, entries.size());
@@ -138,13 +139,16 @@ TEST_F(ZipPacker, EntryNamesForEachOption) {
     EXPECT_EQ(L"a\\b.txt", zipEntryName(L"C:\\a\\b.txt", "relative"));
     EXPECT_EQ(L"dir/b.txt", zipEntryName(L"\\\\server\\share\\dir/b.txt", "relative"));
     EXPECT_EQ(L"C:\\a\\b.txt", zipEntryName(L"C:\\a\\b.txt", ""));
-    EXPECT_EQ((std::vector<std::wstring>{L"C:\\nowhere\\x.ps"}), expandZipInputs({L"C:\\nowhere\\x.ps", L"c:\\NOWHERE\\X.PS"}));
+    EXPECT_EQ((std::vector<std::wstring>{L"C:\\nowhere\\x.ps"}),
+              expandZipInputs({L"C:\\nowhere\\x.ps", L"c:\\NOWHERE\\X.PS"}));
 }
 
 TEST_F(ZipPacker, FailuresNameTheZipError) {
-    EXPECT_EQ("ZIP Error -1", webtest::errorMessageOf([&] { packZip({folder_ + L"missing.ps"}, folder_ + L"m.zip", "no_path"); }));
+    EXPECT_EQ("ZIP Error -1",
+              webtest::errorMessageOf([&] { packZip({m_folder + L"missing.ps"}, m_folder + L"m.zip", "no_path"); }));
     // The archive's place is taken by a folder.
-    std::filesystem::create_directories(folder_ + L"taken.zip");
-    writeFile(folder_ + L"x.ps", "x");
-    EXPECT_EQ("ZIP Error -1", webtest::errorMessageOf([&] { packZip({folder_ + L"x.ps"}, folder_ + L"taken.zip", "no_path"); }));
+    std::filesystem::create_directories(m_folder + L"taken.zip");
+    writeFile(m_folder + L"x.ps", "x");
+    EXPECT_EQ("ZIP Error -1",
+              webtest::errorMessageOf([&] { packZip({m_folder + L"x.ps"}, m_folder + L"taken.zip", "no_path"); }));
 }

@@ -33,8 +33,9 @@ const wchar_t kPrinterDataKey[] = L"Software\\KeloTest\\DialogHost";
 
 class HostPrinters : public PrinterCatalog {
 public:
-    explicit HostPrinters(std::vector<std::pair<std::wstring, std::wstring>> printers) : printers_(std::move(printers)) {
-        for (const auto& printer : printers_) {
+    explicit HostPrinters(std::vector<std::pair<std::wstring, std::wstring>> printers)
+        : m_printers(std::move(printers)) {
+        for (const auto& printer : m_printers) {
             HKEY key = nullptr;
             std::wstring path = std::wstring(kPrinterDataKey) + L"\\" + printer.first;
             if (RegCreateKeyExW(HKEY_CURRENT_USER, path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key,
@@ -53,7 +54,7 @@ public:
 
     std::vector<std::wstring> printerNames() override {
         std::vector<std::wstring> names;
-        for (const auto& printer : printers_) names.push_back(printer.first);
+        for (const auto& printer : m_printers) names.push_back(printer.first);
         return names;
     }
     std::wstring driverDataPath(const std::wstring& printer) override {
@@ -61,7 +62,7 @@ public:
     }
 
 private:
-    std::vector<std::pair<std::wstring, std::wstring>> printers_;
+    std::vector<std::pair<std::wstring, std::wstring>> m_printers;
 };
 
 struct Options {
@@ -106,7 +107,7 @@ void say(const std::wstring& line) {
 }
 
 int runLogin(C_localization& localization, const std::vector<std::wstring>& args) {
-    LoginDialog dialog(localization);
+    frmLogin dialog(localization);
     if (has(args, L"--user")) {
         auto information = std::make_shared<C_userInformation>();
         information->loginName = valueAfter(args, L"--user");
@@ -117,8 +118,8 @@ int runLogin(C_localization& localization, const std::vector<std::wstring>& args
     bool ok = dialog.doModal();
     const auto& information = dialog.userInformation();
     say(L"result=" + std::to_wstring(ok ? 1 : 0) + L" user=" + (information ? information->loginName : L"") +
-        L" password=" + (information ? information->loginPassword : L"") +
-        L" remember=" + std::to_wstring(dialog.rememberPassword() ? 1 : 0));
+        L" password=" + (information ? information->loginPassword : L"") + L" remember=" +
+        std::to_wstring(dialog.rememberPassword() ? 1 : 0));
     return ok ? 1 : 0;
 }
 
@@ -147,14 +148,14 @@ int runSettings(C_localization& localization, const std::vector<std::wstring>& a
         printers.emplace_back(spec.substr(0, equals), equals == std::wstring::npos ? L"" : spec.substr(equals + 1));
     }
     HostPrinters catalog(printers);
-    SettingsDialog dialog(localization, &catalog);
+    frmSettings dialog(localization, &catalog);
     dialog.doDlg();
     say(L"result=closed language=" + std::to_wstring(readLanguageSetting()));
     return 0;
 }
 
 int runLoading(C_localization& localization, const std::vector<std::wstring>& args) {
-    LoadingWindow window(localization);
+    frmLoading window(localization);
     window.show();
     std::wstring closeAfter = valueAfter(args, L"--close-after");
     DWORD until = closeAfter.empty() ? INFINITE : GetTickCount() + (DWORD)std::stoul(closeAfter);

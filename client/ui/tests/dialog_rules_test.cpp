@@ -57,12 +57,13 @@ TEST(SettingsTexts, TheCodePageRefusalHasFourParts) {
     LanguageFolder folder;
     auto english = makeLocalization(folder, 1, 1033);
     english->loadLclzData();
-    EXPECT_EQ(L"The language you selected does not match your current system default locale.\r\n"
-              L"Print Driver will not be able to display the characters correctly.\r\n\r\n"
-              L"Please select a different language, or change your system's locale.\r\n\r\n"
-              L"Your current system default locale is : " +
-                  english->systemDefaultLang(true),
-              codePageRefusalText(*english));
+    EXPECT_EQ(
+        L"The language you selected does not match your current system default locale.\r\n"
+        L"Print Driver will not be able to display the characters correctly.\r\n\r\n"
+        L"Please select a different language, or change your system's locale.\r\n\r\n"
+        L"Your current system default locale is : " +
+            english->systemDefaultLang(true),
+        codePageRefusalText(*english));
 }
 
 TEST(SettingsTexts, TheSettingsErrorNamesCodeAndDescription) {

@@ -69,11 +69,13 @@ protected:
         CreateDirectoryW(languages.languages().c_str(), nullptr);
         lab::writeFileBytes(languages.languages() + L"\\lng1031.lng",
                             lab::readFileBytes(lab::programFolder() + L"Localization\\lng1031.lng"));
-        languages.writeTexts(1049, L"STR_GEN_PDTITLE=\u0414\u0440\u0430\u0439\u0432\u0435\u0440 \u043f\u0435\u0447\u0430\u0442\u0438");
+        languages.writeTexts(
+            1049, L"STR_GEN_PDTITLE=\u0414\u0440\u0430\u0439\u0432\u0435\u0440 \u043f\u0435\u0447\u0430\u0442\u0438");
         writeClientText(L"Version", "3.1.4");
         writeClientNumber(L"language", 0);
     }
-    HWND showSettings(std::vector<std::wstring> printers, const std::wstring& caption = L"Print Driver - Printer Settings") {
+    HWND showSettings(std::vector<std::wstring> printers,
+                      const std::wstring& caption = L"Print Driver - Printer Settings") {
         std::vector<std::wstring> arguments = {L"--root", languages.root(), L"settings"};
         for (const std::wstring& printer : printers) {
             arguments.push_back(L"--printer");
@@ -182,7 +184,8 @@ TEST_F(ChoiceDialogTest, TheCheckedAnswerIsReturnedAndTheLastOneIsPreselected) {
 }
 
 TEST_F(ChoiceDialogTest, OkWithNoAnswerCheckedCountsAsTheFirstAndCancelIsMinusOne) {
-    HWND dialog = show({L"choice", L"--title", L"Q", L"--prompt", L"P", L"--no-default", L"a", L"b"}, L"Print Driver - Q");
+    HWND dialog =
+        show({L"choice", L"--title", L"Q", L"--prompt", L"P", L"--no-default", L"a", L"b"}, L"Print Driver - Q");
     ASSERT_NE(nullptr, dialog);
     EXPECT_FALSE(gui::isChecked(option(dialog, L"a")));
     EXPECT_FALSE(gui::isChecked(option(dialog, L"b")));
@@ -246,7 +249,8 @@ TEST_F(SettingsDialogTest, SeveralPrintersAreChosenFromTheList) {
     EXPECT_EQ(L"10.0.0.1", gui::textOf(GetDlgItem(dialog, IDC_SETTINGS_IP)));
 
     ASSERT_TRUE(gui::chooseComboItem(printers, 1));
-    EXPECT_TRUE(gui::waitUntil([&] { return gui::textOf(GetDlgItem(dialog, IDC_SETTINGS_IP)) == L"print.example.com"; }));
+    EXPECT_TRUE(
+        gui::waitUntil([&] { return gui::textOf(GetDlgItem(dialog, IDC_SETTINGS_IP)) == L"print.example.com"; }));
     ASSERT_TRUE(gui::click(dialog, IDOK));
     EXPECT_EQ("result=closed language=0", result()) << "the language did not change: nothing is saved";
 }
@@ -297,12 +301,13 @@ TEST_F(SettingsDialogTest, ALanguageOfAnotherCodePageIsRefusedWithFourParts) {
     HWND box = messageBox(dialog, L"Print Driver - Printer Settings");
     ASSERT_NE(nullptr, box);
     std::wstring text = withoutLineBreaks(gui::messageBoxText(box));
-    EXPECT_EQ(L"The language you selected does not match your current system default locale.  "
-              L"Print Driver will not be able to display the characters correctly.    "
-              L"Please select a different language, or change your system's locale.    "
-              L"Your current system default locale is : " +
-                  localeName(GetSystemDefaultLCID()),
-              text);
+    EXPECT_EQ(
+        L"The language you selected does not match your current system default locale.  "
+        L"Print Driver will not be able to display the characters correctly.    "
+        L"Please select a different language, or change your system's locale.    "
+        L"Your current system default locale is : " +
+            localeName(GetSystemDefaultLCID()),
+        text);
     EXPECT_EQ(nullptr, GetDlgItem(box, IDCANCEL)) << "an OK button only";
     ASSERT_TRUE(gui::click(box, IDOK));
     ASSERT_TRUE(gui::waitForWindowGone(box));

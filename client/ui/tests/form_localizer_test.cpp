@@ -55,8 +55,9 @@ public:
 
 TEST(FormTranslation, TextsAndLayoutComeFromTheLanguageFiles) {
     LanguageFolder folder;
-    folder.writeTexts(1031, L"FORM_LOGIN_TITLE=Anmeldung\nLBL_LOGIN_USER=Benutzer:\nCHK_LOGIN_REMPSWD=Merken\n"
-                            L"FRAME_LOGIN_LOGIN=Zugang\nBTN_GEN_CANCEL=&Abbrechen\nTXT_LOGIN_USER=not a caption");
+    folder.writeTexts(1031,
+                      L"FORM_LOGIN_TITLE=Anmeldung\nLBL_LOGIN_USER=Benutzer:\nCHK_LOGIN_REMPSWD=Merken\n"
+                      L"FRAME_LOGIN_LOGIN=Zugang\nBTN_GEN_CANCEL=&Abbrechen\nTXT_LOGIN_USER=not a caption");
     folder.writeLayout(1031, "BTN_GEN_OK=100|20\r\nLBL_LOGIN_PSWD=80|10|70|16\r\n");
     auto german = makeLocalization(folder, 1031, 1033);
     german->loadLclzData();

@@ -90,7 +90,8 @@ TEST(LanguageChoice, AnUnreadableSettingCountsAsSystemDefault) {
     LanguageFolder folder;
     folder.writeTexts(1036, L"X=y");
     C_localization localization(
-        folder.root(), []() -> long { throw cERROR_MSG(BV_ERR_GENERAL, "no registry"); }, localeQueriesWithSystem(1036));
+        folder.root(), []() -> long { throw cERROR_MSG(BV_ERR_GENERAL, "no registry"); },
+        localeQueriesWithSystem(1036));
     localization.loadLclzData();
     EXPECT_EQ(1036u, localization.currLang());
 }

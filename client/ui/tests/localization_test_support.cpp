@@ -28,6 +28,6 @@ LocaleQueries localeQueriesWithSystem(LCID system) {
 }
 
 std::unique_ptr<C_localization> makeLocalization(const LanguageFolder& folder, long setting, LCID system) {
-    return std::make_unique<C_localization>(folder.root(), [setting] { return setting; },
-                                            localeQueriesWithSystem(system));
+    return std::make_unique<C_localization>(
+        folder.root(), [setting] { return setting; }, localeQueriesWithSystem(system));
 }

@@ -13,8 +13,8 @@
 class LanguageFolder {
 public:
     LanguageFolder() { CreateDirectoryW(languages().c_str(), nullptr); }
-    const std::wstring& root() const { return folder_.path(); }
-    std::wstring languages() const { return folder_.path() + L"Localization"; }
+    const std::wstring& root() const { return m_folder.path(); }
+    std::wstring languages() const { return m_folder.path() + L"Localization"; }
 
     // "lng<id>.lng" as UTF-16 with its byte order mark; lines separated by CR LF.
     void writeTexts(const std::wstring& fileName, const std::wstring& lines) const;
@@ -26,7 +26,7 @@ public:
     void writeFile(const std::wstring& name, const std::string& bytes) const;
 
 private:
-    lab::TempFolder folder_{L"kelo-lng"};
+    lab::TempFolder m_folder{L"kelo-lng"};
 };
 
 // The system default locale as the test says, the locale texts as the system says.

@@ -28,12 +28,12 @@ bool pumpUntil(const std::function<bool()>& condition, DWORD timeoutMs = 5000) {
 
 struct Recorder {
     std::vector<Variant> contexts;
-    Notifier notifier{[this](Variant& ctx) { contexts.push_back(ctx); }};
+    frmNotifier notifier{[this](Variant& ctx) { contexts.push_back(ctx); }};
 };
 
 }  // namespace
 
-TEST(Notifier, ACountOfNRaisesExactlyNNotifications) {
+TEST(frmNotifier, ACountOfNRaisesExactlyNNotifications) {
     for (short count : {1, 3}) {
         Recorder recorder;
         recorder.notifier.issueCall(nullptr, count);
@@ -45,7 +45,7 @@ TEST(Notifier, ACountOfNRaisesExactlyNNotifications) {
     }
 }
 
-TEST(Notifier, TheContextIsPassedAlongOrEmpty) {
+TEST(frmNotifier, TheContextIsPassedAlongOrEmpty) {
     Recorder recorder;
     Variant context(42L);
     recorder.notifier.issueCall(&context, 2);
@@ -58,7 +58,7 @@ TEST(Notifier, TheContextIsPassedAlongOrEmpty) {
     EXPECT_EQ(VT_EMPTY, recorder.contexts[2].vt);
 }
 
-TEST(Notifier, ACountOfZeroOrLessStopsAtOnce) {
+TEST(frmNotifier, ACountOfZeroOrLessStopsAtOnce) {
     Recorder recorder;
     recorder.notifier.issueCall(nullptr, 0);
     EXPECT_FALSE(recorder.notifier.timerRunning());
@@ -75,7 +75,7 @@ TEST(Notifier, ACountOfZeroOrLessStopsAtOnce) {
     EXPECT_EQ(seen, recorder.contexts.size()) << "a running countdown stops too";
 }
 
-TEST(Notifier, ANewCallRestartsTheCountdown) {
+TEST(frmNotifier, ANewCallRestartsTheCountdown) {
     Recorder recorder;
     recorder.notifier.issueCall(nullptr, 2);
     recorder.notifier.issueCall(nullptr, 1);

@@ -27,7 +27,8 @@ TEST(ShippedTranslation, EveryMessageKeyAndEveryTranslatedTagHasAText) {
         TextTable texts = shippedTexts(id);
         for (const MessageKey& message : messageKeys()) {
             auto found = texts.find(message.key);
-            ASSERT_NE(texts.end(), found) << id << " lacks " << std::string(message.key, message.key + wcslen(message.key));
+            ASSERT_NE(texts.end(), found)
+                << id << " lacks " << std::string(message.key, message.key + wcslen(message.key));
             EXPECT_FALSE(found->second.empty());
         }
         for (const wchar_t* tag : allTags()) {
@@ -46,7 +47,8 @@ TEST(ShippedTranslation, ItHoldsNoKeyTheClientDoesNotKnow) {
     for (const wchar_t* tag : allTags()) known.insert(tag);
     for (unsigned long id : kShipped)
         for (const auto& entry : shippedTexts(id))
-            EXPECT_TRUE(known.count(entry.first)) << "unknown key " << std::string(entry.first.begin(), entry.first.end());
+            EXPECT_TRUE(known.count(entry.first))
+                << "unknown key " << std::string(entry.first.begin(), entry.first.end());
 }
 
 TEST(ShippedTranslation, EveryTagOfTheWindowsIsAKnownTag) {
@@ -63,7 +65,8 @@ TEST(ShippedTranslation, EveryTagOfTheWindowsIsAKnownTag) {
 TEST(ShippedTranslation, TheClientLoadsIt) {
     for (unsigned long id : kShipped) {
         LocaleQueries queries = systemLocaleQueries();
-        C_localization localization(lab::programFolder(), [id] { return (long)id; }, queries);
+        C_localization localization(
+            lab::programFolder(), [id] { return (long)id; }, queries);
         localization.loadLclzData();
         EXPECT_EQ(id, localization.currLang());
         EXPECT_NE(L"Print Driver", localization.stringLclz(L"STR_GEN_PDTITLE", L"Print Driver"));

@@ -18,7 +18,7 @@ TEST(TrayIcon, ItAppearsChangesReportsADoubleClickAndGoes) {
     };
     bool doubleClicked = false;
     {
-        TrayHandle tray(shell);
+        frmTrayHandle tray(shell);
         tray.onDoubleClick = [&] { doubleClicked = true; };
         tray.setTrayIcon(IDI_KELO);
         tray.setToolTip(L"Print Driver");

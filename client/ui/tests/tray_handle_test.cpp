@@ -18,7 +18,7 @@ struct Call {
 class TrayHandleTest : public ::testing::Test {
 protected:
     std::vector<Call> calls;
-    TrayHandle::ShellNotify recorder() {
+    frmTrayHandle::ShellNotify recorder() {
         return [this](DWORD action, NOTIFYICONDATAA* data) {
             calls.push_back({action, *data});
             return TRUE;
@@ -29,7 +29,7 @@ protected:
 }  // namespace
 
 TEST_F(TrayHandleTest, ShowingAddsTheIconWithItsRecord) {
-    TrayHandle tray(recorder());
+    frmTrayHandle tray(recorder());
     tray.setTrayIcon(IDI_KELO);
     tray.setToolTip(L"Print Driver");
     EXPECT_TRUE(calls.empty()) << "nothing is shown yet";
@@ -48,7 +48,7 @@ TEST_F(TrayHandleTest, ShowingAddsTheIconWithItsRecord) {
 }
 
 TEST_F(TrayHandleTest, ChangesWhileShownModifyTheIcon) {
-    TrayHandle tray(recorder());
+    frmTrayHandle tray(recorder());
     tray.setToolTip(L"first");
     tray.showTray();
     tray.setToolTip(L"second");
@@ -68,7 +68,7 @@ TEST_F(TrayHandleTest, ChangesWhileShownModifyTheIcon) {
 }
 
 TEST_F(TrayHandleTest, ATipChangeBeforeShowingAppearsWhenShown) {
-    TrayHandle tray(recorder());
+    frmTrayHandle tray(recorder());
     tray.setToolTip(L"old");
     tray.setToolTip(L"new");
     EXPECT_TRUE(calls.empty());
@@ -79,7 +79,7 @@ TEST_F(TrayHandleTest, ATipChangeBeforeShowingAppearsWhenShown) {
 
 TEST_F(TrayHandleTest, LongTipsAreCutToTheRecordAndAShownIconGoesWithTheObject) {
     {
-        TrayHandle tray(recorder());
+        frmTrayHandle tray(recorder());
         tray.setToolTip(std::wstring(100, L'x'));
         tray.showTray();
         EXPECT_EQ(63u, strlen(calls[0].data.szTip));
@@ -89,7 +89,7 @@ TEST_F(TrayHandleTest, LongTipsAreCutToTheRecordAndAShownIconGoesWithTheObject) 
 }
 
 TEST_F(TrayHandleTest, MouseActionsBecomeEventsInTheirOrder) {
-    TrayHandle tray(recorder());
+    frmTrayHandle tray(recorder());
     std::vector<std::string> events;
     tray.onLeftClick = [&] { events.push_back("left"); };
     tray.onRightClick = [&] { events.push_back("right"); };

@@ -10,22 +10,22 @@ STDMETHODIMP CCalculator::add(long a, long b, long* sum) {
 
 STDMETHODIMP CCalculator::get_total(long* value) {
     if (!value) return E_POINTER;
-    *value = total_;
+    *value = m_total;
     return S_OK;
 }
 
 STDMETHODIMP CCalculator::put_total(long value) {
-    total_ = value;
+    m_total = value;
     return S_OK;
 }
 
 STDMETHODIMP CCalculator::fail(long kind) {
     return com::guard(kSource, [&] {
         switch (kind) {
-            case 0: throw cERROR_MSG(BV_ERR_GENERAL, "Cannot find printer: %s", "P1");
-            case 1: com::check(com::setRichError(E_INVALIDARG, L"described COM error", L"inner")); break;
-            case 2: throw _com_error(E_ACCESSDENIED);
-            case 3: throw 42;
+        case 0: throw cERROR_MSG(BV_ERR_GENERAL, "Cannot find printer: %s", "P1");
+        case 1: com::check(com::setRichError(E_INVALIDARG, L"described COM error", L"inner")); break;
+        case 2: throw _com_error(E_ACCESSDENIED);
+        case 3: throw 42;
         }
     });
 }

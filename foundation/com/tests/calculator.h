@@ -7,14 +7,13 @@
 #include "com/guard.h"
 #include "com/typelib_dispatch.h"
 
-class CCalculator : public com::Object<CCalculator, com::TypeLibDispatch<ICalculator>, com::EventSource<_ICalculatorEvents>,
-                                       com::SupportErrorInfo<ICalculator>> {
+class CCalculator : public com::Object<CCalculator, com::TypeLibDispatch<ICalculator>,
+                                       com::EventSource<_ICalculatorEvents>, com::SupportErrorInfo<ICalculator>> {
 public:
     static constexpr bool kFreeThreaded = true;
     static constexpr const wchar_t* kSource = L"Test.Calculator.1";
 
-    explicit CCalculator(com::ModuleLock policy = com::ModuleLock::WhileAlive)
-        : Object(policy) {}
+    explicit CCalculator(com::ModuleLock policy = com::ModuleLock::WhileAlive) : Object(policy) {}
 
     STDMETHODIMP add(long a, long b, long* sum) override;
     STDMETHODIMP get_total(long* value) override;
@@ -24,7 +23,7 @@ public:
     STDMETHODIMP greet(BSTR name, BSTR* greeting) override;
 
 private:
-    long total_ = 0;
+    long m_total = 0;
 };
 
 // The singleton flavour: its references count as module locks.

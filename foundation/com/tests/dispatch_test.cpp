@@ -150,8 +150,8 @@ TEST_F(DispatchTest, ThrownErrorsReachInvokeCallersAsExceptionInformation) {
         SCOPED_TRACE(expected.kind);
         EXCEPINFO exception{};
         Variant result;
-        EXPECT_EQ(DISP_E_EXCEPTION, call(dispatch.Get(), 3, DISPATCH_METHOD, {Variant(expected.kind)},
-                                         &result, &exception));
+        EXPECT_EQ(DISP_E_EXCEPTION,
+                  call(dispatch.Get(), 3, DISPATCH_METHOD, {Variant(expected.kind)}, &result, &exception));
         BStr description = BStr::attach(exception.bstrDescription);
         BStr source = BStr::attach(exception.bstrSource);
         SysFreeString(exception.bstrHelpFile);
@@ -164,11 +164,16 @@ TEST_F(DispatchTest, ThrownErrorsReachInvokeCallersAsExceptionInformation) {
 TEST(Guard, LogsEachKindWithTheSiteTextsAndPassesResultsThrough) {
     const com::CatchTexts texts{" lib {message}", " com {hr}", " other [{thread}] {unknown}", " socket {socket}"};
     DebugLogCapture log;
-    EXPECT_EQ(S_FALSE, com::guard(L"src", [] { return S_FALSE; }, "op", texts));
-    EXPECT_EQ(S_OK, com::guard(L"src", [] {}, "op", texts));
-    EXPECT_EQ(DISP_E_EXCEPTION, com::guard(L"src", [] { throw cERROR_MSG(1000, "x"); }, "op", texts));
-    EXPECT_EQ(E_OUTOFMEMORY, com::guard(L"src", [] { throw _com_error(E_OUTOFMEMORY); }, "op", texts));
-    EXPECT_EQ(DISP_E_EXCEPTION, com::guard(L"src", [] { throw std::runtime_error("x"); }, "op", texts));
+    EXPECT_EQ(S_FALSE, com::guard(
+                           L"src", [] { return S_FALSE; }, "op", texts));
+    EXPECT_EQ(S_OK, com::guard(
+                        L"src", [] {}, "op", texts));
+    EXPECT_EQ(DISP_E_EXCEPTION, com::guard(
+                                    L"src", [] { throw cERROR_MSG(1000, "x"); }, "op", texts));
+    EXPECT_EQ(E_OUTOFMEMORY, com::guard(
+                                 L"src", [] { throw _com_error(E_OUTOFMEMORY); }, "op", texts));
+    EXPECT_EQ(DISP_E_EXCEPTION, com::guard(
+                                    L"src", [] { throw std::runtime_error("x"); }, "op", texts));
     EXPECT_EQ((std::vector<std::string>{"op lib x", "op com 0x8007000e",
                                         "op other [" + std::to_string(GetCurrentThreadId()) + "] {unknown}"}),
               log.lines());

@@ -139,15 +139,15 @@ namespace {
 class ApartmentThread {
 public:
     ApartmentThread() {
-        thread_ = std::thread([this] {
+        m_thread = std::thread([this] {
             CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
             MSG msg;
             PeekMessageW(&msg, nullptr, 0, 0, PM_NOREMOVE);
             {
-                std::lock_guard<std::mutex> guard(lock_);
-                id_ = GetCurrentThreadId();
+                std::lock_guard<std::mutex> guard(m_lock);
+                m_id = GetCurrentThreadId();
             }
-            ready_.notify_all();
+            m_ready.notify_all();
             while (GetMessageW(&msg, nullptr, 0, 0) > 0) {
                 if (msg.message == WM_APP) {
                     auto* work = reinterpret_cast<std::function<void()>*>(msg.lParam);
@@ -158,28 +158,28 @@ public:
             }
             CoUninitialize();
         });
-        std::unique_lock<std::mutex> guard(lock_);
-        ready_.wait(guard, [this] { return id_ != 0; });
+        std::unique_lock<std::mutex> guard(m_lock);
+        m_ready.wait(guard, [this] { return m_id != 0; });
     }
     ~ApartmentThread() {
-        PostThreadMessageW(id_, WM_QUIT, 0, 0);
-        thread_.join();
+        PostThreadMessageW(m_id, WM_QUIT, 0, 0);
+        m_thread.join();
     }
     void run(std::function<void()> work) {
         HANDLE done = CreateEventW(nullptr, TRUE, FALSE, nullptr);
-        PostThreadMessageW(id_, WM_APP, (WPARAM)done, (LPARAM)&work);
+        PostThreadMessageW(m_id, WM_APP, (WPARAM)done, (LPARAM)&work);
         // The caller's thread may be asked to pump while its call is marshaled back.
         DWORD index = 0;
         CoWaitForMultipleHandles(0, INFINITE, 1, &done, &index);
         CloseHandle(done);
     }
-    DWORD id() const { return id_; }
+    DWORD id() const { return m_id; }
 
 private:
-    std::thread thread_;
-    std::mutex lock_;
-    std::condition_variable ready_;
-    DWORD id_ = 0;
+    std::thread m_thread;
+    std::mutex m_lock;
+    std::condition_variable m_ready;
+    DWORD m_id = 0;
 };
 
 }  // namespace
@@ -222,7 +222,8 @@ TEST_F(EventsTest, ASinkWhoseApartmentHasEndedIsDroppedAtTheFirstEventItMisses) 
     }
     EXPECT_EQ(before + 1, com::moduleLockCount()) << "the connection holds the sink";
     com::Subscription subscription;
-    ASSERT_HRESULT_SUCCEEDED(subscription.begin(calculator->identity(), DIID__ICalculatorEvents, recordingSink(staying).Get()));
+    ASSERT_HRESULT_SUCCEEDED(
+        subscription.begin(calculator->identity(), DIID__ICalculatorEvents, recordingSink(staying).Get()));
     EXPECT_EQ(1, announce(1, L"one"));
     EXPECT_EQ(before + 1, com::moduleLockCount()) << "and lets it go";
     EXPECT_EQ(1, announce(2, L"two"));

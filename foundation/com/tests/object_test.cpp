@@ -38,8 +38,8 @@ TEST_F(ObjectTest, FreeThreadedObjectsAggregateTheMarshaler) {
     ComPtr<IMarshal> marshal;
     ASSERT_HRESULT_SUCCEEDED(calculator->QueryInterface(IID_PPV_ARGS(&marshal)));
     CLSID unmarshaler{};
-    ASSERT_HRESULT_SUCCEEDED(marshal->GetUnmarshalClass(IID_ICalculator, calculator.Get(), MSHCTX_INPROC,
-                                                        nullptr, MSHLFLAGS_NORMAL, &unmarshaler));
+    ASSERT_HRESULT_SUCCEEDED(marshal->GetUnmarshalClass(IID_ICalculator, calculator.Get(), MSHCTX_INPROC, nullptr,
+                                                        MSHLFLAGS_NORMAL, &unmarshaler));
     ComPtr<IUnknown> identity;
     ASSERT_HRESULT_SUCCEEDED(marshal.As(&identity));
     EXPECT_EQ(calculator->identity(), identity.Get());

@@ -11,12 +11,10 @@ namespace {
 
 std::wstring readValue(const std::wstring& path, const wchar_t* name = nullptr) {
     RegKey key;
-    if (RegOpenKeyExW(HKEY_CLASSES_ROOT, path.c_str(), 0, KEY_READ, key.out()) != ERROR_SUCCESS)
-        return L"<no key>";
+    if (RegOpenKeyExW(HKEY_CLASSES_ROOT, path.c_str(), 0, KEY_READ, key.out()) != ERROR_SUCCESS) return L"<no key>";
     wchar_t data[512] = {};
     DWORD size = sizeof data, type = 0;
-    if (RegQueryValueExW(key.get(), name, nullptr, &type, (BYTE*)data, &size) != ERROR_SUCCESS)
-        return L"<no value>";
+    if (RegQueryValueExW(key.get(), name, nullptr, &type, (BYTE*)data, &size) != ERROR_SUCCESS) return L"<no value>";
     return data;
 }
 

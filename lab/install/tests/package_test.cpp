@@ -15,7 +15,7 @@
 #include "lab_printers.h"
 #include "lab_text.h"
 #include "package_run.h"
-#include "lab_workflow.h"
+#include "lab_road.h"
 #include "setup_lab.h"
 
 namespace {
@@ -40,13 +40,13 @@ std::optional<std::wstring> classServer(const std::wstring& progId, const wchar_
 class InstallerPackage : public ::testing::Test {
 protected:
     DWORD run(const wchar_t* operation, const std::wstring& package, const lab::PackageProperties& properties = {}) {
-        return lab::runPackageCommand(lab::packageCommand(operation, package, properties, log_.file(L"msi.log")));
+        return lab::runPackageCommand(lab::packageCommand(operation, package, properties, m_log.file(L"msi.log")));
     }
-    std::string log() const { return lab::readFileBytes(log_.file(L"msi.log")); }
+    std::string log() const { return lab::readFileBytes(m_log.file(L"msi.log")); }
 
-    const std::wstring package_ = lab::programFolder() + L"..\\KeloPrintDriver.msi";
-    const std::wstring upgrade_ = lab::programFolder() + L"KeloPrintDriverUpgrade.msi";  // the next version
-    lab::TempFolder log_{L"kelo-msi"};
+    const std::wstring m_package = lab::programFolder() + L"..\\KeloPrintDriver.msi";
+    const std::wstring m_upgrade = lab::programFolder() + L"KeloPrintDriverUpgrade.msi";  // the next version
+    lab::TempFolder m_log{L"kelo-msi"};
 };
 
 const struct {
@@ -65,7 +65,7 @@ TEST_F(InstallerPackage, InstallsTheSystemSilentlyAndRemovesIt) {
     lab::ensureDriver();  // what Wine lacks: the PostScript driver that the real installer brings
     const lab::PackageProperties site{{L"INSTALL_SITE", kSite}, {L"INSTALL_IP", kServerIp}};
 
-    ASSERT_EQ(run(L"/i", package_, site), 0u) << log();
+    ASSERT_EQ(run(L"/i", m_package, site), 0u) << log();
     for (const auto& installed : kInstalledFiles) {
         std::wstring path = programFolder() + installed.file;
         EXPECT_TRUE(lab::fileExists(path)) << lab::toUtf8(path);
@@ -94,7 +94,7 @@ TEST_F(InstallerPackage, InstallsTheSystemSilentlyAndRemovesIt) {
         lab::RunningClient client(programFolder());
         std::vector<DWORD> engines = lab::engineServerProcesses();
         ASSERT_EQ(engines.size(), 1u) << "the client's printer keeps the engine up";
-        ASSERT_EQ(run(L"/i", upgrade_, site), 0u) << log();
+        ASSERT_EQ(run(L"/i", m_upgrade, site), 0u) << log();
         EXPECT_EQ(client.program().waitForExit(10000), std::optional<DWORD>(1u));
         EXPECT_TRUE(lab::engineServerProcesses().empty());
         EXPECT_EQ(setuplab::registryString(kSettingsKey, L"Version"), std::wstring(L"3.0.1428"));
@@ -108,7 +108,7 @@ TEST_F(InstallerPackage, InstallsTheSystemSilentlyAndRemovesIt) {
         lab::endEngineServers();
     }
 
-    ASSERT_EQ(run(L"/x", upgrade_), 0u) << log();
+    ASSERT_EQ(run(L"/x", m_upgrade), 0u) << log();
     for (const auto& installed : kInstalledFiles) {
         EXPECT_FALSE(lab::fileExists(programFolder() + installed.file)) << lab::toUtf8(installed.file);
         EXPECT_TRUE(!installed.progId || !classServer(installed.progId, installed.kind)) << lab::toUtf8(installed.file);

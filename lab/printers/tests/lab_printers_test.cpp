@@ -70,53 +70,59 @@ TEST(LabPrinterDriver, IsInstalledOnWinePostScriptWithTheLabPpd) {
     std::vector<BYTE> buffer(needed, kPoison);
     ASSERT_TRUE(EnumPrinterDriversW(nullptr, nullptr, 3, buffer.data(), needed, &needed, &count));
     auto* drivers = (DRIVER_INFO_3W*)buffer.data();
-    auto found = std::find_if(drivers, drivers + count, [](const DRIVER_INFO_3W& d) { return std::wstring(kZoltDriverName) == d.pName; });
+    auto found = std::find_if(drivers, drivers + count,
+                              [](const DRIVER_INFO_3W& d) { return std::wstring(kZoltDriverName) == d.pName; });
     ASSERT_NE(drivers + count, found);
     std::wstring dataFile = found->pDataFile;
     std::wstring driverPath = found->pDriverPath;
     EXPECT_TRUE(equalsNoCase(L"ZOLT.PPD", dataFile.substr(dataFile.find_last_of(L'\\') + 1))) << toUtf8(dataFile);
-    EXPECT_TRUE(equalsNoCase(L"wineps.drv", driverPath.substr(driverPath.find_last_of(L'\\') + 1))) << toUtf8(driverPath);
+    EXPECT_TRUE(equalsNoCase(L"wineps.drv", driverPath.substr(driverPath.find_last_of(L'\\') + 1)))
+        << toUtf8(driverPath);
     EXPECT_EQ(std::string(zoltPpdText()), readFileBytes(dataFile));
 }
 
 class LabPrinter : public testing::Test {
 protected:
-    const std::wstring name_ = L"Lab Fixture Site";
-    const std::wstring port_ = L"ZOLT0";
-    const std::wstring ip_ = L"192.0.2.10";
+    const std::wstring m_name = L"Lab Fixture Site";
+    const std::wstring m_port = L"ZOLT0";
+    const std::wstring m_ip = L"192.0.2.10";
 
-    void TearDown() override { removePrinter(name_); }
+    void TearDown() override { removePrinter(m_name); }
 };
 
 TEST_F(LabPrinter, IsListedWithItsPortDriverCommentAndProcessor) {
-    addPrinter(keloPrinter(name_, port_, ip_));
+    addPrinter(keloPrinter(m_name, m_port, m_ip));
 
     std::vector<BYTE> buffer;
     std::vector<PRINTER_INFO_2W> printers = enumLocalPrinters(buffer);
-    const PRINTER_INFO_2W* printer = findPrinter(printers, name_);
+    const PRINTER_INFO_2W* printer = findPrinter(printers, m_name);
     ASSERT_NE(nullptr, printer);
-    EXPECT_STREQ(port_.c_str(), printer->pPortName);
+    EXPECT_STREQ(m_port.c_str(), printer->pPortName);
     EXPECT_STREQ(kZoltDriverName, printer->pDriverName);
     EXPECT_STREQ(L"WinPrint", printer->pPrintProcessor);
     EXPECT_STREQ(L"Upload job to Lab Fixture Site at 192.0.2.10", printer->pComment);
 
-    PrinterHandle handle = openPrinter(name_);
+    PrinterHandle handle = openPrinter(m_name);
     DWORD needed = kPoisonDword;
     GetPrinterW(handle.get(), 2, nullptr, 0, &needed);
     std::vector<BYTE> info(needed, kPoison);
     ASSERT_TRUE(GetPrinterW(handle.get(), 2, info.data(), needed, &needed));
-    EXPECT_STREQ(port_.c_str(), ((PRINTER_INFO_2W*)info.data())->pPortName);
+    EXPECT_STREQ(m_port.c_str(), ((PRINTER_INFO_2W*)info.data())->pPortName);
 }
 
 TEST_F(LabPrinter, DriverDataReadsBackUnderAnyCaseOfTheName) {
-    addPrinter(keloPrinter(name_, port_, ip_));
-    PrinterHandle printer = openPrinter(name_);
+    addPrinter(keloPrinter(m_name, m_port, m_ip));
+    PrinterHandle printer = openPrinter(m_name);
 
     struct Expected {
         const wchar_t* askedName;
         std::wstring value;
-    } cases[] = {{L"KeloServerIp", ip_}, {L"KELOSERVERIP", ip_}, {L"keloserverip", ip_},
-                 {L"Mfg", L"Vorlane"}, {L"MFG", L"Vorlane"}, {L"KeloDriverID", L"stdPrinterDriver"},
+    } cases[] = {{L"KeloServerIp", m_ip},
+                 {L"KELOSERVERIP", m_ip},
+                 {L"keloserverip", m_ip},
+                 {L"Mfg", L"Vorlane"},
+                 {L"MFG", L"Vorlane"},
+                 {L"KeloDriverID", L"stdPrinterDriver"},
                  {L"kelodriverid", L"stdPrinterDriver"}};
     for (const Expected& expected : cases) {
         SCOPED_TRACE(toUtf8(expected.askedName));
@@ -138,39 +144,39 @@ TEST_F(LabPrinter, DriverDataReadsBackUnderAnyCaseOfTheName) {
 
     // The engine reads the same values straight from the printer's registry key.
     RegKey key;
-    ASSERT_EQ(ERROR_SUCCESS, RegOpenKeyExW(HKEY_LOCAL_MACHINE, (kPrinterKey + name_ + L"\\PrinterDriverData").c_str(), 0,
-                                           KEY_READ, key.out()));
+    ASSERT_EQ(ERROR_SUCCESS, RegOpenKeyExW(HKEY_LOCAL_MACHINE, (kPrinterKey + m_name + L"\\PrinterDriverData").c_str(),
+                                           0, KEY_READ, key.out()));
     wchar_t value[64] = {};
     DWORD size = sizeof value, type = kPoisonDword;
     ASSERT_EQ(ERROR_SUCCESS, RegQueryValueExW(key.get(), L"keloServerIp", nullptr, &type, (LPBYTE)value, &size));
     EXPECT_EQ((DWORD)REG_SZ, type);
-    EXPECT_EQ(ip_, value);
+    EXPECT_EQ(m_ip, value);
 }
 
 TEST_F(LabPrinter, ForeignPrinterHasNoDriverDataAndOtherMakersKeepTheirMark) {
-    addForeignPrinter(name_, port_);
-    PrinterHandle printer = openPrinter(name_);
+    addForeignPrinter(m_name, m_port);
+    PrinterHandle printer = openPrinter(m_name);
     for (const wchar_t* valueName : {kServerIpValue, kMfgValue, kDriverIdValue}) {
         DWORD type = kPoisonDword, needed = kPoisonDword;
         BYTE buffer[64];
-        EXPECT_NE((DWORD)ERROR_SUCCESS, GetPrinterDataW(printer.get(), const_cast<LPWSTR>(valueName), &type, buffer,
-                                                        sizeof buffer, &needed));
-        EXPECT_FALSE(printerData(name_, valueName).has_value());
+        EXPECT_NE((DWORD)ERROR_SUCCESS,
+                  GetPrinterDataW(printer.get(), const_cast<LPWSTR>(valueName), &type, buffer, sizeof buffer, &needed));
+        EXPECT_FALSE(printerData(m_name, valueName).has_value());
     }
     printer.reset();
 
-    addPrinter(name_, port_, ip_, L"Other Maker", L"otherDriver");
-    EXPECT_EQ(L"Other Maker", printerData(name_, L"mfg").value_or(L"-"));
-    EXPECT_EQ(L"otherDriver", printerData(name_, L"KeloDriverId").value_or(L"-"));
-    EXPECT_EQ(ip_, printerData(name_, L"KeloServerIp").value_or(L"-"));
+    addPrinter(m_name, m_port, m_ip, L"Other Maker", L"otherDriver");
+    EXPECT_EQ(L"Other Maker", printerData(m_name, L"mfg").value_or(L"-"));
+    EXPECT_EQ(L"otherDriver", printerData(m_name, L"KeloDriverId").value_or(L"-"));
+    EXPECT_EQ(m_ip, printerData(m_name, L"KeloServerIp").value_or(L"-"));
 }
 
 TEST_F(LabPrinter, AddingAgainReplacesThePrinterAndItsData) {
-    addPrinter(keloPrinter(name_, port_, ip_));
-    addPrinter(keloPrinter(name_, L"ZOLT1", L"198.51.100.7"));
+    addPrinter(keloPrinter(m_name, m_port, m_ip));
+    addPrinter(keloPrinter(m_name, L"ZOLT1", L"198.51.100.7"));
 
     std::vector<PrinterEntry> printers = listPrinters();
-    auto sameName = [&](const PrinterEntry& entry) { return entry.name == name_; };
+    auto sameName = [&](const PrinterEntry& entry) { return entry.name == m_name; };
     ASSERT_EQ(1, std::count_if(printers.begin(), printers.end(), sameName));
     const PrinterEntry& entry = *std::find_if(printers.begin(), printers.end(), sameName);
     EXPECT_EQ(L"ZOLT1", entry.port);
@@ -179,17 +185,17 @@ TEST_F(LabPrinter, AddingAgainReplacesThePrinterAndItsData) {
 }
 
 TEST_F(LabPrinter, DeviceCapabilitiesOffersA4AndLetter) {
-    addPrinter(keloPrinter(name_, port_, ip_));
+    addPrinter(keloPrinter(m_name, m_port, m_ip));
 
     SetLastError(kPoisonDword);
-    int count = DeviceCapabilitiesW(name_.c_str(), port_.c_str(), DC_PAPERNAMES, nullptr, nullptr);
+    int count = DeviceCapabilitiesW(m_name.c_str(), m_port.c_str(), DC_PAPERNAMES, nullptr, nullptr);
     ASSERT_EQ(2, count);
     std::vector<wchar_t> names(count * 64, L'\xdede');
-    ASSERT_EQ(count, DeviceCapabilitiesW(name_.c_str(), port_.c_str(), DC_PAPERNAMES, names.data(), nullptr));
+    ASSERT_EQ(count, DeviceCapabilitiesW(m_name.c_str(), m_port.c_str(), DC_PAPERNAMES, names.data(), nullptr));
     std::vector<POINT> sizes(count, POINT{-1, -1});
-    ASSERT_EQ(count, DeviceCapabilitiesW(name_.c_str(), port_.c_str(), DC_PAPERSIZE, (LPWSTR)sizes.data(), nullptr));
+    ASSERT_EQ(count, DeviceCapabilitiesW(m_name.c_str(), m_port.c_str(), DC_PAPERSIZE, (LPWSTR)sizes.data(), nullptr));
     std::vector<WORD> papers(count, 0xdead);
-    ASSERT_EQ(count, DeviceCapabilitiesW(name_.c_str(), port_.c_str(), DC_PAPERS, (LPWSTR)papers.data(), nullptr));
+    ASSERT_EQ(count, DeviceCapabilitiesW(m_name.c_str(), m_port.c_str(), DC_PAPERS, (LPWSTR)papers.data(), nullptr));
 
     struct Paper {
         std::wstring name;
@@ -210,27 +216,27 @@ TEST_F(LabPrinter, DeviceCapabilitiesOffersA4AndLetter) {
 }
 
 TEST_F(LabPrinter, RemovalDeletesThePrinterAndItsRegistryData) {
-    addPrinter(keloPrinter(name_, port_, ip_));
-    ASSERT_TRUE(printerExists(name_));
-    ASSERT_TRUE(registryKeyExists(kPrinterKey + name_ + L"\\PrinterDriverData"));
+    addPrinter(keloPrinter(m_name, m_port, m_ip));
+    ASSERT_TRUE(printerExists(m_name));
+    ASSERT_TRUE(registryKeyExists(kPrinterKey + m_name + L"\\PrinterDriverData"));
 
-    EXPECT_TRUE(removePrinter(name_));
-    EXPECT_FALSE(printerExists(name_));
+    EXPECT_TRUE(removePrinter(m_name));
+    EXPECT_FALSE(printerExists(m_name));
     PrinterHandle printer;
     SetLastError(kPoisonDword);
-    EXPECT_FALSE(OpenPrinterW(const_cast<LPWSTR>(name_.c_str()), printer.out(), nullptr));
+    EXPECT_FALSE(OpenPrinterW(const_cast<LPWSTR>(m_name.c_str()), printer.out(), nullptr));
     EXPECT_EQ((DWORD)ERROR_INVALID_PRINTER_NAME, GetLastError());
     std::vector<BYTE> buffer;
-    EXPECT_EQ(nullptr, findPrinter(enumLocalPrinters(buffer), name_));
-    EXPECT_FALSE(registryKeyExists(kPrinterKey + name_));
-    EXPECT_FALSE(printerData(name_, kMfgValue).has_value());
+    EXPECT_EQ(nullptr, findPrinter(enumLocalPrinters(buffer), m_name));
+    EXPECT_FALSE(registryKeyExists(kPrinterKey + m_name));
+    EXPECT_FALSE(printerData(m_name, kMfgValue).has_value());
 
-    EXPECT_FALSE(removePrinter(name_));
+    EXPECT_FALSE(removePrinter(m_name));
 }
 
 TEST_F(LabPrinter, PortThatNoMonitorOwnsIsAcceptedOrRefusedAsUnknown) {
     // Wine's spooler takes any port name; Windows refuses a port that no monitor lists.
-    PrinterSpec spec = keloPrinter(name_, L"LAB-NO-SUCH-PORT", ip_);
+    PrinterSpec spec = keloPrinter(m_name, L"LAB-NO-SUCH-PORT", m_ip);
     try {
         addPrinter(spec);
     } catch (const cERROR_MSG& error) {
@@ -238,7 +244,8 @@ TEST_F(LabPrinter, PortThatNoMonitorOwnsIsAcceptedOrRefusedAsUnknown) {
         return;
     }
     std::vector<PrinterEntry> printers = listPrinters();
-    auto entry = std::find_if(printers.begin(), printers.end(), [&](const PrinterEntry& e) { return e.name == name_; });
+    auto entry =
+        std::find_if(printers.begin(), printers.end(), [&](const PrinterEntry& e) { return e.name == m_name; });
     ASSERT_NE(printers.end(), entry);
     EXPECT_EQ(L"LAB-NO-SUCH-PORT", entry->port);
 }
@@ -257,7 +264,8 @@ TEST(LabPrintersProgram, AddsListsAndRemovesPrinters) {
     EXPECT_NE(std::string::npos,
               run.output.find("Lab Program Site\tZOLT3\tZOLT Print Driver\tVorlane\t203.0.113.5\tstdPrinterDriver\n"))
         << run.output;
-    EXPECT_NE(std::string::npos, run.output.find("Lab Program Foreign\tZOLT4\tZOLT Print Driver\t-\t-\t-\n")) << run.output;
+    EXPECT_NE(std::string::npos, run.output.find("Lab Program Foreign\tZOLT4\tZOLT Print Driver\t-\t-\t-\n"))
+        << run.output;
 
     run = runProgram(program + L" remove \"Lab Program Site\"");
     EXPECT_EQ(0u, run.exitCode);

@@ -40,9 +40,12 @@ std::wstring scramble(const std::wstring& text) {
 std::string xmlEscape(const std::string& text) {
     std::string out;
     for (char c : text) {
-        if (c == '&') out += "&amp;";
-        else if (c == '<') out += "&lt;";
-        else out += c;
+        if (c == '&')
+            out += "&amp;";
+        else if (c == '<')
+            out += "&lt;";
+        else
+            out += c;
     }
     return out;
 }
@@ -50,8 +53,12 @@ std::string xmlEscape(const std::string& text) {
 std::string loginDocument(const std::wstring& name, const std::wstring& password) {
     return "<keloAction><method name=\"login\">"
            "<parameter name=\"encrypt\"><value>1</value></parameter>"
-           "<parameter name=\"username\"><value>" + xmlEscape(lab::toUtf8(scramble(name))) + "</value></parameter>"
-           "<parameter name=\"password\"><value>" + xmlEscape(lab::toUtf8(scramble(password))) + "</value></parameter>"
+           "<parameter name=\"username\"><value>" +
+           xmlEscape(lab::toUtf8(scramble(name))) +
+           "</value></parameter>"
+           "<parameter name=\"password\"><value>" +
+           xmlEscape(lab::toUtf8(scramble(password))) +
+           "</value></parameter>"
            "</method></keloAction>";
 }
 
@@ -94,32 +101,32 @@ TEST(JsonValue, QuotesAndDecodes) {
 
 class ProviderFromWindows : public ::testing::Test {
 protected:
-    static void SetUpTestSuite() { provider_ = new ProviderStandIn(); }
+    static void SetUpTestSuite() { m_provider = new ProviderStandIn(); }
     static void TearDownTestSuite() {
-        delete provider_;
-        provider_ = nullptr;
+        delete m_provider;
+        m_provider = nullptr;
     }
-    void SetUp() override { provider_->reset(); }
+    void SetUp() override { m_provider->reset(); }
 
-    static ProviderStandIn* provider_;
+    static ProviderStandIn* m_provider;
 };
-ProviderStandIn* ProviderFromWindows::provider_ = nullptr;
+ProviderStandIn* ProviderFromWindows::m_provider = nullptr;
 
 TEST_F(ProviderFromWindows, AnswersAndRecordsARequestPostedWithWinHttp) {
-    ASSERT_GT(provider_->port(), 0);
+    ASSERT_GT(m_provider->port(), 0);
     std::string document = loginDocument(L"alice", L"secret");
-    lab::HttpReply reply = lab::httpRequest(L"POST", provider_->serviceUrl(), document,
+    lab::HttpReply reply = lab::httpRequest(L"POST", m_provider->serviceUrl(), document,
                                             L"Content-type: application/x-www-form-urlencoded");
     ASSERT_EQ(200u, reply.status) << reply.error;
     EXPECT_NE(std::string::npos, reply.body.find("<keloResult><method name=\"login\">"));
     EXPECT_NE(std::string::npos, reply.body.find("<parameter name=\"returnCode\"><value>OK</value>"));
 
-    JsonValue logins = provider_->requests("login");
+    JsonValue logins = m_provider->requests("login");
     ASSERT_EQ(1u, logins.size());
     const JsonValue& login = logins.at(0);
     EXPECT_EQ("POST", login["verb"].text());
     EXPECT_EQ(document, login["body"].text());
-    EXPECT_EQ(document, provider_->requestBody(login["seq"].integer()));
+    EXPECT_EQ(document, m_provider->requestBody(login["seq"].integer()));
     EXPECT_EQ("encrypt", login["parameters"].at(0)["name"].text());
     EXPECT_EQ("string", login["parameters"].at(1)["kind"].text());
     EXPECT_EQ(scramble(L"alice"), login["values"]["username"].wide());
@@ -128,24 +135,25 @@ TEST_F(ProviderFromWindows, AnswersAndRecordsARequestPostedWithWinHttp) {
 }
 
 TEST_F(ProviderFromWindows, ScriptedAnswersReachWindowsAlsoOverTls) {
-    provider_->failMethod("login", "ERROR_LOCKED", "Account <locked> & gone", 1);
-    lab::HttpReply refused = lab::httpRequest(L"POST", provider_->serviceUrl(true), loginDocument(L"alice", L"secret"));
+    m_provider->failMethod("login", "ERROR_LOCKED", "Account <locked> & gone", 1);
+    lab::HttpReply refused =
+        lab::httpRequest(L"POST", m_provider->serviceUrl(true), loginDocument(L"alice", L"secret"));
     ASSERT_EQ(200u, refused.status) << refused.error;
     EXPECT_NE(std::string::npos, refused.body.find("<value>ERROR_LOCKED</value>"));
     EXPECT_NE(std::string::npos, refused.body.find("Account &amp;lt;locked&amp;gt; &amp;amp; gone"));
 
-    provider_->script(R"({"method": "*", "status": 500, "body": "broken", "times": 1})");
-    lab::HttpReply broken = lab::httpRequest(L"POST", provider_->serviceUrl(), loginDocument(L"alice", L"secret"));
+    m_provider->script(R"({"method": "*", "status": 500, "body": "broken", "times": 1})");
+    lab::HttpReply broken = lab::httpRequest(L"POST", m_provider->serviceUrl(), loginDocument(L"alice", L"secret"));
     EXPECT_EQ(500u, broken.status);
     EXPECT_EQ("broken", broken.body);
 
-    provider_->script(R"({"method": "getJobTypes", "close": "close"})");
-    lab::HttpReply closed = lab::httpRequest(L"POST", provider_->serviceUrl(),
-                                             "<keloAction><method name=\"getJobTypes\"/></keloAction>");
+    m_provider->script(R"({"method": "getJobTypes", "close": "close"})");
+    lab::HttpReply closed =
+        lab::httpRequest(L"POST", m_provider->serviceUrl(), "<keloAction><method name=\"getJobTypes\"/></keloAction>");
     EXPECT_EQ(0u, closed.status);
     EXPECT_NE(0u, closed.error);
 
-    JsonValue records = provider_->requests();
+    JsonValue records = m_provider->requests();
     ASSERT_EQ(3u, records.size());
     EXPECT_TRUE(records.at(0)["tls"].boolean());
     EXPECT_FALSE(records.at(1)["tls"].boolean());
@@ -155,7 +163,7 @@ TEST_F(ProviderFromWindows, ScriptedAnswersReachWindowsAlsoOverTls) {
 TEST_F(ProviderFromWindows, ReadsWhatMsxmlSendsForANameBeyondAscii) {
     ComApartment com;
     const std::wstring name = L"J\u00fcrgen \u20ac";
-    provider_->setUsers({{lab::toUtf8(name), "pa&ss"}});
+    m_provider->setUsers({{lab::toUtf8(name), "pa&ss"}});
 
     ComPtr<IXMLDOMDocument> document;
     ASSERT_EQ(S_OK, CoCreateInstance(kClsidDomDocument, nullptr, CLSCTX_INPROC_SERVER, kIidXmlDomDocument,
@@ -187,7 +195,7 @@ TEST_F(ProviderFromWindows, ReadsWhatMsxmlSendsForANameBeyondAscii) {
                                      (void**)request.GetAddressOf()));
     auto post = [&](const BStr& body) {
         Variant async(false), none;
-        BStr verb(L"POST"), url(provider_->serviceUrl()), headerName(L"Cache-Control"), headerValue(L"no-cache");
+        BStr verb(L"POST"), url(m_provider->serviceUrl()), headerName(L"Cache-Control"), headerValue(L"no-cache");
         EXPECT_EQ(S_OK, request->open(verb.get(), url.get(), async, none, none));
         EXPECT_EQ(S_OK, request->setRequestHeader(headerName.get(), headerValue.get()));
         EXPECT_EQ(S_OK, request->send(Variant(body.c_str())));
@@ -196,57 +204,59 @@ TEST_F(ProviderFromWindows, ReadsWhatMsxmlSendsForANameBeyondAscii) {
         return answer.str();
     };
     EXPECT_NE(std::wstring::npos, post(text).find(L"<value>OK</value>"));
-    JsonValue login = provider_->requests("login").at(0);
+    JsonValue login = m_provider->requests("login").at(0);
     EXPECT_EQ(name, login["login"]["username"].wide());
     EXPECT_EQ("pa&ss", login["login"]["password"].text());
     EXPECT_TRUE(login["login"]["accepted"].boolean()) << login["body_encoding"].text();
 
     // The answer's characters beyond ASCII arrive whole in the response text.
-    provider_->answerMethod("getTermsAndConditions", R"({"result": "Gr\u00fc\u00dfe \u20ac"})");
+    m_provider->answerMethod("getTermsAndConditions", R"({"result": "Gr\u00fc\u00dfe \u20ac"})");
     std::wstring terms = post(BStr(L"<keloAction><method name=\"getTermsAndConditions\"/></keloAction>"));
     EXPECT_NE(std::wstring::npos, terms.find(L"<value>Gr\u00fc\u00dfe \u20ac</value>")) << terms;
 }
 
 TEST_F(ProviderFromWindows, StoresAMultipartUploadFromWindows) {
-    lab::HttpReply job = lab::httpRequest(L"POST", provider_->serviceUrl(),
+    lab::HttpReply job = lab::httpRequest(L"POST", m_provider->serviceUrl(),
                                           "<keloAction><method name=\"uploadJob_nogui\"/></keloAction>");
     ASSERT_EQ(200u, job.status);
-    std::string uploadPath = provider_->requests("uploadJob_nogui").at(0)["answer_fields"]["uploadPath"].text();
+    std::string uploadPath = m_provider->requests("uploadJob_nogui").at(0)["answer_fields"]["uploadPath"].text();
     ASSERT_FALSE(uploadPath.empty());
 
     const std::string boundary = "---------------------------7d11c0032035c";
     const std::string content("%!PS\r\n\0\xff--\r\n", 12);
-    std::string body = "--" + boundary + "\r\nContent-Disposition: form-data; name=\"Filedata\"; filename=\"C:\\t\\a.ps\"\r\n"
-                       "Content-Type:application/ps\r\n\r\n" + content;
+    std::string body = "--" + boundary +
+                       "\r\nContent-Disposition: form-data; name=\"Filedata\"; filename=\"C:\\t\\a.ps\"\r\n"
+                       "Content-Type:application/ps\r\n\r\n" +
+                       content;
     for (const auto& field : {std::make_pair("filename", "a.ps"), std::make_pair("outPath", uploadPath.c_str()),
                               std::make_pair("overwrite", "1")})
         body += "--" + boundary + "\r\nContent-Disposition: form-data; name=\"" + field.first + "\"\r\n\r\n" +
                 field.second + "\r\n";
     body += "--" + boundary + "\r\n--\r\n";
-    lab::HttpReply upload = lab::httpRequest(L"POST", provider_->url(ProviderStandIn::kUploadPath), body,
-                                             L"Content-Type: multipart/form-data; boundary=" +
-                                                 lab::fromUtf8(boundary));
+    lab::HttpReply upload = lab::httpRequest(L"POST", m_provider->url(ProviderStandIn::kUploadPath), body,
+                                             L"Content-Type: multipart/form-data; boundary=" + lab::fromUtf8(boundary));
     ASSERT_EQ(200u, upload.status) << upload.error;
 
-    JsonValue uploads = provider_->uploads();
+    JsonValue uploads = m_provider->uploads();
     ASSERT_EQ(1u, uploads.size());
     EXPECT_EQ(0u, uploads.at(0)["errors"].size());
     EXPECT_EQ("outPath", uploads.at(0)["fields"].at(1).at(0).text());
     EXPECT_EQ(uploadPath + "/a.ps", uploads.at(0)["files"].at(0)["server_path"].text());
-    EXPECT_EQ(content, provider_->uploadedFile(0));
-    EXPECT_EQ(content, provider_->uploadedFile(0, false));
+    EXPECT_EQ(content, m_provider->uploadedFile(0));
+    EXPECT_EQ(content, m_provider->uploadedFile(0, false));
 }
 
 TEST_F(ProviderFromWindows, ServesTheLogoAndTheUpdatePackageToWindowsServices) {
     ComApartment com;
-    lab::httpRequest(L"POST", provider_->serviceUrl(), "<keloAction><method name=\"getLogo\"/></keloAction>");
-    lab::httpRequest(L"POST", provider_->serviceUrl(), "<keloAction><method name=\"checkClientVersion\"/></keloAction>");
-    JsonValue records = provider_->requests();
+    lab::httpRequest(L"POST", m_provider->serviceUrl(), "<keloAction><method name=\"getLogo\"/></keloAction>");
+    lab::httpRequest(L"POST", m_provider->serviceUrl(),
+                     "<keloAction><method name=\"checkClientVersion\"/></keloAction>");
+    JsonValue records = m_provider->requests();
     std::string logoPath = records.at(0)["answer_fields"]["path"].text();
     std::string packageUrl = records.at(1)["answer_fields"]["versionSpec"]["downloadUrl"].text();
 
     ComPtr<IPictureDisp> picture;
-    HRESULT loaded = OleLoadPicturePath(const_cast<LPOLESTR>(provider_->url(lab::fromUtf8(logoPath)).c_str()), nullptr,
+    HRESULT loaded = OleLoadPicturePath(const_cast<LPOLESTR>(m_provider->url(lab::fromUtf8(logoPath)).c_str()), nullptr,
                                         0, 0, IID_IPictureDisp, (void**)picture.GetAddressOf());
     EXPECT_EQ(S_OK, loaded);
     EXPECT_NE(nullptr, picture.Get());
@@ -277,7 +287,8 @@ TEST(ProviderStandIn, StopsAndFreesItsPort) {
         ProviderStandIn provider(options);
         EXPECT_GT(provider.extraPort(), 0);
         url = provider.serviceUrl();
-        lab::HttpReply reply = lab::httpRequest(L"POST", url, "<keloAction><method name=\"getProtocol\"/></keloAction>");
+        lab::HttpReply reply =
+            lab::httpRequest(L"POST", url, "<keloAction><method name=\"getProtocol\"/></keloAction>");
         EXPECT_NE(std::string::npos, reply.body.find("https://"));
         JsonValue settings = provider.control(L"GET", "settings");
         EXPECT_EQ("pw", settings["users"]["bob"].text());

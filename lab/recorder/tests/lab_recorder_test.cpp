@@ -45,14 +45,14 @@ bool shellStart(const std::wstring& file, const std::wstring& parameters) {
 
 class Recorder : public testing::Test {
 protected:
-    TempFolder folder_{L"recorder"};
-    RecorderLog log_{folder_.file(L"recorder.log")};
+    TempFolder m_folder{L"recorder"};
+    RecorderLog m_log{m_folder.file(L"recorder.log")};
 };
 
 }  // namespace
 
 TEST_F(Recorder, HtmFilesOpenWithTheRecorderWhileAssociated) {
-    const std::wstring page = folder_.file(L"order page.htm"), upperPage = folder_.file(L"ORDER.HTM");
+    const std::wstring page = m_folder.file(L"order page.htm"), upperPage = m_folder.file(L"ORDER.HTM");
     writeFileBytes(page, "<html></html>");
     writeFileBytes(upperPage, "<html></html>");
     RegistryTree extensionBefore = captureRegistryTree(HKEY_CLASSES_ROOT, L".htm");
@@ -63,8 +63,8 @@ TEST_F(Recorder, HtmFilesOpenWithTheRecorderWhileAssociated) {
         EXPECT_TRUE(sameFile(recorderProgram(), findExecutable(upperPage))) << toUtf8(findExecutable(upperPage));
 
         ASSERT_TRUE(shellStart(page, L""));
-        ASSERT_TRUE(log_.waitForLines(1));
-        std::vector<std::wstring> lines = log_.lines();
+        ASSERT_TRUE(m_log.waitForLines(1));
+        std::vector<std::wstring> lines = m_log.lines();
         ASSERT_EQ(1u, lines.size());
         // The recorded parameter is the file, quoted as the command template says.
         std::wstring parameter = parametersOf(lines[0]);
@@ -79,26 +79,27 @@ TEST_F(Recorder, HtmFilesOpenWithTheRecorderWhileAssociated) {
 }
 
 TEST_F(Recorder, ShellExecuteOfTheFoundProgramRecordsTheExactParameterText) {
-    const std::wstring page = folder_.file(L"page.htm");
+    const std::wstring page = m_folder.file(L"page.htm");
     writeFileBytes(page, "<html></html>");
     FileAssociation association = recorderAsBrowser();
     std::wstring browser = findExecutable(page);
     ASSERT_FALSE(browser.empty());
 
     const std::wstring parameters[] = {
-        L"http://print.example.test/order.asp?username=anna&password=x%20y&localizationsection=EN&filename=layout_1f.zip",
+        L"http://print.example.test/"
+        L"order.asp?username=anna&password=x%20y&localizationsection=EN&filename=layout_1f.zip",
         L"\"http://print.example.test/a b?c=\"\"d\"\"\"  trailing  blanks ",
         L"http://print.example.test/gr\u00fc\u00dfe?name=\u65e5\u672c",
     };
     for (const std::wstring& text : parameters) ASSERT_TRUE(shellStart(browser, text)) << toUtf8(text);
-    ASSERT_TRUE(log_.waitForLines(3));
-    std::vector<std::wstring> lines = log_.lines();
+    ASSERT_TRUE(m_log.waitForLines(3));
+    std::vector<std::wstring> lines = m_log.lines();
     ASSERT_EQ(3u, lines.size());
     for (size_t i = 0; i < 3; i++) EXPECT_EQ(toUtf8(parameters[i]), toUtf8(parametersOf(lines[i])));
 }
 
 TEST_F(Recorder, StandsInForThePackageStarterAndLeavesTheInstallerAssociationAsItWas) {
-    const std::wstring package = folder_.file(L"Kelo Print Driver.msi");
+    const std::wstring package = m_folder.file(L"Kelo Print Driver.msi");
     writeFileBytes(package, "package");
     RegistryTree extensionBefore = captureRegistryTree(HKEY_CLASSES_ROOT, L".msi");
     RegistryTree classBefore = captureRegistryTree(HKEY_CLASSES_ROOT, L"Msi.Package");
@@ -106,8 +107,8 @@ TEST_F(Recorder, StandsInForThePackageStarterAndLeavesTheInstallerAssociationAsI
         FileAssociation association = recorderAsPackageStarter();
         EXPECT_TRUE(sameFile(recorderProgram(), findExecutable(package)));
         ASSERT_TRUE(shellStart(package, L""));
-        ASSERT_TRUE(log_.waitForLines(1));
-        std::wstring parameter = parametersOf(log_.lines()[0]);
+        ASSERT_TRUE(m_log.waitForLines(1));
+        std::wstring parameter = parametersOf(m_log.lines()[0]);
         ASSERT_EQ(0u, parameter.find(L"/i \"")) << toUtf8(parameter);
         EXPECT_TRUE(sameFile(package, parameter.substr(4, parameter.size() - 5))) << toUtf8(parameter);
     }
@@ -116,7 +117,7 @@ TEST_F(Recorder, StandsInForThePackageStarterAndLeavesTheInstallerAssociationAsI
 }
 
 TEST_F(Recorder, AnyExtensionAndClassCanBeAssociatedAndIsRemovedAfterwards) {
-    const std::wstring file = folder_.file(L"report.labdoc");
+    const std::wstring file = m_folder.file(L"report.labdoc");
     writeFileBytes(file, "document");
     ASSERT_FALSE(captureRegistryTree(HKEY_CLASSES_ROOT, L".labdoc").exists);
     {
@@ -132,10 +133,12 @@ TEST_F(Recorder, ConcurrentStartsEachLeaveOneWholeLine) {
     const int kStarts = 8;
     std::vector<KernelHandle> processes;
     for (int i = 0; i < kStarts; i++) {
-        std::wstring line = quoteArgument(recorderProgram()) + L" start-" + std::to_wstring(i) + L" " + std::wstring(300, L'x');
+        std::wstring line =
+            quoteArgument(recorderProgram()) + L" start-" + std::to_wstring(i) + L" " + std::wstring(300, L'x');
         STARTUPINFOW startup = {sizeof startup};
         PROCESS_INFORMATION process = {};
-        ASSERT_TRUE(CreateProcessW(nullptr, &line[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process));
+        ASSERT_TRUE(
+            CreateProcessW(nullptr, &line[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process));
         CloseHandle(process.hThread);
         processes.emplace_back(process.hProcess);
     }
@@ -145,7 +148,7 @@ TEST_F(Recorder, ConcurrentStartsEachLeaveOneWholeLine) {
         GetExitCodeProcess(process.get(), &exitCode);
         EXPECT_EQ(0u, exitCode);
     }
-    std::vector<std::wstring> lines = log_.lines();
+    std::vector<std::wstring> lines = m_log.lines();
     ASSERT_EQ((size_t)kStarts, lines.size());
     std::vector<bool> seen(kStarts, false);
     for (const std::wstring& line : lines) {

@@ -17,18 +17,19 @@ const wchar_t kPrinterB[] = L"Lab Spool Site B";
 
 class StandIn : public testing::Test {
 protected:
-    TempFolder files_{L"documents"};
-    TestMonitor monitor_{kMonitorName, L"lab_test_monitor.dll", {L"LABPORT0", L"LABPORT1"}};
-    ScopedPrinter printerA_{keloPrinter(kPrinterA, L"LABPORT0", L"192.0.2.1")};
-    ScopedPrinter printerB_{keloPrinter(kPrinterB, L"LABPORT1", L"192.0.2.2")};
-    Report report_;
+    TempFolder m_files{L"documents"};
+    TestMonitor m_monitor{kMonitorName, L"lab_test_monitor.dll", {L"LABPORT0", L"LABPORT1"}};
+    ScopedPrinter m_printerA{keloPrinter(kPrinterA, L"LABPORT0", L"192.0.2.1")};
+    ScopedPrinter m_printerB{keloPrinter(kPrinterB, L"LABPORT1", L"192.0.2.2")};
+    Report m_report;
 
     std::wstring document(const wchar_t* name, const std::string& bytes) {
-        writeFileBytes(files_.file(name), bytes);
-        return files_.file(name);
+        writeFileBytes(m_files.file(name), bytes);
+        return m_files.file(name);
     }
 
-    DocumentRequest request(const std::wstring& printer, const std::wstring& file, DWORD blockSize = kDefaultBlockSize) {
+    DocumentRequest request(const std::wstring& printer, const std::wstring& file,
+                            DWORD blockSize = kDefaultBlockSize) {
         DocumentRequest request;
         request.printer = printer;
         request.file = file;
@@ -38,7 +39,7 @@ protected:
 
     std::vector<std::string> journalWrites(const std::wstring& port) {
         std::vector<std::string> writes;
-        for (const std::string& line : monitor_.journal(port))
+        for (const std::string& line : m_monitor.journal(port))
             if (line.compare(0, 9, "WritePort") == 0) writes.push_back(line);
         return writes;
     }
@@ -53,7 +54,7 @@ TEST_F(StandIn, BytesArriveCompleteInBlocksOfTheChosenSize) {
     } cases[] = {{4096, 10000}, {1000, 10000}, {7, 100}, {65536, 10000}, {4096, 8192}, {4096, 0}};
     for (const Case& test : cases) {
         SCOPED_TRACE("block " + std::to_string(test.block) + ", size " + std::to_string(test.size));
-        monitor_.clearJournal(L"LABPORT0");
+        m_monitor.clearJournal(L"LABPORT0");
         Report report;
         SpoolerStandIn standIn(report);
         std::string bytes = documentBytes(test.size, test.block);
@@ -63,7 +64,7 @@ TEST_F(StandIn, BytesArriveCompleteInBlocksOfTheChosenSize) {
         EXPECT_EQ(test.size, result.bytes);
         size_t blocks = (test.size + test.block - 1) / test.block;
         EXPECT_EQ(blocks, result.blocks);
-        EXPECT_TRUE(bytes == monitor_.received(L"LABPORT0"));
+        EXPECT_TRUE(bytes == m_monitor.received(L"LABPORT0"));
 
         std::vector<ReportLine> writes = linesOf(report.document(1), "writeport");
         std::vector<std::string> journal = journalWrites(L"LABPORT0");
@@ -80,15 +81,16 @@ TEST_F(StandIn, BytesArriveCompleteInBlocksOfTheChosenSize) {
 }
 
 TEST_F(StandIn, ReportsEachCallInTheSpoolersOrderWithTheJobOfTheDocument) {
-    SpoolerStandIn standIn(report_);
+    SpoolerStandIn standIn(m_report);
     DocumentRequest order = request(kPrinterA, document(L"order.ps", documentBytes(5000, 1)));
     order.name = L"Quarterly report \u00e9t\u00e9.doc";
     DocumentResult result = standIn.print(order, 1);
     ASSERT_EQ(DocumentOutcome::Printed, result.outcome) << result.reason;
 
-    std::vector<ReportLine> lines = report_.document(1);
-    std::vector<std::string> expected = {"printer", "monitor", "enumports", "openport", "job", "startdocport",
-                                         "writeport", "writeport", "enddocport", "jobend", "closeport", "document"};
+    std::vector<ReportLine> lines = m_report.document(1);
+    std::vector<std::string> expected = {"printer",    "monitor",      "enumports", "openport",
+                                         "job",        "startdocport", "writeport", "writeport",
+                                         "enddocport", "jobend",       "closeport", "document"};
     EXPECT_EQ(expected, callsOf(lines));
 
     EXPECT_EQ("LABPORT0", only(lines, "printer").field("port"));
@@ -116,11 +118,11 @@ TEST_F(StandIn, ReportsEachCallInTheSpoolersOrderWithTheJobOfTheDocument) {
     EXPECT_EQ("5000", done.field("bytes"));
     EXPECT_EQ("2", done.field("blocks"));
 
-    std::vector<std::string> journal = monitor_.journal(L"LABPORT0");
+    std::vector<std::string> journal = m_monitor.journal(L"LABPORT0");
     ASSERT_EQ(6u, journal.size());
     EXPECT_EQ("OpenPort", journal[0]);
-    EXPECT_EQ("StartDocPort printer=Lab Spool Site A job=" + job.field("job") + " level=1 document=" + toUtf8(order.name) +
-                  " record=" + toUtf8(order.name),
+    EXPECT_EQ("StartDocPort printer=Lab Spool Site A job=" + job.field("job") +
+                  " level=1 document=" + toUtf8(order.name) + " record=" + toUtf8(order.name),
               journal[1]);
     EXPECT_EQ("EndDocPort", journal[4]);
     EXPECT_EQ("ClosePort", journal[5]);
@@ -134,69 +136,69 @@ TEST_F(StandIn, ReportsEachCallInTheSpoolersOrderWithTheJobOfTheDocument) {
 
 TEST_F(StandIn, TwoDocumentsOnTwoPortsRunAtOnceAndBothArrive) {
     // Each port's first WritePort waits until both documents are inside WritePort.
-    monitor_.set(L"Rendezvous", 2);
+    m_monitor.set(L"Rendezvous", 2);
     std::string first = documentBytes(20000, 11), second = documentBytes(30001, 12);
-    SpoolerStandIn standIn(report_);
-    std::vector<DocumentResult> results = standIn.printAll(
-        {request(kPrinterA, document(L"first.ps", first), 1024), request(kPrinterB, document(L"second.ps", second), 1024)});
+    SpoolerStandIn standIn(m_report);
+    std::vector<DocumentResult> results = standIn.printAll({request(kPrinterA, document(L"first.ps", first), 1024),
+                                                            request(kPrinterB, document(L"second.ps", second), 1024)});
 
     ASSERT_EQ(2u, results.size());
     EXPECT_EQ(DocumentOutcome::Printed, results[0].outcome) << results[0].reason;
     EXPECT_EQ(DocumentOutcome::Printed, results[1].outcome) << results[1].reason;
     EXPECT_NE(results[0].jobId, results[1].jobId);
-    EXPECT_TRUE(first == monitor_.received(L"LABPORT0"));
-    EXPECT_TRUE(second == monitor_.received(L"LABPORT1"));
-    EXPECT_EQ(20u, linesOf(report_.document(1), "writeport").size());
-    EXPECT_EQ(30u, linesOf(report_.document(2), "writeport").size());
+    EXPECT_TRUE(first == m_monitor.received(L"LABPORT0"));
+    EXPECT_TRUE(second == m_monitor.received(L"LABPORT1"));
+    EXPECT_EQ(20u, linesOf(m_report.document(1), "writeport").size());
+    EXPECT_EQ(30u, linesOf(m_report.document(2), "writeport").size());
 }
 
 TEST_F(StandIn, PortsAnEnumerationListedAreNotEnumeratedAgain) {
-    SpoolerStandIn standIn(report_);
+    SpoolerStandIn standIn(m_report);
     std::wstring file = document(L"known.ps", documentBytes(100, 13));
     ASSERT_EQ(DocumentOutcome::Printed, standIn.print(request(kPrinterA, file), 1).outcome);
     ASSERT_EQ(DocumentOutcome::Printed, standIn.print(request(kPrinterB, file), 2).outcome);
-    EXPECT_FALSE(linesOf(report_.document(1), "enumports").empty());
+    EXPECT_FALSE(linesOf(m_report.document(1), "enumports").empty());
     // The first enumeration listed both ports already.
-    EXPECT_TRUE(linesOf(report_.document(2), "enumports").empty());
-    EXPECT_EQ("LABPORT1", only(report_.document(2), "openport").field("port"));
+    EXPECT_TRUE(linesOf(m_report.document(2), "enumports").empty());
+    EXPECT_EQ("LABPORT1", only(m_report.document(2), "openport").field("port"));
 
     // A port that appears later is looked for again.
-    writeRegistryStrings(HKEY_LOCAL_MACHINE, monitor_.root(), L"Ports", {L"LABPORT0", L"LABPORT1", L"LABPORT2"});
+    writeRegistryStrings(HKEY_LOCAL_MACHINE, m_monitor.root(), L"Ports", {L"LABPORT0", L"LABPORT1", L"LABPORT2"});
     ScopedPrinter printerC(keloPrinter(L"Lab Spool Site C", L"LABPORT2", L"192.0.2.4"));
     ASSERT_EQ(DocumentOutcome::Printed, standIn.print(request(L"Lab Spool Site C", file), 3).outcome);
-    EXPECT_FALSE(linesOf(report_.document(3), "enumports").empty());
+    EXPECT_FALSE(linesOf(m_report.document(3), "enumports").empty());
 }
 
 TEST_F(StandIn, DocumentsForOnePortTakeTurns) {
     // The test monitor, like a real one, refuses to open a port that is open already.
     std::string first = documentBytes(9000, 21), second = documentBytes(7000, 22);
-    SpoolerStandIn standIn(report_);
-    std::vector<DocumentResult> results = standIn.printAll(
-        {request(kPrinterA, document(L"first.ps", first), 1000), request(kPrinterA, document(L"second.ps", second), 1000)});
+    SpoolerStandIn standIn(m_report);
+    std::vector<DocumentResult> results = standIn.printAll({request(kPrinterA, document(L"first.ps", first), 1000),
+                                                            request(kPrinterA, document(L"second.ps", second), 1000)});
     ASSERT_EQ(DocumentOutcome::Printed, results[0].outcome) << results[0].reason;
     ASSERT_EQ(DocumentOutcome::Printed, results[1].outcome) << results[1].reason;
 
     // One document's calls from OpenPort to ClosePort (4 besides its 9 or 7 blocks),
     // then the other's.
-    std::vector<std::string> journal = monitor_.journal(L"LABPORT0");
+    std::vector<std::string> journal = m_monitor.journal(L"LABPORT0");
     ASSERT_EQ(13u + 11u, journal.size());
     size_t firstClose = std::find(journal.begin(), journal.end(), "ClosePort") - journal.begin();
     ASSERT_TRUE(firstClose == 12 || firstClose == 10) << firstClose;
     EXPECT_EQ("OpenPort", journal[firstClose + 1]);
     bool firstWentFirst = firstClose == 12;
-    EXPECT_TRUE((firstWentFirst ? second : first) == monitor_.received(L"LABPORT0"));
+    EXPECT_TRUE((firstWentFirst ? second : first) == m_monitor.received(L"LABPORT0"));
 }
 
 TEST_F(StandIn, MonitorThatTakesPartOfABlockIsOfferedTheRest) {
-    monitor_.set(L"MaxWrite", 1500);
+    m_monitor.set(L"MaxWrite", 1500);
     std::string bytes = documentBytes(5000, 3);
-    SpoolerStandIn standIn(report_);
+    SpoolerStandIn standIn(m_report);
     DocumentResult result = standIn.print(request(kPrinterA, document(L"partial.ps", bytes), 4096));
     ASSERT_EQ(DocumentOutcome::Printed, result.outcome) << result.reason;
     EXPECT_EQ(2u, result.blocks);
-    EXPECT_TRUE(bytes == monitor_.received(L"LABPORT0"));
+    EXPECT_TRUE(bytes == m_monitor.received(L"LABPORT0"));
 
-    std::vector<ReportLine> writes = linesOf(report_.document(1), "writeport");
+    std::vector<ReportLine> writes = linesOf(m_report.document(1), "writeport");
     std::vector<std::pair<long long, long long>> offsetsAndSizes;
     for (const ReportLine& line : writes) offsetsAndSizes.emplace_back(line.number("offset"), line.number("size"));
     std::vector<std::pair<long long, long long>> expected = {{0, 4096}, {1500, 2596}, {3000, 1096}, {0, 904}};
@@ -210,15 +212,19 @@ TEST_F(StandIn, FailingMonitorCallsAreReportedAndThePortIsStillReleased) {
         std::vector<std::string> calls;
     } cases[] = {
         {L"OpenPort", "OpenPort failed", {"printer", "monitor", "enumports", "openport", "document"}},
-        {L"StartDocPort", "StartDocPort failed",
+        {L"StartDocPort",
+         "StartDocPort failed",
          {"printer", "monitor", "enumports", "openport", "job", "startdocport", "jobend", "closeport", "document"}},
-        {L"WritePort", "WritePort failed",
+        {L"WritePort",
+         "WritePort failed",
          {"printer", "monitor", "enumports", "openport", "job", "startdocport", "writeport", "enddocport", "jobend",
           "closeport", "document"}},
-        {L"EndDocPort", "EndDocPort failed",
+        {L"EndDocPort",
+         "EndDocPort failed",
          {"printer", "monitor", "enumports", "openport", "job", "startdocport", "writeport", "enddocport", "jobend",
           "closeport", "document"}},
-        {L"ClosePort", "ClosePort failed",
+        {L"ClosePort",
+         "ClosePort failed",
          {"printer", "monitor", "enumports", "openport", "job", "startdocport", "writeport", "enddocport", "jobend",
           "closeport", "document"}},
     };
@@ -226,14 +232,15 @@ TEST_F(StandIn, FailingMonitorCallsAreReportedAndThePortIsStillReleased) {
 
     // A monitor whose enumeration fails owns no port; other monitors are asked after it.
     {
-        monitor_.set(L"Fail", L"EnumPorts");
+        m_monitor.set(L"Fail", L"EnumPorts");
         Report report;
         SpoolerStandIn standIn(report);
         DocumentResult result = standIn.print(request(kPrinterA, file));
         EXPECT_EQ("no monitor lists the port", result.reason);
         std::vector<ReportLine> lines = report.document(1);
         ASSERT_GE(lines.size(), 4u);
-        EXPECT_EQ((std::vector<std::string>{"printer", "monitor", "enumports"}), callsOf({lines.begin(), lines.begin() + 3}));
+        EXPECT_EQ((std::vector<std::string>{"printer", "monitor", "enumports"}),
+                  callsOf({lines.begin(), lines.begin() + 3}));
         EXPECT_EQ("0", lines[2].field("result"));
         EXPECT_EQ(std::to_string(ERROR_NOT_READY), lines[2].field("error"));
         EXPECT_TRUE(linesOf(lines, "openport").empty());
@@ -242,7 +249,7 @@ TEST_F(StandIn, FailingMonitorCallsAreReportedAndThePortIsStillReleased) {
 
     for (const Case& test : cases) {
         SCOPED_TRACE(toUtf8(test.failing));
-        monitor_.set(L"Fail", test.failing);
+        m_monitor.set(L"Fail", test.failing);
         Report report;
         SpoolerStandIn standIn(report);
         DocumentResult result = standIn.print(request(kPrinterA, file));
@@ -260,7 +267,7 @@ TEST_F(StandIn, FailingMonitorCallsAreReportedAndThePortIsStillReleased) {
     }
 
     // Nothing is left open: the next document goes through.
-    monitor_.set(L"Fail", L"");
+    m_monitor.set(L"Fail", L"");
     Report report;
     SpoolerStandIn standIn(report);
     EXPECT_EQ(DocumentOutcome::Printed, standIn.print(request(kPrinterA, file)).outcome);
@@ -270,7 +277,7 @@ TEST_F(StandIn, AbortedDocumentStopsWritingAndEndsTheDocumentOrOnlyClosesThePort
     std::wstring file = document(L"abort.ps", documentBytes(5000, 5));
     for (bool endDocument : {true, false}) {
         SCOPED_TRACE(endDocument ? "with EndDocPort" : "without EndDocPort");
-        monitor_.clearJournal(L"LABPORT0");
+        m_monitor.clearJournal(L"LABPORT0");
         Report report;
         SpoolerStandIn standIn(report);
         DocumentRequest aborted = request(kPrinterA, file, 1000);
@@ -281,17 +288,17 @@ TEST_F(StandIn, AbortedDocumentStopsWritingAndEndsTheDocumentOrOnlyClosesThePort
         EXPECT_EQ(2000u, result.bytes);
 
         std::vector<ReportLine> lines = report.document(1);
-        std::vector<std::string> expected = {"printer", "monitor", "enumports", "openport", "job", "startdocport",
-                                             "writeport", "writeport", "abort"};
+        std::vector<std::string> expected = {"printer",      "monitor",   "enumports", "openport", "job",
+                                             "startdocport", "writeport", "writeport", "abort"};
         if (endDocument) expected.push_back("enddocport");
         expected.insert(expected.end(), {"jobend", "closeport", "document"});
         EXPECT_EQ(expected, callsOf(lines));
         EXPECT_EQ("2", only(lines, "abort").field("blocks"));
         EXPECT_EQ("aborted", only(lines, "document").field("result"));
 
-        std::vector<std::string> journal = monitor_.journal(L"LABPORT0");
+        std::vector<std::string> journal = m_monitor.journal(L"LABPORT0");
         EXPECT_EQ(endDocument, std::count(journal.begin(), journal.end(), "EndDocPort") == 1);
-        EXPECT_EQ(2000u, monitor_.received(L"LABPORT0").size());
+        EXPECT_EQ(2000u, m_monitor.received(L"LABPORT0").size());
     }
 }
 
@@ -299,13 +306,14 @@ TEST_F(StandIn, BrokenRegistrationsAndBadRequestsAreReportedWithoutStopping) {
     // Monitors that cannot serve come first in the registry's order and are passed over.
     ScopedMonitorRegistration missing(L"Lab A Missing Monitor", L"lab_no_such_monitor.dll");
     ScopedMonitorRegistration noEntry(L"Lab A Plain Library", L"kernel32.dll");
-    SpoolerStandIn standIn(report_);
+    SpoolerStandIn standIn(m_report);
     std::wstring file = document(L"ok.ps", documentBytes(100, 6));
     EXPECT_EQ(DocumentOutcome::Printed, standIn.print(request(kPrinterA, file), 1).outcome);
 
-    std::vector<ReportLine> monitors = linesOf(report_.document(1), "monitor");
+    std::vector<ReportLine> monitors = linesOf(m_report.document(1), "monitor");
     auto named = [&](const char* name) {
-        auto found = std::find_if(monitors.begin(), monitors.end(), [&](const ReportLine& l) { return l.field("name") == name; });
+        auto found = std::find_if(monitors.begin(), monitors.end(),
+                                  [&](const ReportLine& l) { return l.field("name") == name; });
         return found == monitors.end() ? ReportLine() : *found;
     };
     EXPECT_EQ("0", named("Lab A Missing Monitor").field("result"));
@@ -318,7 +326,7 @@ TEST_F(StandIn, BrokenRegistrationsAndBadRequestsAreReportedWithoutStopping) {
         const char* reason;
     } bad[] = {
         {request(L"Lab No Such Printer", file), "the printer cannot be read"},
-        {request(kPrinterA, files_.file(L"missing.ps")), "the document file cannot be opened"},
+        {request(kPrinterA, m_files.file(L"missing.ps")), "the document file cannot be opened"},
         {request(kPrinterA, file, 0), "the block size is 0"},
     };
     ScopedPrinter orphan(keloPrinter(L"Lab Spool Orphan", L"LABPORT-NOBODY", L"192.0.2.9"));
@@ -327,7 +335,7 @@ TEST_F(StandIn, BrokenRegistrationsAndBadRequestsAreReportedWithoutStopping) {
         DocumentResult result = standIn.print(test.request, index);
         EXPECT_EQ(DocumentOutcome::Failed, result.outcome);
         EXPECT_EQ(test.reason, result.reason);
-        EXPECT_EQ("failed", only(report_.document(index), "document").field("result"));
+        EXPECT_EQ("failed", only(m_report.document(index), "document").field("result"));
         index++;
     }
     DocumentResult result = standIn.print(request(L"Lab Spool Orphan", file), index);

@@ -14,8 +14,9 @@ TEST(SpoolerReport, LinesReadBackAsTheyWereWritten) {
         .add("job", 4294967295ul)
         .add("plain", "ZOLT0");
     std::string text = line.format();
-    EXPECT_EQ(0u, text.find("startdocport doc=2 printer=\"Site \xc3\xa9 \\\"Nord\\\"\" path=\"C:\\\\jobs\\\\a=b\" empty=\"\" "
-                            "controls=\"tab\\there\\nnew\\x01line\\x7f\" job=4294967295 plain=ZOLT0"))
+    EXPECT_EQ(
+        0u, text.find("startdocport doc=2 printer=\"Site \xc3\xa9 \\\"Nord\\\"\" path=\"C:\\\\jobs\\\\a=b\" empty=\"\" "
+                      "controls=\"tab\\there\\nnew\\x01line\\x7f\" job=4294967295 plain=ZOLT0"))
         << text;
     EXPECT_EQ(std::string::npos, text.find('\n'));
 
@@ -33,7 +34,8 @@ TEST(SpoolerReport, TextsOutsideTheFormAreRefused) {
     ReportLine line;
     EXPECT_TRUE(ReportLine::parse("document", line));
     EXPECT_TRUE(line.fields.empty());
-    for (const char* bad : {"", " doc=1", "call doc", "call =1", "call doc=\"open", "call doc=1  x=2", "call a=\"b\\"}) {
+    for (const char* bad :
+         {"", " doc=1", "call doc", "call =1", "call doc=\"open", "call doc=1  x=2", "call a=\"b\\"}) {
         EXPECT_FALSE(ReportLine::parse(bad, line)) << bad;
     }
 }

@@ -20,22 +20,24 @@ using namespace lab;
 class TestMonitor {
 public:
     TestMonitor(const std::wstring& name, const std::wstring& dll, const std::vector<std::wstring>& ports)
-        : registration_(name, programFolder() + dll) {
+        : m_registration(name, programFolder() + dll) {
         writeRegistryStrings(HKEY_LOCAL_MACHINE, root(), L"Ports", ports);
-        std::wstring folder = output_.path();
+        std::wstring folder = m_output.path();
         writeRegistryString(HKEY_LOCAL_MACHINE, root(), L"OutputFolder", folder.substr(0, folder.size() - 1));
     }
-    std::wstring root() const { return registration_.registryRoot(); }
-    void set(const wchar_t* name, const std::wstring& value) { writeRegistryString(HKEY_LOCAL_MACHINE, root(), name, value); }
+    std::wstring root() const { return m_registration.registryRoot(); }
+    void set(const wchar_t* name, const std::wstring& value) {
+        writeRegistryString(HKEY_LOCAL_MACHINE, root(), name, value);
+    }
     void set(const wchar_t* name, DWORD value) { writeRegistryNumber(HKEY_LOCAL_MACHINE, root(), name, value); }
 
     // What the port received in its last document.
-    std::string received(const std::wstring& port) const { return readFileBytes(output_.file(port + L".out")); }
-    void clearJournal(const std::wstring& port) const { DeleteFileW(output_.file(port + L".journal").c_str()); }
+    std::string received(const std::wstring& port) const { return readFileBytes(m_output.file(port + L".out")); }
+    void clearJournal(const std::wstring& port) const { DeleteFileW(m_output.file(port + L".journal").c_str()); }
     // The monitor's own record of the calls on the port, one entry per call.
     std::vector<std::string> journal(const std::wstring& port) const {
         std::vector<std::string> lines;
-        std::wstring path = output_.file(port + L".journal");
+        std::wstring path = m_output.file(port + L".journal");
         if (!fileExists(path)) return lines;
         std::string text = readFileBytes(path);
         for (size_t start = 0, end; (end = text.find('\n', start)) != std::string::npos; start = end + 1)
@@ -44,8 +46,8 @@ public:
     }
 
 private:
-    TempFolder output_{L"monitor"};
-    ScopedMonitorRegistration registration_;
+    TempFolder m_output{L"monitor"};
+    ScopedMonitorRegistration m_registration;
 };
 
 // Bytes that differ from block to block, so that a lost or repeated block shows.

@@ -18,7 +18,9 @@ BOOL WINAPI enumPortsEntry(LPSTR, DWORD level, LPBYTE buffer, DWORD size, LPDWOR
     return testmonitor::packPorts<char, PORT_INFO_1A>(names, buffer, size, needed, returned);
 }
 
-BOOL WINAPI openPortEntry(LPSTR name, PHANDLE port) { return testmonitor::openPort(lab::fromAnsi(name ? name : ""), port); }
+BOOL WINAPI openPortEntry(LPSTR name, PHANDLE port) {
+    return testmonitor::openPort(lab::fromAnsi(name ? name : ""), port);
+}
 
 BOOL WINAPI startDocPortEntry(HANDLE port, LPSTR printer, DWORD jobId, DWORD level, LPBYTE docInfo) {
     const DOC_INFO_1A* info = (const DOC_INFO_1A*)docInfo;

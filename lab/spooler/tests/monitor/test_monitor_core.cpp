@@ -41,14 +41,16 @@ std::wstring readString(const wchar_t* valueName) {
     RegKey key = openRoot();
     wchar_t value[1024] = {};
     DWORD size = sizeof value - sizeof(wchar_t), type = 0;
-    if (!key || RegQueryValueExW(key.get(), valueName, nullptr, &type, (LPBYTE)value, &size) != ERROR_SUCCESS) return {};
+    if (!key || RegQueryValueExW(key.get(), valueName, nullptr, &type, (LPBYTE)value, &size) != ERROR_SUCCESS)
+        return {};
     return value;
 }
 
 DWORD readNumber(const wchar_t* valueName) {
     RegKey key = openRoot();
     DWORD value = 0, size = sizeof value;
-    if (!key || RegQueryValueExW(key.get(), valueName, nullptr, nullptr, (LPBYTE)&value, &size) != ERROR_SUCCESS) return 0;
+    if (!key || RegQueryValueExW(key.get(), valueName, nullptr, nullptr, (LPBYTE)&value, &size) != ERROR_SUCCESS)
+        return 0;
     return value;
 }
 
@@ -56,7 +58,8 @@ void journal(const std::wstring& port, const std::wstring& line) {
     std::wstring folder = readString(L"OutputFolder");
     if (folder.empty()) return;
     FileHandle file(CreateFileW((folder + L"\\" + port + L".journal").c_str(), FILE_APPEND_DATA,
-                                FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+                                FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL,
+                                nullptr));
     std::string text = lab::toUtf8(line) + "\n";
     DWORD written = 0;
     if (file) WriteFile(file.get(), text.data(), (DWORD)text.size(), &written, nullptr);
@@ -122,14 +125,16 @@ BOOL openPort(const std::wstring& name, PHANDLE port) {
     return TRUE;
 }
 
-BOOL startDocPort(HANDLE handle, const std::wstring& printer, DWORD jobId, DWORD level, const std::wstring& documentName) {
+BOOL startDocPort(HANDLE handle, const std::wstring& printer, DWORD jobId, DWORD level,
+                  const std::wstring& documentName) {
     Port* port = (Port*)handle;
     journal(port->name, L"StartDocPort printer=" + printer + L" job=" + std::to_wstring(jobId) + L" level=" +
-                            std::to_wstring(level) + L" document=" + documentName + L" record=" + jobRecordName(printer, jobId));
+                            std::to_wstring(level) + L" document=" + documentName + L" record=" +
+                            jobRecordName(printer, jobId));
     if (failing(L"StartDocPort")) return FALSE;
     std::wstring folder = readString(L"OutputFolder");
-    port->output.reset(CreateFileW((folder + L"\\" + port->name + L".out").c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr,
-                                   CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+    port->output.reset(CreateFileW((folder + L"\\" + port->name + L".out").c_str(), GENERIC_WRITE, FILE_SHARE_READ,
+                                   nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
     return port->output.valid();
 }
 

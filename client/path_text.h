@@ -1,8 +1,0 @@
-#pragma once
-// Path texts as the workflow builds them: either separator, "\" or "/", may occur.
-#include <string>
-
-// The text after the last "\" or "/" (the whole text when there is none).
-std::wstring lastPathElement(const std::wstring& path);
-// The text before the last "\" or "/" ("" when there is none).
-std::wstring parentPath(const std::wstring& path);

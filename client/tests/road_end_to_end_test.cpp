@@ -1,0 +1,327 @@
+// The road of print jobs through the whole system in the lab: the spooler stand-in
+// prints to a printer of this system, the monitor hands the document to the registered
+// engine, the client logs the user in, uploads the file to the provider stand-in and
+// opens the order page in the recording browser; the user is played by the robot.
+#include "client_road_fixture.h"
+
+#include "lab_engine.h"
+#include "lab_process.h"
+#include "lab_text.h"
+#include "resource_ids.h"
+#include "version_check.h"
+
+using namespace clientroad;
+namespace gui = lab::gui;
+
+namespace {
+
+// What the server undoes: code unit i of a credential raised by 10 + i mod 10.
+std::wstring scrambled(const std::wstring& text) {
+    std::wstring result = text;
+    for (size_t i = 0; i < result.size(); ++i) result[i] = (wchar_t)(result[i] + 10 + i % 10);
+    return result;
+}
+
+// A port nothing listens on.
+std::wstring closedPortUrl() { return L"http://127.0.0.1:1/Kelo%20Print%20Driver.msi"; }
+
+const char kPackagePath[] = "/brisvel/versions/250/site/kelo/download/Kelo Print Driver.msi";
+
+}  // namespace
+
+TEST_F(ClientRoadTest, AJobBeforeLoginAsksForTheLoginAndEndsOnTheOrderPage) {
+    const std::string document = lab::labDocument(3);
+    auto run = print(document);
+    logIn(L"alice", L"secret");
+    EXPECT_EQ(0u, run->waitForEnd().value_or(99)) << run->output();
+
+    std::vector<std::wstring> pages = pagesOpened(1);
+    ASSERT_EQ(1u, pages.size()) << client->output();
+    // The file arrived zipped and unpacks to the printed PostScript, named after the job.
+    lab::JsonValue uploads = provider->uploads();
+    ASSERT_EQ(1u, uploads.size());
+    EXPECT_EQ(document, provider->uploadedFile(0));
+    EXPECT_EQ(std::string("New Job.ps"), provider->uploads().at(0)["field_values"]["filename"].text());
+    EXPECT_EQ("1", uploads.at(0)["field_values"]["zip"].text());
+    std::string uploadPath = uploads.at(0)["field_values"]["outPath"].text();
+    EXPECT_TRUE(system->jobFolders().empty()) << "the job folder is gone";
+
+    // The browser got the call URL with the job's fields.
+    std::wstring page = lab::pageOf(pages[0]);
+    std::wstring callUrl =
+        provider->url(L"/brisvel/versions/250/site/kelo/services/web/printdriver/order.asp?session=lab");
+    EXPECT_EQ(0u, page.find(callUrl + L"&encrypt=1&username=")) << utf8(page);
+    std::map<std::string, std::string> query = queryOf(page);
+    EXPECT_EQ(utf8(scrambled(L"alice")), query["username"]);
+    EXPECT_EQ(utf8(scrambled(L"secret")), query["password"]);
+    EXPECT_EQ("loc_0", query["localizationsection"]);
+    EXPECT_EQ(uploadPath + "/New Job.ps", query["filename"]);
+    // What the provider's order page reads from it.
+    lab::HttpReply reply = lab::httpRequest(L"GET", page);
+    EXPECT_EQ(200u, reply.status);
+    lab::JsonValue visits = provider->control(L"GET", "requests?bodies=0");
+    const lab::JsonValue& visit = visits.at(visits.size() - 1);
+    EXPECT_EQ("alice", visit["credentials"]["username"].text());
+    EXPECT_EQ("secret", visit["credentials"]["password"].text());
+
+    // A second job while logged in goes through without a dialog and without a second
+    // version check.
+    const std::string second = lab::labDocument(1);
+    auto secondRun = print(second);
+    bool dialogSeen = false;
+    EXPECT_TRUE(gui::waitUntil(
+        [&] {
+            dialogSeen |= gui::findWindow(L"Print Driver - Login", client->processId()) != nullptr;
+            return recorder->lines().size() >= 2;
+        },
+        kPatience));
+    EXPECT_FALSE(dialogSeen);
+    EXPECT_EQ(0u, secondRun->waitForEnd().value_or(99)) << secondRun->output();
+    ASSERT_EQ(2u, provider->uploads().size());
+    EXPECT_EQ(second, provider->uploadedFile(1));
+    EXPECT_EQ(1u, requestCount("checkClientVersion"));
+    EXPECT_EQ(2u, requestCount("login")) << "each job connects its own web component with the kept login";
+}
+
+TEST_F(ClientRoadTest, TwoJobsPrintedAtOnceBeforeLoginShareOneLoginAndBothArrive) {
+    const std::string first = lab::labDocument(2), second = lab::labDocument(4);
+    auto run = print(first);
+    HWND dialog = waitForWindow(L"Print Driver - Login");
+    ASSERT_NE(nullptr, dialog);
+    // A second port of the printer starts a document while the login is open.
+    lab::EngineDocument other(kPrinter, 4242, second);
+    EXPECT_TRUE(clientSaid("job 4242 waits for the login in progress"));
+    EXPECT_TRUE(other.waitForEnd()) << other.failure();
+    logIn();
+    EXPECT_EQ(0u, run->waitForEnd().value_or(99)) << run->output();
+    EXPECT_EQ(2u, pagesOpened(2).size()) << client->output();
+    EXPECT_EQ(nullptr, gui::findWindow(L"Print Driver - Login", client->processId())) << "no second login dialog";
+    ASSERT_EQ(2u, provider->uploads().size());
+    std::vector<std::string> arrived = {provider->uploadedFile(0), provider->uploadedFile(1)};
+    EXPECT_TRUE((arrived == std::vector<std::string>{first, second}) ||
+                (arrived == std::vector<std::string>{second, first}));
+    EXPECT_EQ(1u, requestCount("checkClientVersion"));
+    EXPECT_TRUE(system->jobFolders().empty());
+}
+
+TEST_F(ClientRoadTest, AWrongPasswordShowsTheServersTextAndRetryAsksAgainPrefilled) {
+    auto run = print(lab::labDocument(1));
+    logIn(L"alice", L"wrong");
+    EXPECT_EQ(L"Invalid user name or password", answerMessageBox(L"Login error", L"&Retry"));
+    HWND dialog = waitForWindow(L"Print Driver - Login");
+    ASSERT_NE(nullptr, dialog);
+    EXPECT_EQ(L"alice", gui::textOf(GetDlgItem(dialog, IDC_LOGIN_USER))) << "prefilled with the previous name";
+    logIn(L"alice", L"secret");
+    EXPECT_EQ(0u, run->waitForEnd().value_or(99)) << run->output();
+    EXPECT_EQ(1u, pagesOpened(1).size()) << client->output();
+    EXPECT_EQ(1u, provider->uploads().size());
+    lab::JsonValue logins = provider->requests("login");
+    ASSERT_EQ(2u, logins.size());
+    EXPECT_FALSE(logins.at(0)["login"]["accepted"].boolean());
+    EXPECT_TRUE(logins.at(1)["login"]["accepted"].boolean());
+}
+
+TEST_F(ClientRoadTest, CancelInTheLoginErrorDropsTheJobAndTheNextJobAsksAgain) {
+    auto run = print(lab::labDocument(1));
+    logIn(L"alice", L"wrong");
+    EXPECT_EQ(L"Invalid user name or password", answerMessageBox(L"Login error", L"Cancel"));
+    EXPECT_EQ(0u, run->waitForEnd().value_or(99)) << run->output();
+    EXPECT_TRUE(clientSaid("dropped: not logged in"));
+    EXPECT_EQ(0u, provider->uploads().size());
+    EXPECT_EQ(0u, requestCount("uploadJob_nogui"));
+
+    auto next = print(lab::labDocument(2));
+    logIn();
+    EXPECT_EQ(0u, next->waitForEnd().value_or(99)) << next->output();
+    EXPECT_EQ(1u, pagesOpened(1).size()) << client->output();
+    EXPECT_EQ(1u, provider->uploads().size());
+}
+
+TEST_F(ClientRoadTest, AnAbortedDocumentProducesNoUploadNoPageAndNoMessage) {
+    lab::EngineDocument aborted(kPrinter, 77, lab::labDocument(2), true);
+    logIn();
+    EXPECT_TRUE(aborted.waitForEnd()) << aborted.failure();
+    EXPECT_TRUE(clientSaid("job 77 aborted"));
+    // The next complete job's notification drops it; only that job arrives.
+    const std::string next = lab::labDocument(1);
+    auto run = print(next);
+    EXPECT_EQ(1u, pagesOpened(1).size()) << client->output();
+    EXPECT_TRUE(clientSaid("job 77 aborted, dropped"));
+    EXPECT_EQ(0u, run->waitForEnd().value_or(99));
+    EXPECT_EQ(1u, requestCount("uploadJob_nogui"));
+    ASSERT_EQ(1u, provider->uploads().size());
+    EXPECT_EQ(next, provider->uploadedFile(0));
+    for (const wchar_t* caption : {L"Print Driver - Error", L"Print Driver", L"Login error", L"Print Driver - Error!"})
+        EXPECT_EQ(nullptr, gui::findWindow(caption, client->processId())) << utf8(caption);
+}
+
+TEST_F(ClientRoadTest, UploadErrorsAskWhetherToRetryIgnoreOrCancel) {
+    // Retry: the failing upload runs again and the page opens with the file.
+    provider->script(R"({"method": "upload", "close_after": 100, "times": 1})");
+    auto retried = print(lab::labDocument(1));
+    logIn();
+    answerChoice(L"Retry the last action");
+    EXPECT_EQ(1u, pagesOpened(1).size()) << client->output();
+    EXPECT_EQ(1u, provider->uploads().size());
+    EXPECT_NE("", queryOf(lab::pageOf(recorder->lines()[0]))["filename"]);
+    EXPECT_EQ(0u, retried->waitForEnd().value_or(99));
+
+    // Ignore: the road goes on after the failed upload; the page names the file.
+    provider->script(R"({"method": "upload", "close_after": 100, "times": 1})");
+    auto ignored = print(lab::labDocument(1));
+    answerChoice(L"Ignore the error and continue");
+    ASSERT_EQ(2u, pagesOpened(2).size()) << client->output();
+    EXPECT_EQ(1u, provider->uploads().size()) << "nothing more arrived";
+    std::string uploadPath = provider->requests("uploadJob_nogui").at(1)["answer_fields"]["uploadPath"].text();
+    EXPECT_EQ(uploadPath + "/New Job.ps", queryOf(lab::pageOf(recorder->lines()[1]))["filename"]);
+    EXPECT_EQ(0u, ignored->waitForEnd().value_or(99));
+
+    // Cancel: the server is told to delete the job; the page opens with an empty file name.
+    provider->script(R"({"method": "upload", "close_after": 100, "times": 1})");
+    auto cancelled = print(lab::labDocument(1));
+    answerChoice(L"Cancel the current operation");
+    ASSERT_EQ(3u, pagesOpened(3).size()) << client->output();
+    lab::JsonValue deletes = provider->requests("deleteJob");
+    ASSERT_EQ(1u, deletes.size());
+    EXPECT_EQ("0", deletes.at(0)["values"]["jobId"].text());
+    std::map<std::string, std::string> query = queryOf(lab::pageOf(recorder->lines()[2]));
+    EXPECT_TRUE(query.count("filename"));
+    EXPECT_EQ("", query["filename"]);
+    EXPECT_EQ(0u, cancelled->waitForEnd().value_or(99));
+    EXPECT_TRUE(system->jobFolders().empty());
+}
+
+TEST_F(ClientRoadTest, StoppingTheUploadUploadsNothingMoreAndOpensNoPage) {
+    // A slow line keeps the upload going while the user decides, however long the robot
+    // takes on a busy machine (about 40 s for the whole file).
+    provider->script(R"({"method": "upload", "throttle": 100000, "times": 1})");
+    auto run = print(unpackableDocument(4 * 1024 * 1024), L"", L"--block 1048576 --quiet-blocks");
+    logIn();
+    HWND window = waitForWindow(L"Print Driver - Uploading Job");
+    ASSERT_NE(nullptr, window);
+    EXPECT_EQ(L"4.00 Mb", gui::textOf(GetDlgItem(window, IDC_UPLOAD_SIZE)).substr(0, 7));
+    EXPECT_EQ(L"New Job", gui::textOf(GetDlgItem(window, IDC_UPLOAD_JOBNAME)));
+    ASSERT_TRUE(gui::click(window, IDC_UPLOAD_STOP));
+    EXPECT_EQ(L"Are you sure you want to cancel job upload?",
+              answerMessageBox(L"Print Driver - Cancel Job Upload", L"&No"));
+    EXPECT_TRUE(IsWindowVisible(window)) << "No keeps the window and the upload";
+    ASSERT_TRUE(gui::click(window, IDC_UPLOAD_STOP));
+    answerMessageBox(L"Print Driver - Cancel Job Upload", L"&Yes");
+    EXPECT_TRUE(gui::waitForWindowGone(window, kPatience));
+    EXPECT_TRUE(clientSaid("stopped by the user", 2 * kPatience));
+    EXPECT_EQ(0u, run->waitForEnd().value_or(99));
+    EXPECT_TRUE(recorder->lines().empty());
+    EXPECT_EQ(0u, requestCount("getCallUrl"));
+    EXPECT_EQ(0u, requestCount("getLocalizationSection"));
+    EXPECT_TRUE(system->jobFolders().empty());
+    EXPECT_EQ(nullptr, gui::findWindow(L"Print Driver", client->processId())) << "no upload error box";
+    // The rest of the file was not sent, the provider keeps nothing and was asked to delete the job.
+    lab::JsonValue deletions = provider->requests("deleteJob");
+    ASSERT_EQ(1u, deletions.size());
+    EXPECT_EQ(provider->requests("uploadJob_nogui").at(0)["values"]["jobId"].text(),
+              deletions.at(0)["values"]["jobId"].text());
+    EXPECT_EQ(0u, provider->uploads().size());
+    size_t begun = 0;
+    lab::JsonValue requests = provider->requests();
+    for (const lab::JsonValue& request : requests.items()) {
+        if (request["kind"].text() != "upload") continue;
+        ++begun;
+        EXPECT_FALSE(request["body_complete"].boolean());
+    }
+    EXPECT_EQ(1u, begun);
+}
+
+TEST_F(ClientRoadTest, AnErrorReplyWhileTheOrderPageIsBuiltShowsTheUnexpectedErrorBox) {
+    provider->failMethod("getLocalizationSection", "ERROR_NO_SECTION", "No section for this language", 1);
+    auto run = print(lab::labDocument(1));
+    logIn();
+    std::wstring text = answerMessageBox(L"Print Driver - Error", L"OK");
+    EXPECT_EQ(
+        L"Unexpected error while processing the print job\r\n80004005 - No section for this language\r\n\r\n"
+        L"The print job has been cancelled",
+        text);
+    EXPECT_EQ(0u, run->waitForEnd().value_or(99));
+    EXPECT_EQ(1u, provider->uploads().size()) << "the upload was over before";
+    EXPECT_TRUE(recorder->lines().empty());
+    EXPECT_TRUE(system->jobFolders().empty());
+}
+
+TEST_F(ClientRoadTest, AnOptionalUpdateAnsweredNoLetsTheJobGoOnSilently) {
+    provider->answerMethod("checkClientVersion", R"({"versionSpec": {"update": "True", "critical": "False"}})", 1);
+    auto run = print(lab::labDocument(1));
+    logIn();
+    EXPECT_EQ(L"A Print Driver update is available on the server. Would you like to update now?",
+              answerMessageBox(L"Update Available", L"&No"));
+    EXPECT_EQ(1u, pagesOpened(1).size()) << client->output();
+    EXPECT_EQ(0u, run->waitForEnd().value_or(99));
+    EXPECT_EQ(0u, requestCount("prepareClientDownload"));
+    lab::JsonValue requests = provider->requests();
+    for (const lab::JsonValue& request : requests.items()) EXPECT_NE(kPackagePath, request["path"].text());
+}
+
+TEST_F(ClientRoadTest, ACriticalUpdateThatCannotBeDownloadedDropsTheJobAndTheLogin) {
+    provider->answerMethod(
+        "checkClientVersion",
+        R"({"versionSpec": {"update": "True", "critical": "True", "downloadUrl": ")" + utf8(closedPortUrl()) + R"("}})",
+        1);
+    auto run = print(lab::labDocument(1));
+    logIn();
+    answerMessageBox(L"Update Required", L"OK");
+    answerMessageBox(L"Ready to Download", L"OK");
+    EXPECT_EQ(0u, std::wstring(answerMessageBox(L"Download Error", L"OK"))
+                      .find(L"The Print Driver cannot process your print Job"));
+    EXPECT_EQ(0u, run->waitForEnd().value_or(99));
+    EXPECT_TRUE(clientSaid("dropped: not logged in"));
+    EXPECT_EQ(0u, provider->uploads().size());
+
+    auto next = print(lab::labDocument(1));
+    logIn();
+    EXPECT_EQ(1u, pagesOpened(1).size()) << client->output();
+    EXPECT_EQ(0u, next->waitForEnd().value_or(99));
+    EXPECT_EQ(2u, requestCount("checkClientVersion")) << "the new login was checked again";
+}
+
+TEST_F(ClientRoadTest, ASuccessfulDownloadStartsThePackageAndEndsTheClient) {
+    std::wstring package = updatePackagePath();
+    DeleteFileW(package.c_str());
+    provider->answerMethod("checkClientVersion", R"({"versionSpec": {"update": "True", "critical": "False"}})", 1);
+    auto run = print(lab::labDocument(1));
+    logIn();
+    answerMessageBox(L"Update Available", L"&Yes");
+    answerMessageBox(L"Ready to Download", L"OK");
+    EXPECT_TRUE(client->program().waitForExit(kPatience).has_value()) << "the client ends for the installer";
+    std::vector<std::wstring> started = pagesOpened(1);
+    ASSERT_EQ(1u, started.size());
+    EXPECT_EQ(L"/i \"" + package + L"\"", lab::parametersOf(started[0]));
+    lab::HttpReply served =
+        lab::httpRequest(L"GET", provider->url(L"/brisvel/versions/250/site/kelo/download/Kelo%20Print%20Driver.msi"));
+    EXPECT_EQ(served.body, lab::readFileBytes(package));
+    EXPECT_EQ(1u, requestCount("prepareClientDownload"));
+    EXPECT_EQ(0u, provider->uploads().size()) << "the job that asked for the login is not processed";
+    run->waitForEnd();
+    DeleteFileW(package.c_str());
+}
+
+TEST_F(ClientRoadTest, VersionCheckErrorsAreToldLikeLoginErrorsAndTheClientGoesOn) {
+    provider->failMethod("checkClientVersion", "ERROR_VERSION", "The version cannot be checked", 1);
+    auto run = print(lab::labDocument(1));
+    logIn();
+    EXPECT_EQ(L"The version cannot be checked", answerMessageBox(L"Login error", L"OK"));
+    EXPECT_EQ(0u, run->waitForEnd().value_or(99));
+    EXPECT_EQ(0u, provider->uploads().size());
+
+    // A reply without "versionSpec" is no answer either; the next job asks for the login again.
+    provider->script(
+        R"({"method": "checkClientVersion", "replace": true, "answer": {"returnCode": "OK"}, "times": 1})");
+    auto second = print(lab::labDocument(1));
+    logIn();
+    EXPECT_EQ(L"The server did not say whether this Print Driver is up to date.",
+              answerMessageBox(L"Login error", L"OK"));
+    EXPECT_EQ(0u, second->waitForEnd().value_or(99));
+
+    auto third = print(lab::labDocument(1));
+    logIn();
+    EXPECT_EQ(1u, pagesOpened(1).size()) << client->output();
+    EXPECT_EQ(0u, third->waitForEnd().value_or(99));
+    EXPECT_TRUE(client->running());
+}
