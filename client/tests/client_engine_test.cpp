@@ -13,6 +13,7 @@
 #include "bstr.h"
 #include "client_test_support.h"
 #include "engine_h.h"
+#include "error_msg.h"
 #include "lab_engine.h"
 #include "lab_gui.h"
 #include "lab_paths.h"
@@ -28,22 +29,20 @@ namespace {
 
 std::wstring besideTest(const wchar_t* name) { return lab::programFolder() + name; }
 
-// The engine registered for the whole run; afterwards its servers are ended and it is
-// unregistered again unless it was registered before.
+// The engine registered for the whole run, as the lab registers it for the whole road.
 class EngineEnvironment : public ::testing::Environment {
 public:
     void SetUp() override {
-        lab::endEngineServers();
-        m_registeredBefore = classRegistered(L"{84BBBEFB-D418-11D5-8E15-0002B36229DD}");
-        ASSERT_EQ(0u, lab::runEngineRegistration(besideTest(L"KeloEngine.exe"), false));
+        try {
+            m_engine = std::make_unique<lab::ScopedEngineRegistration>(besideTest(L"KeloEngine.exe"));
+        } catch (const cERROR_MSG& error) {
+            FAIL() << error.message;
+        }
     }
-    void TearDown() override {
-        lab::endEngineServers();
-        if (!m_registeredBefore) lab::runEngineRegistration(besideTest(L"KeloEngine.exe"), true);
-    }
+    void TearDown() override { m_engine.reset(); }
 
 private:
-    bool m_registeredBefore = false;
+    std::unique_ptr<lab::ScopedEngineRegistration> m_engine;
 };
 ::testing::Environment* const engineEnvironment = ::testing::AddGlobalTestEnvironment(new EngineEnvironment);
 

@@ -57,12 +57,12 @@ TEST_F(CollectionTest, ItemByPositionWithRichErrorsOutsideTheRange) {
     ASSERT_HRESULT_SUCCEEDED(collection->get_Count(&count));
     EXPECT_EQ(1, count);
 
-    IDispatch* item = poisoned<IDispatch>();
+    IDispatch* item = poisoned<IDispatch*>();
     ASSERT_HRESULT_SUCCEEDED(collection->Item(Variant(0L), &item));
     EXPECT_EQ(1, pagesOf(item));
     item->Release();
 
-    item = poisoned<IDispatch>();
+    item = poisoned<IDispatch*>();
     EXPECT_EQ(E_INVALIDARG, collection->Item(Variant(1L), &item));
     EXPECT_EQ(nullptr, item);
     EXPECT_EQ(L"ReadOnlyCollection - Index out of range", com::takeErrorDescription());
@@ -140,7 +140,7 @@ TEST_F(CollectionTest, CloneIsNotSupported) {
     ComPtr<CkeloReadOnlyCollection> collection = collectionOf(2);
     ComPtr<IEnumVARIANT> enumerator = enumeratorOf(collection.Get());
     ASSERT_TRUE(enumerator);
-    IEnumVARIANT* copy = poisoned<IEnumVARIANT>();
+    IEnumVARIANT* copy = poisoned<IEnumVARIANT*>();
     EXPECT_EQ(E_NOTIMPL, enumerator->Clone(&copy));
     EXPECT_EQ(nullptr, copy);
     EXPECT_EQ(E_POINTER, enumerator->Clone(nullptr));

@@ -128,7 +128,7 @@ TEST_F(DriverManagerTest, OneJobFromStartToClose) {
     ASSERT_HRESULT_SUCCEEDED(watcher.job->get_Driver(&owner));
     EXPECT_EQ(driver().Get(), owner.Get()) << "the job hands out its own driver";
 
-    BSTR first = poisoned<OLECHAR>();
+    BSTR first = poisoned<BSTR>();
     ASSERT_HRESULT_SUCCEEDED(m_manager->splWritePrinter(handle, 4096, &first));
     ASSERT_NE(nullptr, first);
     std::wstring output = BStr::attach(first).str();
@@ -144,7 +144,7 @@ TEST_F(DriverManagerTest, OneJobFromStartToClose) {
                 "%!PS-Adobe-3.0\r\n%%Orientation: Landscape\r\n<< /PageSize [595 842] >>\r\n"
                 "%%Page: 1 1\r\n%%Page: 2 2\r\n%%EOF\r\n");
     for (long size : {4096L, 100L}) {
-        BSTR later = poisoned<OLECHAR>();
+        BSTR later = poisoned<BSTR>();
         ASSERT_HRESULT_SUCCEEDED(m_manager->splWritePrinter(handle, size, &later));
         EXPECT_EQ(nullptr, later) << "only the first write names the file";
     }
@@ -218,7 +218,7 @@ TEST_F(DriverManagerTest, HandlesAreNonZeroAndUnknownAfterClose) {
     DebugLogCapture log;
     for (long handle : {0L, first, 0x7fffffffL, -1L}) {
         long result = 0xdeadbeef;
-        BSTR path = poisoned<OLECHAR>();
+        BSTR path = poisoned<BSTR>();
         EXPECT_EQ(E_FAIL, m_manager->splEndDoc(handle));
         EXPECT_EQ(L"Invalid handle", com::takeErrorDescription());
         EXPECT_EQ(E_FAIL, m_manager->splClose(handle));
@@ -249,7 +249,7 @@ TEST_F(DriverManagerTest, ADuplicateJobIdGetsAHandleWithoutAJob) {
     ASSERT_HRESULT_SUCCEEDED(m_manager->splStartPage(duplicate, &result));
     EXPECT_EQ(0, result);
     DebugLogCapture log;
-    BSTR path = poisoned<OLECHAR>();
+    BSTR path = poisoned<BSTR>();
     EXPECT_EQ(DISP_E_EXCEPTION, m_manager->splWritePrinter(duplicate, 10, &path));
     EXPECT_EQ(nullptr, path);
     EXPECT_EQ(L"Invalid job handle", com::takeErrorDescription());
@@ -270,7 +270,7 @@ TEST_F(DriverManagerTest, AMissingPrinterIsLookedForAgainOnTheNextCall) {
     EXPECT_EQ(L"Cannot find printer: Kelo Engine Later", com::takeErrorDescription());
     EXPECT_TRUE(log.contains("CDriverManager::splStartDoc - BV err Cannot find printer: Kelo Engine Later"));
 
-    IPrintDriver* missing = poisoned<IPrintDriver>();
+    IPrintDriver* missing = poisoned<IPrintDriver*>();
     EXPECT_EQ(DISP_E_EXCEPTION, m_manager->getDriver(BStr(later).get(), &missing));
     EXPECT_EQ(nullptr, missing);
 

@@ -10,6 +10,7 @@
 #include "com/object.h"
 #include "error_msg.h"
 #include "handles.h"
+#include "kelo_test.h"
 #include "lab_paths.h"
 #include "lab_printers.h"
 #include "lab_process.h"
@@ -17,18 +18,6 @@
 namespace enginetest {
 
 using com::ComPtr;
-
-// Every test runs in the multithreaded apartment, like the engine's server threads.
-class ComTest : public ::testing::Test {
-protected:
-    void SetUp() override { ASSERT_HRESULT_SUCCEEDED(CoInitializeEx(nullptr, COINIT_MULTITHREADED)); }
-    void TearDown() override { CoUninitialize(); }
-};
-
-template <class T>
-T* poisoned() {
-    return reinterpret_cast<T*>(static_cast<uintptr_t>(0xdeadbeef));
-}
 
 // Points the temporary folder (and so the engine's jobs path) at a fresh folder for the
 // life of the object.

@@ -41,7 +41,7 @@ protected:
 
     static std::wstring text(HRESULT (STDMETHODCALLTYPE IPrintDriver::*getter)(BSTR*), IPrintDriver* driver) {
         BStr value;
-        *value.out() = poisoned<OLECHAR>();
+        *value.out() = poisoned<BSTR>();
         EXPECT_HRESULT_SUCCEEDED((driver->*getter)(value.out()));
         return value.str();
     }
@@ -119,11 +119,11 @@ TEST_F(PrintDriverTest, APrinterWithoutServerAddressStillGetsItsFolder) {
 
 TEST_F(PrintDriverTest, AnUnattachedDriverHasNoDataPath) {
     ComPtr<CPrintDriver> driver = com::make<CPrintDriver>();
-    BSTR path = poisoned<OLECHAR>();
+    BSTR path = poisoned<BSTR>();
     EXPECT_EQ(E_UNEXPECTED, driver->get_driverDataPath(&path));
     EXPECT_EQ(nullptr, path);
     EXPECT_EQ(L"PrintDriver: Driver isn't attached to printer!", com::takeErrorDescription());
-    BSTR name = poisoned<OLECHAR>();
+    BSTR name = poisoned<BSTR>();
     EXPECT_HRESULT_SUCCEEDED(driver->get_printerName(&name));
     EXPECT_EQ(nullptr, name) << "no name yet";
 }

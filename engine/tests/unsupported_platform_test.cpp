@@ -31,7 +31,7 @@ TEST(UnsupportedPlatformChild, DISABLED_DriverCreationFails) {
         EXPECT_TRUE(log.contains("**** Unsupported Operating System !"));
         EXPECT_TRUE(log.contains("CDriverManager::splStartDoc - BV err Unsupported Operating System"));
 
-        IPrintDriver* driver = poisoned<IPrintDriver>();
+        IPrintDriver* driver = poisoned<IPrintDriver*>();
         EXPECT_EQ(DISP_E_EXCEPTION, manager->getDriver(BStr(testPrinterName()).get(), &driver));
         EXPECT_EQ(L"Unsupported Operating System", com::takeErrorDescription());
 

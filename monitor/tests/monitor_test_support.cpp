@@ -280,16 +280,6 @@ void ScopedEngine::revoke() {
 
 // ---------------------------------------------------------------- output
 
-std::string documentBytes(size_t size, unsigned seed) {
-    std::string bytes(size, '\0');
-    unsigned value = seed * 2654435761u + 1;
-    for (char& byte : bytes) {
-        value = value * 1103515245u + 12345u;
-        byte = (char)(value >> 16);
-    }
-    return bytes;
-}
-
 std::string outputOf(const std::function<void()>& action) {
     lab::TempFolder folder(L"stdout");
     fflush(stdout);

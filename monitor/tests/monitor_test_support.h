@@ -16,6 +16,7 @@
 
 #include "engine_h.h"
 #include "handles.h"
+#include "kelo_test.h"
 #include "lab_paths.h"
 #include "lab_registry.h"
 #include "monitor_9x_table.h"
@@ -24,11 +25,6 @@ namespace monitortest {
 
 // The monitor's key as the installer registers it, below HKEY_LOCAL_MACHINE.
 extern const wchar_t kMonitorRoot[];  // SYSTEM\CurrentControlSet\Control\Print\Monitors\ZOLT Print Port
-
-template <class T>
-T poisoned() {
-    return (T)(uintptr_t)0xdeadbeef;
-}
 
 // The monitor's key for a test: saved, its "Private" key emptied, restored afterwards.
 class MonitorKey {
@@ -165,24 +161,6 @@ public:
 private:
     bool m_owned = false;
 };
-
-// Every test runs in the multithreaded apartment, from before its members are made
-// until after they are gone; it keeps registered class objects visible to the
-// monitor's threads.
-class ComTest : public ::testing::Test {
-protected:
-    ComTest() : m_initialized(CoInitializeEx(nullptr, COINIT_MULTITHREADED)) {}
-    ~ComTest() override {
-        if (SUCCEEDED(m_initialized)) CoUninitialize();
-    }
-    void SetUp() override { ASSERT_HRESULT_SUCCEEDED(m_initialized); }
-
-private:
-    HRESULT m_initialized;
-};
-
-// Bytes that differ from block to block, so that a lost or repeated block shows.
-std::string documentBytes(size_t size, unsigned seed);
 
 // What the process writes to its standard output (where the monitor's debug log goes)
 // while the action runs. A test failure inside the action shows after it.

@@ -59,20 +59,6 @@ CallResult takeCallResult(HRESULT hr) {
     return result;
 }
 
-int closedPort() {
-    WSADATA data;
-    WSAStartup(MAKEWORD(2, 2), &data);
-    SOCKET s = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
-    sockaddr_in address = {};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    bind(s, (sockaddr*)&address, sizeof address);
-    int length = sizeof address;
-    getsockname(s, (sockaddr*)&address, &length);
-    closesocket(s);
-    return ntohs(address.sin_port);
-}
-
 std::unique_ptr<RegisteredKeloWeb> WebTest::m_registration;
 std::unique_ptr<lab::ProviderStandIn> WebTest::m_provider;
 

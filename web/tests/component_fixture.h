@@ -43,9 +43,6 @@ struct CallResult {
 };
 CallResult takeCallResult(HRESULT hr);
 
-// A port nothing listens on.
-int closedPort();
-
 class WebTest : public StaTest {
 protected:
     static void SetUpTestSuite();

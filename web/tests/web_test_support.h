@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "error_msg.h"
+#include "kelo_test.h"
 #include "variant.h"
 
 namespace webtest {

@@ -26,21 +26,6 @@ public:
     std::vector<std::string> calls;
 };
 
-// A port nothing listens on.
-int closedPort() {
-    WSADATA data;
-    WSAStartup(MAKEWORD(2, 2), &data);
-    SOCKET s = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
-    sockaddr_in address = {};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    bind(s, (sockaddr*)&address, sizeof address);
-    int length = sizeof address;
-    getsockname(s, (sockaddr*)&address, &length);
-    closesocket(s);
-    return ntohs(address.sin_port);
-}
-
 std::string boundaryLine() { return "--" + kBoundary + "\r\n"; }
 std::string head(const std::wstring& path) {
     return boundaryLine() + "Content-Disposition: form-data; name=\"Filedata\"; filename=\"" + webtest::utf8(path) +

@@ -2,7 +2,7 @@
 // through the vtable and through Invoke.
 #include "bstr.h"
 #include "calculator.h"
-#include "com_test_support.h"
+#include "kelo_test.h"
 #include "debug_log.h"
 #include "variant.h"
 
@@ -61,7 +61,7 @@ TEST_F(DispatchTest, NamesMapToTheTypeLibraryIds) {
     UINT count = 0xdeadbeef;
     ASSERT_HRESULT_SUCCEEDED(dispatch->GetTypeInfoCount(&count));
     EXPECT_EQ(1u, count);
-    ITypeInfo* info = poisoned<ITypeInfo>();
+    ITypeInfo* info = poisoned<ITypeInfo*>();
     EXPECT_EQ(DISP_E_BADINDEX, dispatch->GetTypeInfo(1, 0, &info));
     EXPECT_EQ(nullptr, info);
     ComPtr<ITypeInfo> typeInfo;

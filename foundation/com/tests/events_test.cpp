@@ -3,7 +3,7 @@
 #include "calculator.h"
 #include "com/event_sink.h"
 #include "com/registration.h"
-#include "com_test_support.h"
+#include "kelo_test.h"
 #include "debug_log.h"
 
 #include <atomic>
@@ -11,6 +11,7 @@
 #include <functional>
 #include <mutex>
 #include <string>
+#include <thread>
 #include <vector>
 
 using com::ComPtr;
@@ -87,7 +88,7 @@ TEST_F(EventsTest, EverySinkReceivesTheEventEvenWhenOneFails) {
 TEST_F(EventsTest, ConnectionPointRejectsUnknownCookiesAndInterfaces) {
     ComPtr<IConnectionPointContainer> container;
     ASSERT_HRESULT_SUCCEEDED(calculator->QueryInterface(IID_PPV_ARGS(&container)));
-    IConnectionPoint* wrong = poisoned<IConnectionPoint>();
+    IConnectionPoint* wrong = poisoned<IConnectionPoint*>();
     EXPECT_EQ(CONNECT_E_NOCONNECTION, container->FindConnectionPoint(IID_IDispatch, &wrong));
     EXPECT_EQ(nullptr, wrong);
 

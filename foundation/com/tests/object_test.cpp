@@ -1,7 +1,7 @@
 // Class factories, QueryInterface rules and module lock counting.
 #include "calculator.h"
 #include "com/class_factory.h"
-#include "com_test_support.h"
+#include "kelo_test.h"
 
 using com::ComPtr;
 
@@ -27,7 +27,7 @@ TEST_F(ObjectTest, QueryInterfaceAnswersListedInterfacesWithOneIdentity) {
     EXPECT_EQ(S_OK, errors->InterfaceSupportsErrorInfo(IID_ICalculator));
     EXPECT_EQ(S_FALSE, errors->InterfaceSupportsErrorInfo(IID_IDispatch));
 
-    void* out = poisoned<void>();
+    void* out = poisoned<void*>();
     EXPECT_EQ(E_NOINTERFACE, calculator->QueryInterface(IID_IPersist, &out));
     EXPECT_EQ(nullptr, out);
     EXPECT_EQ(E_POINTER, calculator->QueryInterface(IID_IUnknown, nullptr));
@@ -59,11 +59,11 @@ TEST_F(ObjectTest, ClassFactoryCreatesObjectsAndRefusesAggregation) {
     auto factory = com::make<com::ClassFactory<CCalculator>>();
     long before = com::moduleLockCount();
 
-    void* out = poisoned<void>();
+    void* out = poisoned<void*>();
     EXPECT_EQ(CLASS_E_NOAGGREGATION, factory->CreateInstance(factory.Get(), IID_IUnknown, &out));
     EXPECT_EQ(nullptr, out);
 
-    out = poisoned<void>();
+    out = poisoned<void*>();
     EXPECT_EQ(E_NOINTERFACE, factory->CreateInstance(nullptr, IID_IPersist, &out));
     EXPECT_EQ(nullptr, out);
     EXPECT_EQ(before, com::moduleLockCount()) << "a refused object must be destroyed";

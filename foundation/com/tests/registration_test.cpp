@@ -2,7 +2,7 @@
 #include "com/module.h"
 #include "com/object.h"
 #include "com/registration.h"
-#include "com_test_support.h"
+#include "kelo_test.h"
 #include "handles.h"
 
 #include <string>
