@@ -25,3 +25,30 @@ std::string documentBytes(size_t size, unsigned seed) {
     }
     return bytes;
 }
+
+void expectScriptMembers(ITypeLib* library, const ScriptMember* members, size_t count) {
+    for (const ScriptMember* member = members; member != members + count; ++member) {
+        SCOPED_TRACE(testing::Message() << "member " << member->name);
+        ITypeInfo* info = nullptr;
+        ASSERT_HRESULT_SUCCEEDED(library->GetTypeInfoOfGuid(*member->type, &info));
+        TYPEATTR* attr = nullptr;
+        ASSERT_HRESULT_SUCCEEDED(info->GetTypeAttr(&attr));
+        bool found = false;
+        for (WORD i = 0; i < attr->cFuncs && !found; ++i) {
+            FUNCDESC* func = nullptr;
+            if (FAILED(info->GetFuncDesc(i, &func))) continue;
+            BSTR name = nullptr;
+            info->GetDocumentation(func->memid, &name, nullptr, nullptr, nullptr);
+            if (name && wcscmp(name, member->name) == 0 && func->invkind == member->kind) {
+                found = true;
+                EXPECT_EQ(member->id, func->memid);
+                EXPECT_EQ(member->flags, func->wFuncFlags & (FUNCFLAG_FRESTRICTED | FUNCFLAG_FHIDDEN));
+            }
+            SysFreeString(name);
+            info->ReleaseFuncDesc(func);
+        }
+        info->ReleaseTypeAttr(attr);
+        info->Release();
+        EXPECT_TRUE(found);
+    }
+}

@@ -3,7 +3,10 @@
 #include <windows.h>
 #include <gtest/gtest.h>
 
+#include <oaidl.h>
+
 #include <cstdint>
+#include <cwchar>
 #include <string>
 
 // Every test runs in the multithreaded apartment, from before its members are made until
@@ -31,3 +34,14 @@ int closedPort();
 
 // Bytes that differ from block to block, so that a lost or repeated block shows.
 std::string documentBytes(size_t size, unsigned seed);
+
+// A member as a script client reaches it by name: its dispatch id and whether it is
+// restricted and hidden (FUNCFLAG_FRESTRICTED | FUNCFLAG_FHIDDEN).
+struct ScriptMember {
+    const IID* type;
+    const wchar_t* name;
+    INVOKEKIND kind;
+    MEMBERID id;
+    WORD flags;
+};
+void expectScriptMembers(ITypeLib* library, const ScriptMember* members, size_t count);
