@@ -31,7 +31,6 @@ TEST_F(Monitor9xTest, FillsThirteenAnsiSlotsAndAlwaysSucceeds) {
     Monitor9x monitor;
     EXPECT_TRUE(monitor.initialized());
     const Monitor9xTable& table = *monitor;
-    EXPECT_EQ(13 * sizeof(void*), sizeof(Monitor9xTable));
     EXPECT_TRUE(table.enumPorts && table.openPort && table.startDocPort && table.writePort && table.readPort &&
                 table.endDocPort && table.closePort && table.addPort && table.configurePort && table.deletePort);
     EXPECT_EQ(nullptr, table.openPortEx);
@@ -61,8 +60,6 @@ TEST_F(Monitor9xTest, ListsPortsInAnsiWithItsOwnDescription) {
         {1, (DWORD)(2 * sizeof(PORT_INFO_1A) + 6 + 6)},
         {2, (DWORD)(2 * (sizeof(PORT_INFO_2A) + 6 + 13 + 28))},
     };
-    // One port at level 2 takes 79 bytes (67 on the 32-bit target).
-    EXPECT_EQ(79u, sizeof(PORT_INFO_2A) + 6 + 13 + 28);
     for (const Case& test : cases) {
         SCOPED_TRACE(test.level);
         std::vector<BYTE> buffer(test.size, 0xcc);

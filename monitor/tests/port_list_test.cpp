@@ -42,10 +42,8 @@ protected:
 TEST_F(PortList, TableHoldsFourteenSlotsInTheSpoolersOrder) {
     m_key.addPort(L"ZOLT0");
     NtMonitor monitor;
-    // The size covers the slots up to SetPortTimeOuts: 56 bytes on the 32-bit target.
+    // The size covers the slots up to SetPortTimeOuts.
     EXPECT_EQ(offsetof(MONITOR, pfnXcvOpenPort), monitor.table().dwMonitorSize);
-    EXPECT_EQ(14 * sizeof(void*), monitor.table().dwMonitorSize);
-    EXPECT_EQ(112u, monitor.table().dwMonitorSize);
 
     const MONITOR& table = *monitor;
     EXPECT_TRUE(table.pfnEnumPorts && table.pfnOpenPort && table.pfnStartDocPort && table.pfnWritePort &&
@@ -104,7 +102,6 @@ TEST_F(PortList, LevelOneListsTheNamesSortedWithoutRegardToCase) {
 
     // Two ports at level 1: two structures and "ZOLT0", "zolt1" with their zeros.
     const DWORD expected = 2 * (sizeof(PORT_INFO_1W) + 6 * sizeof(wchar_t));
-    EXPECT_EQ(40u, expected);
     Enumeration sizing = enumerate(*monitor, 1, nullptr, 0);
     EXPECT_FALSE(sizing.result);
     EXPECT_EQ((DWORD)ERROR_INSUFFICIENT_BUFFER, sizing.error);
@@ -137,7 +134,6 @@ TEST_F(PortList, LevelTwoAddsTheMonitorNameAndTheDescription) {
     m_key.addPort(L"ZOLT0");
     NtMonitor monitor;
     const DWORD expected = sizeof(PORT_INFO_2W) + (6 + 13 + 23) * sizeof(wchar_t);
-    EXPECT_EQ(116u, expected);
 
     std::vector<BYTE> buffer(expected + 5, 0xcc);
     Enumeration shortBy1 = enumerate(*monitor, 2, buffer.data(), expected - 1);
@@ -159,7 +155,6 @@ TEST_F(PortList, LevelTwoAddsTheMonitorNameAndTheDescription) {
     const BYTE* end = buffer.data() + expected;
     EXPECT_EQ(end - 12, (const BYTE*)info->pPortName);
     EXPECT_EQ(end - 12 - 26, (const BYTE*)info->pMonitorName);
-    EXPECT_EQ(end - 12 - 26 - 46, (const BYTE*)info->pDescription);
     EXPECT_EQ(buffer.data() + sizeof(PORT_INFO_2W), (const BYTE*)info->pDescription);
     EXPECT_EQ(0xcc, buffer[expected]);
 
