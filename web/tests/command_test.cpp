@@ -42,15 +42,16 @@ protected:
 }  // namespace
 
 TEST_F(Command, TheRequestCarriesMethodAndParametersInInsertionOrder) {
-    TestDictionary nested;
-    nested.add(L"inner", L"v").add(L"number", Variant(3L));
+    TestDictionary nested, deeper;
+    deeper.add(L"z", L"1");
+    nested.add(L"inner", L"v").add(L"number", Variant(3L)).add(L"deeper", Variant(deeper.get()));
     TestDictionary parameters;
     parameters.add(L"jobName", L"Quarterly <report> & \u00fcbersicht")
         .add(L"pageWidth", Variant(8.5))
-        .add(L"pageCount", Variant((short)12))
+        .add(L"pageCount", Variant((short)-12))
         .add(L"jobId", Variant(1001L))
         .add(L"options", Variant(nested.get()))
-        .add(L"a_last", L"z");
+        .add(L"a_last", L"");
     TestDictionary answer;
     ASSERT_HRESULT_SUCCEEDED(command(L"createJob", &parameters, &answer));
 
@@ -67,13 +68,15 @@ TEST_F(Command, TheRequestCarriesMethodAndParametersInInsertionOrder) {
         "bersicht",
         request["values"]["jobName"].text());
     EXPECT_EQ("8.5", request["values"]["pageWidth"].text());
-    EXPECT_EQ("12", request["values"]["pageCount"].text());
+    EXPECT_EQ("-12", request["values"]["pageCount"].text());
+    EXPECT_TRUE(request["values"].has("a_last")) << "an empty value is still sent";
     EXPECT_EQ("1001", request["values"]["jobId"].text());
     const JsonValue& options = request["parameters"].at(4);
     EXPECT_EQ("dictionary", options["kind"].text());
     EXPECT_EQ(0u, options["values"].size());
-    EXPECT_EQ((std::vector<std::string>{"inner", "number"}), names(options["parameters"]));
+    EXPECT_EQ((std::vector<std::string>{"inner", "number", "deeper"}), names(options["parameters"]));
     EXPECT_EQ("3", request["values"]["options"]["number"].text());
+    EXPECT_EQ("1", request["values"]["options"]["deeper"]["z"].text());
     // The caller's dictionary is not changed.
     EXPECT_EQ(6, parameters.count());
     EXPECT_EQ(L"1001", answer.text(L"jobId"));
@@ -92,7 +95,7 @@ TEST_F(Command, AnEmptyOrMissingDictionarySendsAChildlessMethod) {
 }
 
 TEST_F(Command, AnswersBecomeStringsArraysAndNestedDictionaries) {
-    m_provider->answerMethod("getSteps", R"({"one": "single", "three": ["a", "b", "c"],
+    m_provider->answerMethod("getSteps", R"({"one": "single", "three": ["a", "<b>", "c"],
         "nested": {"k": "v", "deeper": {"x": "1"}, "pair": ["p", "q"]}, "nothing": {}, "special": "<a & 'b'>"})");
     TestDictionary answer;
     ASSERT_HRESULT_SUCCEEDED(command(L"getSteps", nullptr, &answer));
@@ -100,7 +103,7 @@ TEST_F(Command, AnswersBecomeStringsArraysAndNestedDictionaries) {
     EXPECT_EQ(L"single", answer.text(L"one"));
     Variant three = answer.item(L"three");
     EXPECT_EQ(VT_ARRAY | VT_VARIANT, three.vt);
-    EXPECT_EQ((std::vector<std::wstring>{L"a", L"b", L"c"}), arrayTexts(three));
+    EXPECT_EQ((std::vector<std::wstring>{L"a", L"<b>", L"c"}), arrayTexts(three));
     Variant nested = answer.item(L"nested");
     ASSERT_EQ(VT_DISPATCH, nested.vt);
     TestDictionary inner(nested.pdispVal);

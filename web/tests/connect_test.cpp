@@ -76,19 +76,6 @@ TEST_F(Connect, ABareHostGetsTheServicePageAndTheScrambledLoginInOrder) {
     EXPECT_EQ(L"http://" + host(), serverUrl());
 }
 
-TEST_F(Connect, TwelveCharacterCredentialsAreShiftedByTenToNineteenThenTenAndEleven) {
-    m_provider->setUsers({{"twelve_chars", "pass word \xC3\xBC!"}});
-    ASSERT_HRESULT_SUCCEEDED(connect(L"twelve_chars", L"pass word \u00fc!"));
-    JsonValue login = m_provider->requests("login").at(0);
-    const std::wstring sent = login["values"]["username"].wide();
-    ASSERT_EQ(12u, sent.size());
-    const std::wstring name = L"twelve_chars";
-    const int shifts[] = {10, 11, 12, 13, 14, 15, 16, 17, 18, 19, 10, 11};
-    for (size_t i = 0; i < 12; i++) EXPECT_EQ(name[i] + shifts[i], sent[i]) << i;
-    EXPECT_TRUE(login["login"]["accepted"].boolean());
-    EXPECT_TRUE(connected());
-}
-
 TEST_F(Connect, AHostWithItsOwnPathIsUsedAsItIs) {
     VARIANT_BOOL ok = 0;
     TestDictionary parameters;
