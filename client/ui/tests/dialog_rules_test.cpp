@@ -1,5 +1,6 @@
-// What the dialogs decide, without their windows: OK enabling, answer layout and result,
-// the settings texts and language entries.
+// What the dialogs decide, without their windows: OK enabling, the answers' layout, the
+// settings error and the language entries. (The choice's result, the printer label and
+// the code page refusal are seen in the windows, in dialogs_gui_test.cpp.)
 #include <gtest/gtest.h>
 
 #include "choice_layout.h"
@@ -34,36 +35,6 @@ TEST(ChoiceRules, AnswersStackBelowTheMessageAndTheButtonsMoveDown) {
     EXPECT_EQ(first.left, second.left);
     EXPECT_EQ(166, layout.okTop());
     EXPECT_EQ(184, layout.clientHeight());
-}
-
-TEST(ChoiceRules, TheResultIsTheFirstCheckedAnswer) {
-    bool none[3] = {false, false, false};
-    bool second[3] = {false, true, false};
-    bool two[3] = {false, true, true};
-    EXPECT_EQ(0, choiceResult(false, none, 3)) << "none checked counts as the first";
-    EXPECT_EQ(1, choiceResult(false, second, 3));
-    EXPECT_EQ(1, choiceResult(false, two, 3));
-    EXPECT_EQ(-1, choiceResult(true, second, 3));
-    EXPECT_EQ(0, choiceResult(false, nullptr, 0));
-}
-
-TEST(SettingsTexts, AmpersandsAreDoubledForLabels) {
-    EXPECT_EQ(L"Tom && Jerry", escapeAmpersands(L"Tom & Jerry"));
-    EXPECT_EQ(L"&&&&", escapeAmpersands(L"&&"));
-    EXPECT_EQ(L"plain", escapeAmpersands(L"plain"));
-}
-
-TEST(SettingsTexts, TheCodePageRefusalHasFourParts) {
-    LanguageFolder folder;
-    auto english = makeLocalization(folder, 1, 1033);
-    english->loadLclzData();
-    EXPECT_EQ(
-        L"The language you selected does not match your current system default locale.\r\n"
-        L"Print Driver will not be able to display the characters correctly.\r\n\r\n"
-        L"Please select a different language, or change your system's locale.\r\n\r\n"
-        L"Your current system default locale is : " +
-            english->systemDefaultLang(true),
-        codePageRefusalText(*english));
 }
 
 TEST(SettingsTexts, TheSettingsErrorNamesCodeAndDescription) {
