@@ -1,8 +1,7 @@
 // KeloClient.exe with the real print engine (KeloEngine.exe registered in the lab
 // prefix) and printers of this system in the lab's spooler: the client binds to every
-// printer of the engine, hears its new jobs, lists the printers in its settings,
-// deletes job folders left from an earlier run, and follows the engine when its process
-// ends and a new one comes.
+// printer of the engine, hears its new jobs, lists the printers in its settings, and
+// follows the engine when its process ends and a new one comes.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -10,7 +9,6 @@
 
 #include <wrl/client.h>
 
-#include "bstr.h"
 #include "client_test_support.h"
 #include "engine_h.h"
 #include "error_msg.h"
@@ -161,36 +159,6 @@ TEST_F(ClientWithEngineTest, TheSettingsListSeveralPrintersOfTheEngine) {
     std::wstring expected = second == L"Kelo List A" ? L"10.0.0.1" : L"10.0.0.2";
     EXPECT_TRUE(gui::waitUntil([&] { return gui::textOf(GetDlgItem(settingsDialog, IDC_SETTINGS_IP)) == expected; }));
     ASSERT_TRUE(gui::click(settingsDialog, IDCANCEL));
-}
-
-TEST_F(ClientWithEngineTest, StaleJobFoldersAreGoneAfterStartUp) {
-    addPrinter(L"Kelo Stale Jobs", L"10.0.0.5");
-    std::wstring jobsPath;
-    {
-        ASSERT_HRESULT_SUCCEEDED(CoInitializeEx(nullptr, COINIT_MULTITHREADED));
-        ComPtr<IDriverManager> manager;
-        ASSERT_HRESULT_SUCCEEDED(CoCreateInstance(CLSID_DriverManager, nullptr, CLSCTX_LOCAL_SERVER, IID_IDriverManager,
-                                                  reinterpret_cast<void**>(manager.GetAddressOf())));
-        ComPtr<IPrintDriver> driver;
-        ASSERT_HRESULT_SUCCEEDED(manager->getDriver(BStr(L"Kelo Stale Jobs").get(), driver.GetAddressOf()));
-        BStr path;
-        ASSERT_HRESULT_SUCCEEDED(driver->get_jobsPath(path.out()));
-        jobsPath = path.str();
-        driver.Reset();
-        manager.Reset();
-        CoUninitialize();
-    }
-    ASSERT_FALSE(jobsPath.empty());
-    std::wstring stale = jobsPath + L"Old report_1a2b";
-    ASSERT_TRUE(CreateDirectoryW(stale.c_str(), nullptr) || GetLastError() == ERROR_ALREADY_EXISTS);
-    lab::writeFileBytes(stale + L"\\offline.xml", "<job><status>4</status></job>");
-    lab::writeFileBytes(stale + L"\\layout.ps", "%!PS");
-    SetFileAttributesW((stale + L"\\layout.ps").c_str(), FILE_ATTRIBUTE_READONLY);
-
-    startClient();
-    EXPECT_FALSE(lab::fileExists(stale)) << "deleted with its state file";
-    EXPECT_TRUE(lab::fileExists(jobsPath)) << "the printer's own folder stays";
-    EXPECT_NE(std::string::npos, client->output().find("1 old job folders deleted for Kelo Stale Jobs"));
 }
 
 TEST_F(ClientWithEngineTest, WhenTheEngineEndsTheClientBindsToTheNextAndHearsItsJobs) {
