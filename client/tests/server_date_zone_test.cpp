@@ -21,7 +21,8 @@ TEST(ServerDateInThisZone, TheClientUsesTheOffsetOfItsZone) {
     march5.wHour = 9;
     march5.wMinute = 7;
     EXPECT_EQ(formatServerDate(march5, offset), formatServerDate(march5));
-    SYSTEMTIME late = parseServerDate(L"2002-03-05T23:30+00:00"), asked = parseServerDate(L"2002-03-05T23:30+00:00", offset);
+    SYSTEMTIME late = parseServerDate(L"2002-03-05T23:30+00:00"),
+               asked = parseServerDate(L"2002-03-05T23:30+00:00", offset);
     EXPECT_EQ(asked.wDay, late.wDay);
     EXPECT_EQ(asked.wHour, late.wHour);
 }

@@ -15,8 +15,8 @@ TEST(ProviderStandIn, StartsAnswersAndRecordsARequest) {
         "<parameter name=\"username\"><value>alice</value></parameter>"
         "<parameter name=\"password\"><value>secret</value></parameter>"
         "</method></keloAction>";
-    lab::HttpReply reply = lab::httpRequest(L"POST", provider.serviceUrl(), document,
-                                            L"Content-type: application/x-www-form-urlencoded");
+    lab::HttpReply reply =
+        lab::httpRequest(L"POST", provider.serviceUrl(), document, L"Content-type: application/x-www-form-urlencoded");
     ASSERT_EQ(200u, reply.status) << reply.error;
     EXPECT_NE(std::string::npos, reply.body.find("<keloResult><method name=\"login\">"));
 
