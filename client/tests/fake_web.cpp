@@ -1,7 +1,6 @@
 #include "fake_web.h"
 
 #include "bstr.h"
-#include "com/error_info.h"
 #include "lab_paths.h"
 
 std::vector<FakeWeb::Call> FakeWeb::callsOf(const std::wstring& method) const {
@@ -33,7 +32,6 @@ STDMETHODIMP FakeWeb::startFileUpload(BSTR localFilename, BSTR serverPath, LONG 
     Upload upload{localFilename ? localFilename : L"", serverPath ? serverPath : L"", serverPort, compress, false};
     upload.fileExisted = lab::fileExists(upload.file);
     uploads.push_back(upload);
-    if (FAILED(uploadFailure)) return com::setRichError(uploadFailure, L"Unknown error", L"KeloWeb.iWeb.1");
     *ret = uploadResult;
     return S_OK;
 }

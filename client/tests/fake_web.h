@@ -25,7 +25,6 @@ public:
     std::vector<Call> calls;
     std::vector<Upload> uploads;
     long uploadResult = 0;
-    HRESULT uploadFailure = S_OK;  // a failure every upload raises
     std::wstring uploadMessage;
     std::vector<std::pair<std::wstring, ScriptDictionary>> pages;
 

@@ -1,7 +1,8 @@
 // The upload of one job folder with a web component inside the test: the readable file
 // name, the server's answers kept in the job state, the zipped upload, the error
-// question and its answers, the error box of a failed upload; and the texts of the
-// upload window.
+// question for a missing file, the error box of a failed upload; and the texts of the
+// upload window. (Retry, Ignore and Cancel after a failed upload are seen end to end,
+// in road_end_to_end_test.cpp.)
 #include <gtest/gtest.h>
 
 #include <thread>
@@ -64,7 +65,6 @@ protected:
             if (answers.empty()) return (short)kUploadErrorCancel;
             short answer = answers.front();
             answers.erase(answers.begin());
-            if (onQuestion) onQuestion();
             return answer;
         };
         return upload;
@@ -76,7 +76,6 @@ protected:
     C_localization localization{temp.path(), [] { return 1L; }};
     ComPtr<FakeWeb> fake;
     std::vector<std::wstring> questions;
-    std::function<void()> onQuestion;
 };
 
 }  // namespace
@@ -152,26 +151,6 @@ TEST_F(UploadTest, AMissingJobFileKeepsTheFolderNameAndRetryRepeatsTheMoveUntilC
     EXPECT_EQ(L"0", fake->callsOf(L"deleteJob")[0].params.item(L"jobId").toString());
     EXPECT_TRUE(fake->callsOf(L"uploadJob_nogui").empty());
     EXPECT_TRUE(fake->uploads.empty());
-}
-
-TEST_F(UploadTest, RetryRepeatsTheFailingUpload) {
-    fake->uploadFailure = E_UNEXPECTED;
-    onQuestion = [this] { fake->uploadFailure = S_OK; };
-    auto upload = handler({kUploadErrorRetry});
-    EXPECT_EQ(L"/uploads/u9/Q3_ a_b_c_.ps", upload->doUpload());
-    EXPECT_EQ((std::vector<std::wstring>{L"Unknown error"}), questions);
-    ASSERT_EQ(2u, fake->uploads.size());
-    EXPECT_EQ(fake->uploads[0].file, fake->uploads[1].file);
-    EXPECT_EQ(1u, fake->callsOf(L"uploadJob_nogui").size()) << "only the failing step runs again";
-}
-
-TEST_F(UploadTest, IgnoreGoesOnWithTheNextStepAndReturnsThePath) {
-    fake->uploadFailure = E_UNEXPECTED;
-    auto upload = handler({kUploadErrorIgnore});
-    EXPECT_EQ(L"/uploads/u9/Q3_ a_b_c_.ps", upload->doUpload());
-    EXPECT_EQ(1u, questions.size());
-    EXPECT_EQ(1u, fake->uploads.size());
-    EXPECT_TRUE(fake->callsOf(L"deleteJob").empty());
 }
 
 TEST_F(UploadTest, AJobNamedLikeItsFileKeepsTheFile) {

@@ -1,5 +1,6 @@
-// Taking over an existing printer, and recognising PostScript printers, in the lab's
-// spooler.
+// A take-over of a printer that is not there, and recognising PostScript printers, in
+// the lab's spooler. (The take-over itself is seen through the installer, in
+// automatic_install_test.cpp.)
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -18,32 +19,8 @@ protected:
     setuplab::SpoolerState m_state;
 };
 
-std::optional<lab::PrinterEntry> findPrinter(const std::wstring& name) {
-    for (const lab::PrinterEntry& entry : lab::listPrinters())
-        if (entry.name == name) return entry;
-    return std::nullopt;
-}
-
 bool contains(const std::vector<std::wstring>& names, const std::wstring& name) {
     return std::find(names.begin(), names.end(), name) != names.end();
-}
-
-TEST_F(LabPrinters, TakeOverRewiresTheExistingPrinter) {
-    lab::PrinterSpec spec = lab::foreignPrinter(L"Take Over Site", L"LPT1:");
-    spec.comment = L"an older printer";
-    lab::addPrinter(spec);
-
-    PrinterHandle printer =
-        takeOverPrinter(keloPrinterFields(L"Take Over Site", L"ZOLT3", L"Take Over Site", L"192.0.2.7"));
-    ASSERT_TRUE(printer);
-    printer.reset();
-
-    std::optional<lab::PrinterEntry> entry = findPrinter(L"Take Over Site");
-    ASSERT_TRUE(entry);
-    EXPECT_EQ(entry->port, L"ZOLT3");
-    EXPECT_EQ(entry->driver, L"ZOLT Print Driver");
-    EXPECT_EQ(entry->comment, L"Upload job to Take Over Site at 192.0.2.7");
-    EXPECT_EQ(entry->printProcessor, L"WinPrint");
 }
 
 TEST_F(LabPrinters, TakeOverOfAMissingPrinterKeepsTheSpoolerError) {
