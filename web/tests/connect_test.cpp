@@ -76,16 +76,6 @@ TEST_F(Connect, ABareHostGetsTheServicePageAndTheScrambledLoginInOrder) {
     EXPECT_EQ(L"http://" + host(), serverUrl());
 }
 
-TEST_F(Connect, AHostWithItsOwnPathIsUsedAsItIs) {
-    VARIANT_BOOL ok = 0;
-    TestDictionary parameters;
-    std::wstring url = m_provider->serviceUrl() + L"?site=lab";
-    ASSERT_HRESULT_SUCCEEDED(m_web->connect(BStr(url).get(), BStr(L"alice").get(), BStr(L"secret").get(),
-                                            parameters.as<IDictionary>(), &ok));
-    EXPECT_EQ(VARIANT_TRUE, ok);
-    EXPECT_EQ(kServicePath + "?site=lab", m_provider->requests("login").at(0)["path"].text());
-}
-
 TEST_F(Connect, TheHttpsAnswerSwitchesTheAddressAndTheTransport) {
     m_provider->settings(R"({"protocol": "https://"})");
     ASSERT_HRESULT_SUCCEEDED(connect());
