@@ -20,6 +20,7 @@
 #include "lab_engine.h"
 #include "lab_paths.h"
 #include "lab_printers.h"
+#include "lab_road.h"
 #include "lab_process.h"
 #include "lab_text.h"
 #include "variant.h"
@@ -120,18 +121,13 @@ private:
     std::string m_output;
 };
 
-// Registers the engine for the suite and unregisters it afterwards; every test ends with
-// no engine server running.
+// The engine registered for the suite as the lab registers it for the whole road; every
+// test ends with no engine server running.
 class EngineServerTest : public ::testing::Test {
 protected:
-    static void SetUpTestSuite() {
-        lab::endEngineServers();
-        ASSERT_EQ(0u, lab::runEngineRegistration(engineExe(), false));
-    }
-    static void TearDownTestSuite() {
-        lab::endEngineServers();
-        lab::runEngineRegistration(engineExe(), true);
-    }
+    static void SetUpTestSuite() { m_engine = std::make_unique<lab::ScopedEngineRegistration>(engineExe()); }
+    static void TearDownTestSuite() { m_engine.reset(); }
+    static std::unique_ptr<lab::ScopedEngineRegistration> m_engine;
     void SetUp() override { ASSERT_HRESULT_SUCCEEDED(CoInitializeEx(nullptr, COINIT_MULTITHREADED)); }
     void TearDown() override {
         CoUninitialize();
@@ -144,6 +140,7 @@ protected:
         return servers.empty() ? 0 : servers[0];
     }
 };
+std::unique_ptr<lab::ScopedEngineRegistration> EngineServerTest::m_engine;
 
 }  // namespace
 

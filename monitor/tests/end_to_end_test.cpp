@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <cwchar>
+#include <memory>
 #include <string>
 #include <thread>
 #include <vector>
@@ -17,6 +18,7 @@
 #include "lab_engine.h"
 #include "lab_paths.h"
 #include "lab_printers.h"
+#include "lab_road.h"
 #include "lab_process.h"
 #include "lab_spooler.h"
 #include "lab_text.h"
@@ -95,18 +97,13 @@ JobFiles onlyJob(const std::wstring& printer) {
     return {lab::readFileBytes(folders[0] + L"layout.ps"), lab::readFileBytes(folders[0] + L"job.xml")};
 }
 
-// The engine is registered for the suite and unregistered afterwards; no engine server
-// outlives a test (once it holds a printer's driver it would stay up for good).
+// The engine is registered for the suite as the lab registers it for the whole road; no
+// engine server outlives a test (once it holds a printer's driver it would stay up for good).
 class EndToEnd : public ComTest {
 protected:
-    static void SetUpTestSuite() {
-        lab::endEngineServers();
-        ASSERT_EQ(0u, lab::runEngineRegistration(engineExe(), false));
-    }
-    static void TearDownTestSuite() {
-        lab::endEngineServers();
-        EXPECT_EQ(0u, lab::runEngineRegistration(engineExe(), true));
-    }
+    static void SetUpTestSuite() { m_engine = std::make_unique<lab::ScopedEngineRegistration>(engineExe()); }
+    static void TearDownTestSuite() { m_engine.reset(); }
+    static std::unique_ptr<lab::ScopedEngineRegistration> m_engine;
 
     MonitorKey m_key;
     lab::ScopedMonitorRegistration m_registration{L"ZOLT Print Port", lab::programFolder() + L"ZoltPort.dll"};
@@ -131,6 +128,7 @@ protected:
         RemoveDirectoryW(jobsRoot().c_str());
     }
 };
+std::unique_ptr<lab::ScopedEngineRegistration> EndToEnd::m_engine;
 
 }  // namespace
 
