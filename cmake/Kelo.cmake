@@ -52,17 +52,18 @@ function(kelo_typelib_resource target name)
 endfunction()
 
 # kelo_copy_localization(<program>)
-# Copies the client's shipped translations into Localization beside the program after
-# each build, where the client reads them.
+# Copies the client's shipped translations into Localization beside the program, where
+# the client reads them; a step that every build runs, as lab_copy_beside's.
 function(kelo_copy_localization program)
   if(NOT TARGET ${program})
     return()
   endif()
-  add_dependencies(${program} kelo_client_localization)
-  add_custom_command(TARGET ${program} POST_BUILD
+  add_custom_target(${program}_localization
     COMMAND ${CMAKE_COMMAND} -E copy_directory ${CMAKE_BINARY_DIR}/client/Localization
             $<TARGET_FILE_DIR:${program}>/Localization
     VERBATIM)
+  add_dependencies(${program}_localization kelo_client_localization)
+  add_dependencies(${program} ${program}_localization)
 endfunction()
 
 # kelo_test(<name> SOURCES ... LIBS ...)

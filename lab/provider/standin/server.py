@@ -173,8 +173,8 @@ class Handler(BaseHTTPRequestHandler):
         if script and script.get('delay'):
             time.sleep(float(script['delay']))
         if script and script.get('close'):
+            record.update(closed=True)  # before the client can see the close and ask
             self.drop_connection(script['close'])
-            record.update(closed=True)
             return True
         return False
 
@@ -235,8 +235,8 @@ class Handler(BaseHTTPRequestHandler):
         rate = float(script['throttle']) if script and script.get('throttle') else None
         if script and script.get('close_after') is not None:
             self.read_body(record, limit=int(script['close_after']), rate=rate)
+            record.update(closed=True)  # before the client can see the close and ask
             self.drop_connection(script.get('close') if isinstance(script.get('close'), str) else 'close')
-            record.update(closed=True)
             return
         body = self.read_body(record, rate=rate)
         upload = store_upload(self.state, record.seq, body, self.headers.get('Content-Type', ''))
