@@ -5,32 +5,22 @@
 
 #include <string>
 
-TEST(CString, CopiesShareTheBodyAndChangesMakeANewOne) {
-    cSTRING original("printer");
-    cSTRING copy = original;
+TEST(CString, CopiesShareTheBodyUntilAChangeMakesANewOne) {
+    cSTRING original("printer"), copy = original;
     EXPECT_EQ(original.c_str(), copy.c_str());
-
     copy += " port";
     EXPECT_STREQ("printer", original.c_str());
     EXPECT_STREQ("printer port", copy.c_str());
-
-    cSTRING replaced = original.replace('r', 'R');
-    EXPECT_STREQ("pRinteR", replaced.c_str());
+    EXPECT_STREQ("pRinteR", original.replace('r', 'R').c_str());
     EXPECT_STREQ("printer", original.c_str());
-
     // Nothing to add or replace: the same body.
-    EXPECT_EQ(original.c_str(), (original + nullptr).c_str());
-    EXPECT_EQ(original.c_str(), (original + "").c_str());
-    EXPECT_EQ(original.c_str(), original.replace('x', 'y').c_str());
-}
+    for (const cSTRING& same : {original + nullptr, original + "", original.replace('x', 'y')})
+        EXPECT_EQ(original.c_str(), same.c_str());
 
-TEST(CString, ConstructionFromTextLengthAndWideText) {
-    EXPECT_STREQ("", cSTRING().c_str());
     EXPECT_STREQ("", cSTRING((const char*)nullptr).c_str());
     EXPECT_STREQ("abc", cSTRING("abcdef", 3).c_str());
     EXPECT_EQ(3, cSTRING("abcdef", 3).length());
     EXPECT_STREQ("abcdef", cSTRING("abcdef", -1).c_str());
-    EXPECT_STREQ("", cSTRING(L"").c_str());
     EXPECT_STREQ("Wide text", cSTRING(L"Wide text").c_str());
     EXPECT_EQ(L"Wide text", cSTRING("Wide text").wide());
     EXPECT_EQ('d', cSTRING("abcd")[3]);
@@ -39,17 +29,13 @@ TEST(CString, ConstructionFromTextLengthAndWideText) {
     EXPECT_TRUE(cSTRING("ab") != cSTRING("abc"));
 }
 
-TEST(CString, FindsCharactersFromAStartIndex) {
+TEST(CString, FindSplitAndNumbers) {
     cSTRING text("a.b.c");
     EXPECT_EQ(1, text.find('.'));
     EXPECT_EQ(3, text.find('.', 2));
-    EXPECT_EQ(-1, text.find('.', 4));
-    EXPECT_EQ(-1, text.find('a', 5));
-    EXPECT_EQ(-1, text.find('a', 50));
+    for (int start : {4, 5, 50}) EXPECT_EQ(-1, text.find('.', start)) << start;
     EXPECT_EQ(-1, text.find('x'));
-}
 
-TEST(CString, SplitKeepsEmptyParts) {
     auto parts = [](const char* text, const char* separator) {
         std::string joined;
         for (const cSTRING& part : cSTRING(text).split(separator)) joined += "[" + part.str() + "]";
@@ -58,30 +44,19 @@ TEST(CString, SplitKeepsEmptyParts) {
     EXPECT_EQ("[a][b][][c]", parts("a,b,,c", ","));
     EXPECT_EQ("[one][two][]", parts("one::two::", "::"));
     EXPECT_EQ("[][x]", parts(":x", ":"));
-    EXPECT_EQ("[no separator]", parts("no separator", ";"));
     EXPECT_EQ("[]", parts("", ","));
     EXPECT_EQ("[a,b]", parts("a,b", ""));
-}
 
-TEST(CString, NumbersFallBackToTheDefault) {
     EXPECT_EQ(42, cSTRING(" 42 ").toInt(-1));
     EXPECT_EQ(-7, cSTRING("-7 pages").toInt(0));
     EXPECT_EQ(-1, cSTRING("pages").toInt(-1));
-    EXPECT_EQ(5, cSTRING("").toInt(5));
-    EXPECT_FLOAT_EQ(2.5f, cSTRING("2.5").toReal(0));
     EXPECT_FLOAT_EQ(595.0f, cSTRING(" 595 842").toReal(0));
     EXPECT_FLOAT_EQ(8.5f, cSTRING("wide").toReal(8.5f));
 }
 
 TEST(CString, FormatHoldsTheWholeTextHoweverLong) {
     EXPECT_STREQ("job 7 of printer ZOLT", cSTRING::format("job %d of %s", 7, "printer ZOLT").c_str());
-    EXPECT_STREQ("", cSTRING::format("%s", "").c_str());
-
     std::string longText(25000, 'x');
-    cSTRING formatted = cSTRING::format("<%s|%d>", longText.c_str(), 12345);
-    ASSERT_EQ(25008, formatted.length());
-    EXPECT_EQ("<" + longText + "|12345>", formatted.str());
-
-    std::string atScratchSize(10000, 'y');
-    EXPECT_EQ(10000, cSTRING::format("%s", atScratchSize.c_str()).length());
+    EXPECT_EQ("<" + longText + "|12345>", cSTRING::format("<%s|%d>", longText.c_str(), 12345).str());
+    EXPECT_EQ(10000, cSTRING::format("%s", std::string(10000, 'y').c_str()).length());
 }

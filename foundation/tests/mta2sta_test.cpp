@@ -1,4 +1,3 @@
-#include "debug_log.h"
 #include "mta2sta.h"
 #include "test_support.h"
 
@@ -21,6 +20,8 @@ public:
     }
     ULONG STDMETHODCALLTYPE AddRef() override { return ++references; }
     ULONG STDMETHODCALLTYPE Release() override { return --references; }
+    // A reference for set, which takes the caller's over.
+    IUnknown* handedOver() { return AddRef(), this; }
     std::atomic<ULONG> references{1};
 };
 
@@ -29,69 +30,49 @@ protected:
     void SetUp() override { ASSERT_TRUE(SUCCEEDED(CoInitializeEx(nullptr, COINIT_MULTITHREADED))); }
     void TearDown() override { CoUninitialize(); }
 };
-
-// Hands a reference of the object to set, as callers of set do.
-IUnknown* newReference(Counted& object) {
-    object.AddRef();
-    return &object;
-}
 }  // namespace
 
-TEST_F(ApartmentTest, SetTakesOverTheCallersReferenceAndRevokeGivesTheTablesBack) {
-    Counted object;
+TEST_F(ApartmentTest, SetTakesOverTheCallersReferenceAndRevokesWhatItHeldBefore) {
+    Counted first, second;
     {
         tMTA2STA<IUnknown> holder;
         EXPECT_TRUE(holder.empty());
-        holder.set(newReference(object));
+        uint32_t code = 0;
+        EXPECT_EQ("*tMTA2STA: No interface marshaled", errorMessageOf([&] { holder.get(); }, &code));
+        EXPECT_EQ(1000u, code);
+        holder.set(first.handedOver());
         EXPECT_FALSE(holder.empty());
-        EXPECT_GT(object.references.load(), 1u);  // the table's own
-        {
-            ComPtr<IUnknown> got = holder.get();
-            EXPECT_EQ(static_cast<IUnknown*>(&object), got.Get());  // same apartment: the object itself
-        }
+        EXPECT_GT(first.references.load(), 1u);                         // the table's own
+        EXPECT_EQ(static_cast<IUnknown*>(&first), holder.get().Get());  // same apartment: the object itself
+        DWORD firstCookie = holder.cookie();
+        holder.set(second.handedOver());
+        EXPECT_EQ(1u, first.references.load());
+        ComPtr<IGlobalInterfaceTable> table;
+        ASSERT_TRUE(SUCCEEDED(CoCreateInstance(CLSID_StdGlobalInterfaceTable, nullptr, CLSCTX_ALL,
+                                               IID_IGlobalInterfaceTable, (void**)table.GetAddressOf())));
+        IUnknown* stale = (IUnknown*)(ULONG_PTR)0xdeadbeef;
+        EXPECT_TRUE(FAILED(table->GetInterfaceFromGlobal(firstCookie, IID_IUnknown, (void**)&stale)));
         holder.revoke();
         EXPECT_TRUE(holder.empty());
-        EXPECT_EQ(1u, object.references.load());
-        holder.set(newReference(object));
+        EXPECT_EQ(1u, second.references.load());
+        holder.set(first.handedOver());
+        holder.set(nullptr);
+        EXPECT_TRUE(holder.empty());
+        EXPECT_EQ(1u, first.references.load());
+        holder.set(second.handedOver());
     }
-    EXPECT_EQ(1u, object.references.load());  // destruction revokes
+    EXPECT_EQ(1u, second.references.load());  // destruction revokes
 }
 
-TEST_F(ApartmentTest, SettingTwiceRevokesTheFirstCookie) {
-    Counted first, second;
-    tMTA2STA<IUnknown> holder;
-    holder.set(newReference(first));
-    DWORD firstCookie = holder.cookie();
-    holder.set(newReference(second));
-    EXPECT_EQ(1u, first.references.load());
-    EXPECT_NE(0u, holder.cookie());
-
-    ComPtr<IGlobalInterfaceTable> table;
-    ASSERT_TRUE(SUCCEEDED(CoCreateInstance(CLSID_StdGlobalInterfaceTable, nullptr, CLSCTX_ALL,
-                                           IID_IGlobalInterfaceTable, reinterpret_cast<void**>(table.GetAddressOf()))));
-    IUnknown* stale = (IUnknown*)(ULONG_PTR)0xdeadbeef;
-    EXPECT_TRUE(FAILED(table->GetInterfaceFromGlobal(firstCookie, IID_IUnknown, reinterpret_cast<void**>(&stale))));
-    EXPECT_EQ(static_cast<IUnknown*>(&second), holder.get().Get());
-
-    holder.set(nullptr);
-    EXPECT_TRUE(holder.empty());
-    EXPECT_EQ(1u, second.references.load());
-}
-
-TEST_F(ApartmentTest, GetOnEmptyThrowsAndOtherApartmentsGetAUsablePointer) {
-    tMTA2STA<IUnknown> holder;
-    uint32_t code = 0;
-    EXPECT_EQ("*tMTA2STA: No interface marshaled", errorMessageOf([&] { holder.get(); }, &code));
-    EXPECT_EQ(1000u, code);
-
+TEST_F(ApartmentTest, OtherApartmentsGetAUsablePointer) {
     Counted object;
-    holder.set(newReference(object));
+    tMTA2STA<IUnknown> holder;
+    holder.set(object.handedOver());
     bool usable = false;
     std::thread([&] {
         CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
         {
-            ComPtr<IUnknown> got = holder.get();
-            ComPtr<IUnknown> identity;
+            ComPtr<IUnknown> got = holder.get(), identity;
             usable = got && SUCCEEDED(got.As(&identity)) && identity;
         }
         CoUninitialize();

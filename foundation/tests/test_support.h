@@ -23,20 +23,16 @@ std::string errorMessageOf(Call&& call, uint32_t* code = nullptr) {
 class TempFolder {
 public:
     TempFolder() {
-        wchar_t temp[MAX_PATH + 1];
-        GetTempPathW(MAX_PATH + 1, temp);
         static int serial = 0;
-        m_path = std::wstring(temp) + L"kelo-foundation-" + std::to_wstring(GetCurrentProcessId()) + L"-" +
-                 std::to_wstring(++serial);
+        m_path = (std::filesystem::temp_directory_path() /
+                  (L"kelo-foundation-" + std::to_wstring(GetCurrentProcessId()) + L"-" + std::to_wstring(++serial)))
+                     .wstring();
         std::filesystem::create_directories(m_path);
     }
     ~TempFolder() {
         std::error_code ignored;
         std::filesystem::remove_all(m_path, ignored);
     }
-    TempFolder(const TempFolder&) = delete;
-    TempFolder& operator=(const TempFolder&) = delete;
-
     const std::wstring& path() const { return m_path; }
     std::wstring operator/(const std::wstring& name) const { return m_path + L"\\" + name; }
 

@@ -21,10 +21,6 @@ void RoadTest::expectArrivedWhole(size_t upload, const std::string& document) {
     EXPECT_TRUE(stored == document) << "the stored file differs from the printed document";
 }
 
-bool RoadTest::noWindow(const std::wstring& caption) {
-    return lab::gui::findWindow(caption, client->processId()) == nullptr;
-}
-
 ServerAddressOverride::ServerAddressOverride(const std::wstring& address) {
     m_saved = lab::printerData(kPrinter, lab::kServerIpValue).value_or(L"");
     lab::writeRegistryString(HKEY_LOCAL_MACHINE, driverDataKey(), lab::kServerIpValue, address);

@@ -14,12 +14,8 @@ protected:
 
     // The upload's file as the provider keeps it (unpacked) equals the document.
     void expectArrivedWhole(size_t upload, const std::string& document);
-    // No window of the client with this caption is showing.
-    bool noWindow(const std::wstring& caption);
 };
 
-using lab::queryOf;
-using lab::unpackableDocument;
 using lab::utf8;
 
 // The driver data value "keloServerIp" of the suite's printer, replaced for the life of

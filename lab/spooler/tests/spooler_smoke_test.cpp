@@ -14,11 +14,10 @@ using namespace lab;
 TEST(SpoolerStandIn, PrintsADocumentThroughAMonitorAndReportsIt) {
     TempFolder files{L"program"}, output{L"monitor"};
     ScopedMonitorRegistration monitor{L"Lab Program Monitor", programFolder() + L"lab_test_monitor.dll"};
-    writeRegistryStrings(HKEY_LOCAL_MACHINE, monitor.registryRoot(), L"Ports", {L"LABPROG0"});
     const std::wstring outputFolder = output.path();
     writeRegistryString(HKEY_LOCAL_MACHINE, monitor.registryRoot(), L"OutputFolder",
                         outputFolder.substr(0, outputFolder.size() - 1));
-    ScopedPrinter printer{keloPrinter(L"Lab Program One", L"LABPROG0", L"192.0.2.5")};
+    ScopedPrinter printer{keloPrinter(L"Lab Program One", L"LABPORT0", L"192.0.2.5")};
 
     const std::string bytes(5000, 'k');
     writeFileBytes(files.file(L"one.ps"), bytes);
@@ -26,5 +25,5 @@ TEST(SpoolerStandIn, PrintsADocumentThroughAMonitorAndReportsIt) {
                                 L" --block 1000 --print \"Lab Program One\" " + quoteArgument(files.file(L"one.ps")));
     EXPECT_EQ(0u, run.exitCode) << run.output;
     EXPECT_NE(std::string::npos, run.output.find("result=printed")) << run.output;
-    EXPECT_TRUE(bytes == readFileBytes(output.file(L"LABPROG0.out")));
+    EXPECT_TRUE(bytes == readFileBytes(output.file(L"LABPORT0.out")));
 }
