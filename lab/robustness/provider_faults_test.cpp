@@ -64,7 +64,8 @@ TEST_F(RoadTest, UpdatesComeOnlyFromWebAddresses) {
         answerMessageBox(offer.question, offer.answer);
         EXPECT_EQ(0u, answerMessageBox(L"Download Error", L"OK").find(offer.told));
         if (offer.arrives) {
-            ASSERT_EQ(++arrived, pagesOpened(arrived).size()) << client->output();
+            ++arrived;
+            ASSERT_EQ(arrived, pagesOpened(arrived).size()) << client->output();
             expectArrivedWhole(arrived - 1, document);
         }
         EXPECT_EQ(0u, run->waitForEnd().value_or(99));
