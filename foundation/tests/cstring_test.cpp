@@ -29,7 +29,7 @@ TEST(CString, CopiesShareTheBodyUntilAChangeMakesANewOne) {
     EXPECT_TRUE(cSTRING("ab") != cSTRING("abc"));
 }
 
-TEST(CString, FindSplitAndNumbers) {
+TEST(CString, FindSplitNumbersAndFormat) {
     cSTRING text("a.b.c");
     EXPECT_EQ(1, text.find('.'));
     EXPECT_EQ(3, text.find('.', 2));
@@ -52,9 +52,8 @@ TEST(CString, FindSplitAndNumbers) {
     EXPECT_EQ(-1, cSTRING("pages").toInt(-1));
     EXPECT_FLOAT_EQ(595.0f, cSTRING(" 595 842").toReal(0));
     EXPECT_FLOAT_EQ(8.5f, cSTRING("wide").toReal(8.5f));
-}
 
-TEST(CString, FormatHoldsTheWholeTextHoweverLong) {
+    // Formatting holds the whole text however long.
     EXPECT_STREQ("job 7 of printer ZOLT", cSTRING::format("job %d of %s", 7, "printer ZOLT").c_str());
     std::string longText(25000, 'x');
     EXPECT_EQ("<" + longText + "|12345>", cSTRING::format("<%s|%d>", longText.c_str(), 12345).str());

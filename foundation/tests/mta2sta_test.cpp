@@ -32,7 +32,7 @@ protected:
 };
 }  // namespace
 
-TEST_F(ApartmentTest, SetTakesOverTheCallersReferenceAndRevokesWhatItHeldBefore) {
+TEST_F(ApartmentTest, SetTakesOverTheCallersReferenceAndOtherApartmentsGetAUsablePointer) {
     Counted first, second;
     {
         tMTA2STA<IUnknown> holder;
@@ -62,9 +62,8 @@ TEST_F(ApartmentTest, SetTakesOverTheCallersReferenceAndRevokesWhatItHeldBefore)
         holder.set(second.handedOver());
     }
     EXPECT_EQ(1u, second.references.load());  // destruction revokes
-}
 
-TEST_F(ApartmentTest, OtherApartmentsGetAUsablePointer) {
+    // Another apartment gets a usable pointer.
     Counted object;
     tMTA2STA<IUnknown> holder;
     holder.set(object.handedOver());

@@ -7,15 +7,13 @@
 
 #include <string>
 
-TEST(TextConversion, WideTextToUtf8AndBack) {
+TEST(Texts, Utf8BothWaysAndSystemAndComErrorTexts) {
     EXPECT_EQ("", convertUnicodeToUtf8((const wchar_t*)nullptr));
     EXPECT_EQ("\xC3\xA9\xE2\x82\xAC\xF0\x9F\x98\x80", convertUnicodeToUtf8(L"\u00e9\u20ac\U0001F600"));
     EXPECT_EQ(15000u, convertUnicodeToUtf8(std::wstring(5000, L'\u20ac')).size());
     EXPECT_EQ(L"\u00e9\u20ac\U0001F600", toWide("\xC3\xA9\xE2\x82\xAC\xF0\x9F\x98\x80", CP_UTF8));
     EXPECT_EQ(L"", toWide(""));
-}
 
-TEST(ErrorText, SystemAndComTexts) {
     std::string text = systemErrorText(ERROR_FILE_NOT_FOUND);
     EXPECT_FALSE(text.empty());
     EXPECT_EQ(std::string::npos, text.find_first_of("\r\n")) << text;

@@ -5,6 +5,8 @@
 // component, whose suites prove each.)
 #include "road_fixture.h"
 
+#include "lab_printers.h"
+#include "lab_registry.h"
 #include "lab_text.h"
 
 using namespace road;
@@ -13,7 +15,10 @@ TEST_F(RoadTest, AnUnreachableProviderIsToldAtLoginAndTheJobStaysOnDisk) {
     startClient();
     const std::string document = lab::labDocument(2);
     {
-        ServerAddressOverride closedPort(L"127.0.0.1:1");
+        const std::wstring driverData =
+            std::wstring(L"SYSTEM\\CurrentControlSet\\Control\\Print\\Printers\\") + kPrinter + L"\\PrinterDriverData";
+        lab::RegistryBackup saved(HKEY_LOCAL_MACHINE, driverData);
+        lab::writeRegistryString(HKEY_LOCAL_MACHINE, driverData, lab::kServerIpValue, L"127.0.0.1:1");
         auto run = print(document);
         logIn();
         EXPECT_NE(L"", answerMessageBox(L"Login error", L"&Retry")) << "the user reads why the login failed";

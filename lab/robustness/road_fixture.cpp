@@ -1,15 +1,6 @@
 #include "road_fixture.h"
 
-#include "lab_printers.h"
-#include "lab_registry.h"
-
 namespace road {
-
-namespace {
-std::wstring driverDataKey() {
-    return std::wstring(L"SYSTEM\\CurrentControlSet\\Control\\Print\\Printers\\") + kPrinter + L"\\PrinterDriverData";
-}
-}  // namespace
 
 void RoadTest::expectArrivedWhole(size_t upload, const std::string& document) {
     lab::JsonValue uploads = provider->uploads();
@@ -19,15 +10,6 @@ void RoadTest::expectArrivedWhole(size_t upload, const std::string& document) {
     std::string stored = provider->uploadedFile(upload);
     EXPECT_EQ(document.size(), stored.size());
     EXPECT_TRUE(stored == document) << "the stored file differs from the printed document";
-}
-
-ServerAddressOverride::ServerAddressOverride(const std::wstring& address) {
-    m_saved = lab::printerData(kPrinter, lab::kServerIpValue).value_or(L"");
-    lab::writeRegistryString(HKEY_LOCAL_MACHINE, driverDataKey(), lab::kServerIpValue, address);
-}
-
-ServerAddressOverride::~ServerAddressOverride() {
-    lab::writeRegistryString(HKEY_LOCAL_MACHINE, driverDataKey(), lab::kServerIpValue, m_saved);
 }
 
 }  // namespace road

@@ -18,17 +18,4 @@ protected:
 
 using lab::utf8;
 
-// The driver data value "keloServerIp" of the suite's printer, replaced for the life of
-// the object.
-class ServerAddressOverride {
-public:
-    explicit ServerAddressOverride(const std::wstring& address);
-    ~ServerAddressOverride();
-    ServerAddressOverride(const ServerAddressOverride&) = delete;
-    ServerAddressOverride& operator=(const ServerAddressOverride&) = delete;
-
-private:
-    std::wstring m_saved;
-};
-
 }  // namespace road
