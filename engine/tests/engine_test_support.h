@@ -28,7 +28,6 @@ using com::ComPtr;
 class ScopedTempFolder {
 public:
     ScopedTempFolder() : m_folder(L"engine"), m_tmp(L"TMP", m_folder.path()), m_temp(L"TEMP", m_folder.path()) {}
-    const std::wstring& path() const { return m_folder.path(); }
     std::wstring jobsPath() const { return m_folder.path() + L"KeloJobs\\"; }
 
 private:
