@@ -6,14 +6,18 @@
 
 #include <memory>
 #include <string>
+#include <vector>
 
+#include "com/event_sink.h"
 #include "com/object.h"
+#include "engine_h.h"
 #include "error_msg.h"
 #include "handles.h"
 #include "kelo_test.h"
 #include "lab_paths.h"
 #include "lab_printers.h"
 #include "lab_process.h"
+#include "variant.h"
 
 namespace enginetest {
 
@@ -24,7 +28,6 @@ using com::ComPtr;
 class ScopedTempFolder {
 public:
     ScopedTempFolder() : m_folder(L"engine"), m_tmp(L"TMP", m_folder.path()), m_temp(L"TEMP", m_folder.path()) {}
-    const std::wstring& path() const { return m_folder.path(); }
     std::wstring jobsPath() const { return m_folder.path() + L"KeloJobs\\"; }
 
 private:
@@ -56,6 +59,28 @@ private:
     HANDLE m_printer = nullptr;
     long m_id = 0;
 };
+
+// A sink that writes each event as "<id> <type>:<value> ..." (a job as its id) and
+// gives the answer.
+inline ComPtr<com::EventSink> recordingSink(REFIID events, std::vector<std::wstring>& lines, HRESULT answer = S_OK) {
+    return com::make<com::EventSink>(events, [&lines, answer](DISPID event, DISPPARAMS* params) {
+        std::wstring line = std::to_wstring(event);
+        for (UINT i = 0; params && i < params->cArgs; ++i) {
+            const VARIANT* argument = com::eventArgument(params, i);
+            line += L" " + std::to_wstring(argument->vt) + L":";
+            ComPtr<IPrintJob> job;
+            long id = -1;
+            if (argument->vt == VT_BSTR)
+                line += argument->bstrVal ? argument->bstrVal : L"(null)";
+            else if (argument->vt == VT_DISPATCH && SUCCEEDED(argument->pdispVal->QueryInterface(IID_PPV_ARGS(&job))))
+                line += std::to_wstring((job->get_jobId(&id), id));
+            else
+                line += std::to_wstring(Variant(*argument).toLong());
+        }
+        lines.push_back(line);
+        return answer;
+    });
+}
 
 // The names of the test printers, distinct from anything the lab or other suites add.
 inline const wchar_t* testPrinterName() { return L"Kelo Engine Test"; }

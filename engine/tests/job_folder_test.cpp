@@ -1,16 +1,10 @@
-// Where a job's files go: the jobs path, the sanitised job name and the collision counter.
+// Where a job's files go: the sanitised job name and the collision counter. (The jobs
+// path under the temporary folder is the print driver test's.)
 #include "engine_test_support.h"
 #include "job_folder.h"
 
 using namespace engine;
 using namespace enginetest;
-
-TEST(JobFolder, JobsPathLivesUnderTheTemporaryFolder) {
-    ScopedTempFolder temp;
-    std::wstring path = determineJobsPath();
-    EXPECT_EQ(temp.jobsPath(), path);
-    EXPECT_TRUE(lab::fileExists(path)) << "created when determined";
-}
 
 TEST(JobFolder, ReservedCharactersBecomeUnderscores) {
     EXPECT_EQ(L"Report_ 1_2", sanitisedJobName(L"Report: 1/2"));

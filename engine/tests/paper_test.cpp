@@ -7,6 +7,7 @@
 #include "printer_papers.h"
 #include "spooler_job_record.h"
 
+#include <algorithm>
 #include <vector>
 
 using namespace engine;
@@ -16,10 +17,11 @@ namespace {
 
 const double kTolerance = 1e-9;
 
-DEVMODEW deviceMode(DWORD fields) {
+DEVMODEW deviceMode(DWORD fields, short paper) {
     DEVMODEW mode = {};
     mode.dmSize = sizeof mode;
     mode.dmFields = fields;
+    mode.dmPaperSize = paper;
     mode.dmCopies = 1;
     return mode;
 }
@@ -33,94 +35,50 @@ PrinterPapers noPapers() {
 
 }  // namespace
 
-TEST(PaperTable, KnowsTheCodesAndGivesZeroForOthers) {
-    EXPECT_DOUBLE_EQ(11.6929, paperSizeOf(9).height);
-    EXPECT_DOUBLE_EQ(8.2677, paperSizeOf(9).width);
-    EXPECT_DOUBLE_EQ(11.0, paperSizeOf(1).height);
-    EXPECT_DOUBLE_EQ(8.5, paperSizeOf(1).width);
-    EXPECT_DOUBLE_EQ(11.0, paperSizeOf(4).height) << "ledger is wider than high";
-    EXPECT_DOUBLE_EQ(17.0, paperSizeOf(4).width);
-    EXPECT_DOUBLE_EQ(12.6771, paperSizeOf(68).width);
-    for (long missing : {0L, 48L, 49L, 50L, 51L, 54L, 56L, 69L, 256L, 32767L, -1L}) {
-        EXPECT_EQ(0.0, paperSizeOf(missing).height) << missing;
-        EXPECT_EQ(0.0, paperSizeOf(missing).width) << missing;
+TEST(PaperTable, CodesOutsideTheTableHaveNoSize) {
+    for (long missing : {0L, 48L, 49L, 50L, 51L, 54L, 56L, 69L, 256L, 32767L, -1L})
+        EXPECT_EQ(0.0, paperSizeOf(missing).height + paperSizeOf(missing).width) << missing;
+    EXPECT_DOUBLE_EQ(12.6771, paperSizeOf(68).width) << "the last code";
+}
+
+TEST(DeviceModePaper, FieldBitsOrientationLengthsAndScale) {
+    const DWORD size = DM_PAPERSIZE, lengths = DM_PAPERLENGTH | DM_PAPERWIDTH;
+    const struct Case {
+        const char* name;
+        DWORD fields;
+        short paper, orientation, length, width, scale;
+        bool applyScale;
+        double height, widthInches;
+        long pageName;
+    } cases[] = {
+        {"table size", size, DMPAPER_LETTER, 0, 0, 0, 0, true, 11.0, 8.5, 1},
+        {"landscape swaps", size | DM_ORIENTATION, DMPAPER_A4, DMORIENT_LANDSCAPE, 0, 0, 0, true, 8.2677, 11.6929, 9},
+        {"portrait", size | DM_ORIENTATION, DMPAPER_A4, DMORIENT_PORTRAIT, 0, 0, 0, true, 11.6929, 8.2677, 9},
+        {"orientation without its bit", size, DMPAPER_A4, DMORIENT_LANDSCAPE, 0, 0, 0, true, 11.6929, 8.2677, 9},
+        {"lengths win", size | lengths, DMPAPER_A4, 0, 2540, 1270, 0, true, 10.0, 5.0, 9},
+        {"lengths swap", size | lengths | DM_ORIENTATION, DMPAPER_A4, DMORIENT_LANDSCAPE, 2540, 1270, 0, true, 5.0,
+         10.0, 9},
+        {"zero length", size | DM_PAPERLENGTH, DMPAPER_A4, 0, 0, 1270, 0, true, 11.6929, 8.2677, 9},
+        {"no paper size bit", DM_COPIES, DMPAPER_A4, 0, 0, 0, 0, true, 0.0, 0.0, 0},
+        {"scale", size | DM_SCALE, DMPAPER_LETTER, 0, 0, 0, 50, true, 5.5, 4.25, 1},
+        {"scale not applied", size | DM_SCALE, DMPAPER_LETTER, 0, 0, 0, 50, false, 11.0, 8.5, 1},
+        {"scale without its bit", size, DMPAPER_LETTER, 0, 0, 0, 50, true, 11.0, 8.5, 1},
+    };
+    for (const Case& test : cases) {
+        SCOPED_TRACE(test.name);
+        DEVMODEW mode = deviceMode(test.fields | DM_COPIES, test.paper);
+        mode.dmOrientation = test.orientation;
+        mode.dmPaperLength = test.length;
+        mode.dmPaperWidth = test.width;
+        mode.dmScale = test.scale;
+        mode.dmCopies = 3;
+        JobPaper paper = paperFromDeviceMode(mode, test.applyScale, noPapers());
+        EXPECT_TRUE(paper.paramsOK);
+        EXPECT_EQ(3, paper.copies);
+        EXPECT_EQ(test.pageName, paper.pageName);
+        EXPECT_NEAR(test.height, paper.height, kTolerance);
+        EXPECT_NEAR(test.widthInches, paper.width, kTolerance);
     }
-}
-
-TEST(DeviceModePaper, TableSizeOfThePaperCodeWithCopies) {
-    DEVMODEW mode = deviceMode(DM_PAPERSIZE | DM_COPIES);
-    mode.dmPaperSize = DMPAPER_LETTER;
-    mode.dmCopies = 3;
-    JobPaper paper = paperFromDeviceMode(mode, true, noPapers());
-    EXPECT_TRUE(paper.paramsOK);
-    EXPECT_EQ(3, paper.copies);
-    EXPECT_EQ(1, paper.pageName);
-    EXPECT_DOUBLE_EQ(11.0, paper.height);
-    EXPECT_DOUBLE_EQ(8.5, paper.width);
-}
-
-TEST(DeviceModePaper, LandscapeSwapsTheSides) {
-    DEVMODEW mode = deviceMode(DM_PAPERSIZE | DM_ORIENTATION);
-    mode.dmPaperSize = DMPAPER_A4;
-    mode.dmOrientation = DMORIENT_LANDSCAPE;
-    JobPaper paper = paperFromDeviceMode(mode, true, noPapers());
-    EXPECT_DOUBLE_EQ(8.2677, paper.height);
-    EXPECT_DOUBLE_EQ(11.6929, paper.width);
-
-    mode.dmOrientation = DMORIENT_PORTRAIT;
-    paper = paperFromDeviceMode(mode, true, noPapers());
-    EXPECT_DOUBLE_EQ(11.6929, paper.height);
-
-    mode.dmOrientation = DMORIENT_LANDSCAPE;
-    mode.dmFields &= ~DM_ORIENTATION;
-    paper = paperFromDeviceMode(mode, true, noPapers());
-    EXPECT_DOUBLE_EQ(11.6929, paper.height) << "an orientation without its field bit counts for nothing";
-}
-
-TEST(DeviceModePaper, LengthsInTenthsOfMillimetresWinOverTheTable) {
-    DEVMODEW mode = deviceMode(DM_PAPERSIZE | DM_PAPERLENGTH | DM_PAPERWIDTH | DM_ORIENTATION);
-    mode.dmPaperSize = DMPAPER_A4;
-    mode.dmPaperLength = 2540;  // 10 inches
-    mode.dmPaperWidth = 1270;   // 5 inches
-    JobPaper paper = paperFromDeviceMode(mode, true, noPapers());
-    EXPECT_NEAR(10.0, paper.height, kTolerance);
-    EXPECT_NEAR(5.0, paper.width, kTolerance);
-
-    mode.dmOrientation = DMORIENT_LANDSCAPE;
-    paper = paperFromDeviceMode(mode, true, noPapers());
-    EXPECT_NEAR(5.0, paper.height, kTolerance) << "measured sizes are swapped too";
-    EXPECT_NEAR(10.0, paper.width, kTolerance);
-
-    // A length of 0, or a length without its field bit, falls back to the table.
-    mode = deviceMode(DM_PAPERSIZE | DM_PAPERLENGTH);
-    mode.dmPaperSize = DMPAPER_A4;
-    mode.dmPaperLength = 0;
-    mode.dmPaperWidth = 1270;
-    paper = paperFromDeviceMode(mode, true, noPapers());
-    EXPECT_DOUBLE_EQ(11.6929, paper.height);
-    EXPECT_DOUBLE_EQ(8.2677, paper.width);
-}
-
-TEST(DeviceModePaper, WithoutAPaperSizeTheCodeStaysZero) {
-    DEVMODEW mode = deviceMode(DM_COPIES);
-    mode.dmPaperSize = DMPAPER_A4;  // present but not flagged
-    JobPaper paper = paperFromDeviceMode(mode, true, noPapers());
-    EXPECT_TRUE(paper.paramsOK);
-    EXPECT_EQ(0, paper.pageName);
-    EXPECT_EQ(0.0, paper.height);
-    EXPECT_EQ(0.0, paper.width);
-}
-
-TEST(DeviceModePaper, ScaleAppliesOnTheWideRoadOnly) {
-    DEVMODEW wide = deviceMode(DM_PAPERSIZE | DM_SCALE);
-    wide.dmPaperSize = DMPAPER_LETTER;
-    wide.dmScale = 50;
-    JobPaper scaled = paperFromDeviceMode(wide, true, noPapers());
-    EXPECT_NEAR(5.5, scaled.height, kTolerance);
-    EXPECT_NEAR(4.25, scaled.width, kTolerance);
-
-    JobPaper unscaled = paperFromDeviceMode(wide, false, noPapers());
-    EXPECT_DOUBLE_EQ(11.0, unscaled.height);
 
     DEVMODEA ansi = {};
     ansi.dmSize = sizeof ansi;
@@ -131,14 +89,11 @@ TEST(DeviceModePaper, ScaleAppliesOnTheWideRoadOnly) {
     JobPaper fromAnsi = paperFromDeviceMode(ansi, false, noPapers());
     EXPECT_DOUBLE_EQ(11.0, fromAnsi.height) << "the ANSI road does not scale";
     EXPECT_EQ(2, fromAnsi.copies);
-
-    wide.dmFields &= ~DM_SCALE;
-    EXPECT_DOUBLE_EQ(11.0, paperFromDeviceMode(wide, true, noPapers()).height);
 }
 
 TEST(DeviceModePaper, CustomSizeComesFromThePrinterPaperListLastEntryWinning) {
-    DEVMODEW mode = deviceMode(DM_PAPERSIZE | DM_PAPERLENGTH | DM_PAPERWIDTH | DM_ORIENTATION | DM_SCALE);
-    mode.dmPaperSize = (short)kCustomPaperCode;
+    DEVMODEW mode =
+        deviceMode(DM_PAPERSIZE | DM_PAPERLENGTH | DM_PAPERWIDTH | DM_ORIENTATION | DM_SCALE, (short)kCustomPaperCode);
     mode.dmPaperLength = 2540;
     mode.dmPaperWidth = 1270;
     mode.dmOrientation = DMORIENT_LANDSCAPE;
@@ -153,86 +108,18 @@ TEST(DeviceModePaper, CustomSizeComesFromThePrinterPaperListLastEntryWinning) {
     // 2540 x 5080 tenths of a millimetre, not swapped for landscape, then scaled by 2.
     EXPECT_NEAR(20.0, paper.width, kTolerance);
     EXPECT_NEAR(40.0, paper.height, kTolerance);
-}
 
-TEST(DeviceModePaper, CustomSizeMissingFromThePrinterListTakesTheDeviceModeLengths) {
-    DEVMODEW mode = deviceMode(DM_PAPERSIZE);
-    mode.dmPaperSize = (short)kCustomPaperCode;
+    // Missing from the list: the device mode's own lengths.
+    mode = deviceMode(DM_PAPERSIZE, (short)kCustomPaperCode);
     mode.dmPaperLength = 2540;
     mode.dmPaperWidth = 1270;
-    JobPaper paper = paperFromDeviceMode(mode, true, [] { return std::vector<PrinterPaper>{{9, 2100, 2970}}; });
+    paper = paperFromDeviceMode(mode, true, [] { return std::vector<PrinterPaper>{{9, 2100, 2970}}; });
     EXPECT_NEAR(10.0, paper.height, kTolerance);
     EXPECT_NEAR(5.0, paper.width, kTolerance);
 }
 
-TEST(DeviceModePaper, DefaultsAreAFourWithoutParameters) {
-    JobPaper paper = defaultJobPaper();
-    EXPECT_FALSE(paper.paramsOK);
-    EXPECT_EQ(9, paper.pageName);
-    EXPECT_EQ(1, paper.copies);
-    EXPECT_DOUBLE_EQ(11.6929, paper.height);
-    EXPECT_DOUBLE_EQ(8.2677, paper.width);
-}
-
-class PrinterPaperListTest : public ComTest {
-protected:
-    void SetUp() override {
-        ComTest::SetUp();
-        m_printer =
-            std::make_unique<lab::ScopedPrinter>(lab::keloPrinter(testPrinterName(), lab::kZoltPort, L"127.0.0.1"));
-    }
-    void TearDown() override {
-        m_printer.reset();
-        ComTest::TearDown();
-    }
-    std::unique_ptr<lab::ScopedPrinter> m_printer;
-};
-
-TEST_F(PrinterPaperListTest, TheDriverReportsItsPapersInTenthsOfMillimetres) {
-    std::vector<PrinterPaper> papers = printerPaperList(std::wstring(testPrinterName()), nullptr);
-    ASSERT_FALSE(papers.empty());
-    bool a4 = false;
-    for (const PrinterPaper& paper : papers) {
-        if (paper.code != DMPAPER_A4) continue;
-        a4 = true;
-        EXPECT_NEAR(2100, paper.x, 2);
-        EXPECT_NEAR(2970, paper.y, 2);
-    }
-    EXPECT_TRUE(a4);
-    EXPECT_EQ(papers.size(), printerPaperList(std::string("Kelo Engine Test"), nullptr).size()) << "ANSI road";
-    EXPECT_TRUE(printerPaperList(std::wstring(L"No Such Kelo Printer"), nullptr).empty());
-}
-
-TEST_F(PrinterPaperListTest, AJobRecordWithoutDeviceModeGivesTheDefaultPaper) {
-    ScopedSpoolerJob job(testPrinterName(), L"Quarterly report");
-    JobStartInfo info = readJobStartInfo(testPrinterName(), job.id(), true);
-    EXPECT_EQ(L"Quarterly report", info.name);
-    EXPECT_EQ(1, info.pages);
-    EXPECT_FALSE(info.paper.paramsOK);
-    EXPECT_EQ(9, info.paper.pageName);
-    EXPECT_DOUBLE_EQ(11.6929, info.paper.height);
-    EXPECT_DOUBLE_EQ(8.2677, info.paper.width);
-
-    JobStartInfo ansi = readJobStartInfo(testPrinterName(), job.id(), false);
-    EXPECT_EQ(L"Quarterly report", ansi.name);
-}
-
-TEST_F(PrinterPaperListTest, AJobThatCannotBeReadTakesTheDefaults) {
-    for (const JobStartInfo& info :
-         {readJobStartInfo(testPrinterName(), 987654, true), readJobStartInfo(L"No Such Kelo Printer", 1, true),
-          readJobStartInfo(L"No Such Kelo Printer", 1, false)}) {
-        EXPECT_EQ(L"New Job", info.name);
-        EXPECT_EQ(1, info.pages);
-        EXPECT_EQ(1, info.paper.copies);
-        EXPECT_EQ(9, info.paper.pageName);
-        EXPECT_FALSE(info.paper.paramsOK);
-        EXPECT_DOUBLE_EQ(11.6929, info.paper.height);
-    }
-}
-
-TEST(JobRecord, NamePagesAndDeviceModeOfARecordBuiltHere) {
-    DEVMODEW mode = deviceMode(DM_PAPERSIZE | DM_ORIENTATION | DM_COPIES);
-    mode.dmPaperSize = DMPAPER_A4;
+TEST(JobRecord, NamePagesAndDeviceModeOfARecord) {
+    DEVMODEW mode = deviceMode(DM_PAPERSIZE | DM_ORIENTATION | DM_COPIES, DMPAPER_A4);
     mode.dmOrientation = DMORIENT_LANDSCAPE;
     mode.dmCopies = 4;
     JOB_INFO_2W record = {};
@@ -245,14 +132,34 @@ TEST(JobRecord, NamePagesAndDeviceModeOfARecordBuiltHere) {
     EXPECT_TRUE(info.paper.paramsOK);
     EXPECT_EQ(4, info.paper.copies);
     EXPECT_DOUBLE_EQ(8.2677, info.paper.height);
-    EXPECT_DOUBLE_EQ(11.6929, info.paper.width);
 
-    record.pDocument = nullptr;
-    record.TotalPages = 0;
-    record.pDevMode = nullptr;
-    info = jobStartInfoFromRecord(record, true);
-    EXPECT_EQ(L"New Job", info.name);
-    EXPECT_EQ(1, info.pages);
-    EXPECT_FALSE(info.paper.paramsOK);
-    EXPECT_EQ(9, info.paper.pageName);
+    // Without a name, pages or device mode, or when the record cannot be read at all: the
+    // defaults. (Wine keeps a job's record only in the process that made it.)
+    record = {};
+    for (const JobStartInfo& other :
+         {jobStartInfoFromRecord(record, true), readJobStartInfo(L"No Such Kelo Printer", 1, true),
+          readJobStartInfo(L"No Such Kelo Printer", 1, false)}) {
+        EXPECT_EQ(L"New Job", other.name);
+        EXPECT_EQ(1, other.pages);
+        EXPECT_EQ(1, other.paper.copies);
+        EXPECT_EQ(9, other.paper.pageName);
+        EXPECT_FALSE(other.paper.paramsOK);
+        EXPECT_DOUBLE_EQ(11.6929, other.paper.height);
+        EXPECT_DOUBLE_EQ(8.2677, other.paper.width);
+    }
+}
+
+class PrinterPaperListTest : public ComTest {
+protected:
+    lab::ScopedPrinter m_printer{lab::keloPrinter(testPrinterName(), lab::kZoltPort, L"127.0.0.1")};
+};
+
+TEST_F(PrinterPaperListTest, TheDriverReportsItsPapersInTenthsOfMillimetres) {
+    std::vector<PrinterPaper> papers = printerPaperList(std::wstring(testPrinterName()), nullptr);
+    auto a4 = std::find_if(papers.begin(), papers.end(), [](const PrinterPaper& p) { return p.code == DMPAPER_A4; });
+    ASSERT_NE(papers.end(), a4);
+    EXPECT_NEAR(2100, a4->x, 2);
+    EXPECT_NEAR(2970, a4->y, 2);
+    EXPECT_EQ(papers.size(), printerPaperList(std::string("Kelo Engine Test"), nullptr).size()) << "ANSI road";
+    EXPECT_TRUE(printerPaperList(std::wstring(L"No Such Kelo Printer"), nullptr).empty());
 }

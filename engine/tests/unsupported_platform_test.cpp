@@ -24,17 +24,10 @@ TEST(UnsupportedPlatformChild, DISABLED_DriverCreationFails) {
     ASSERT_HRESULT_SUCCEEDED(CoInitializeEx(nullptr, COINIT_MULTITHREADED));
     {
         ComPtr<CDriverManager> manager = com::make<CDriverManager>();
-        DebugLogCapture log;
         long handle = 0xdeadbeef;
         EXPECT_EQ(DISP_E_EXCEPTION, manager->splStartDoc(BStr(testPrinterName()).get(), 1, &handle));
+        EXPECT_EQ(0, handle);
         EXPECT_EQ(L"Unsupported Operating System", com::takeErrorDescription());
-        EXPECT_TRUE(log.contains("**** Unsupported Operating System !"));
-        EXPECT_TRUE(log.contains("CDriverManager::splStartDoc - BV err Unsupported Operating System"));
-
-        IPrintDriver* driver = poisoned<IPrintDriver*>();
-        EXPECT_EQ(DISP_E_EXCEPTION, manager->getDriver(BStr(testPrinterName()).get(), &driver));
-        EXPECT_EQ(L"Unsupported Operating System", com::takeErrorDescription());
-
         Variant printers;
         ASSERT_HRESULT_SUCCEEDED(manager->enumPrinters(printers.out()));
         LONG upper = 0;

@@ -1,4 +1,4 @@
-// The whole road of a document in the lab: the spooler stand-in prints PostScript files
+// The whole road of documents in the lab: the spooler stand-in prints PostScript files
 // to printers of this system through ZoltPort.dll and the registered KeloEngine.exe,
 // and each job's folder under the user's temporary "KeloJobs" folder holds the file and
 // its description.
@@ -8,10 +8,8 @@
 #include <cwchar>
 #include <memory>
 #include <string>
-#include <thread>
 #include <vector>
 
-#include "bstr.h"
 #include "com/object.h"
 #include "delete_tree.h"
 #include "engine_h.h"
@@ -42,45 +40,6 @@ std::wstring jobsRoot() {
 
 std::wstring jobsFolderOf(const std::wstring& printer) { return jobsRoot() + L"\\" + printer + L"\\"; }
 
-// The job folders below a printer's folder.
-std::vector<std::wstring> jobFolders(const std::wstring& printer) {
-    std::vector<std::wstring> folders;
-    WIN32_FIND_DATAW found;
-    FindHandle search(FindFirstFileW((jobsFolderOf(printer) + L"*").c_str(), &found));
-    if (!search) return folders;
-    do {
-        if ((found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) && wcscmp(found.cFileName, L".") != 0 &&
-            wcscmp(found.cFileName, L"..") != 0)
-            folders.push_back(jobsFolderOf(printer) + found.cFileName + L"\\");
-    } while (FindNextFileW(search.get(), &found));
-    return folders;
-}
-
-// The text of an element of job.xml ("<paperCount>3</paperCount>").
-std::string element(const std::string& xml, const std::string& name) {
-    size_t open = xml.find("<" + name + ">");
-    size_t close = xml.find("</" + name + ">");
-    if (open == std::string::npos || close == std::string::npos || close < open) return "<missing>";
-    open += name.size() + 2;
-    return xml.substr(open, close - open);
-}
-
-double number(const std::string& text) { return strtod(text.c_str(), nullptr); }
-
-// A document of A4 portrait pages, large enough to take many blocks.
-std::string a4Document(int pages) {
-    std::string text = "%!PS-Adobe-3.0\r\n%%Pages: " + std::to_string(pages) +
-                       "\r\n%%Orientation: Portrait\r\n%%EndComments\r\n<< /PageSize [595 842] >> setpagedevice\r\n";
-    for (int page = 1; page <= pages; page++) {
-        text += "%%Page: " + std::to_string(page) + " " + std::to_string(page) + "\r\n";
-        for (int line = 0; line < 300; line++)
-            text += "72 " + std::to_string(800 - line * 2) + " moveto (page " + std::to_string(page) + " line " +
-                    std::to_string(line) + ") show\r\n";
-        text += "showpage\r\n";
-    }
-    return text + "%%EOF\r\n";
-}
-
 struct JobFiles {
     std::string layout;
     std::string description;
@@ -88,12 +47,16 @@ struct JobFiles {
 
 // The one job folder of the printer, read.
 JobFiles onlyJob(const std::wstring& printer) {
-    std::vector<std::wstring> folders = jobFolders(printer);
+    std::vector<std::wstring> folders;
+    WIN32_FIND_DATAW found;
+    FindHandle search(FindFirstFileW((jobsFolderOf(printer) + L"*").c_str(), &found));
+    while (search) {
+        if ((found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) && found.cFileName[0] != L'.')
+            folders.push_back(jobsFolderOf(printer) + found.cFileName + L"\\");
+        if (!FindNextFileW(search.get(), &found)) break;
+    }
     EXPECT_EQ(1u, folders.size()) << lab::toUtf8(jobsFolderOf(printer));
-    if (folders.size() != 1) return {};
-    EXPECT_TRUE(lab::fileExists(folders[0] + L"layout.ps"));
-    EXPECT_TRUE(lab::fileExists(folders[0] + L"job.xml"));
-    if (!lab::fileExists(folders[0] + L"layout.ps") || !lab::fileExists(folders[0] + L"job.xml")) return {};
+    if (folders.size() != 1 || !lab::fileExists(folders[0] + L"job.xml")) return {};
     return {lab::readFileBytes(folders[0] + L"layout.ps"), lab::readFileBytes(folders[0] + L"job.xml")};
 }
 
@@ -132,36 +95,9 @@ std::unique_ptr<lab::ScopedEngineRegistration> EndToEnd::m_engine;
 
 }  // namespace
 
-TEST_F(EndToEnd, AMultiPageDocumentArrivesWithItsDescription) {
-    const std::wstring sample = lab::programFolder() + L"letter-landscape-3-pages.ps";
-    const std::string bytes = lab::readFileBytes(sample);
-    lab::Report report;
-    lab::SpoolerStandIn standIn(report);
-    lab::DocumentRequest request;
-    request.printer = kSiteA;
-    request.file = sample;
-    request.name = L"Quarterly figures";
-    request.blockSize = 256;
-    lab::DocumentResult result = standIn.print(request);
-    ASSERT_EQ(lab::DocumentOutcome::Printed, result.outcome) << result.reason;
-    EXPECT_EQ(5u, result.blocks);
-
-    JobFiles job = onlyJob(kSiteA);
-    EXPECT_TRUE(bytes == job.layout) << job.layout.size() << " bytes";
-    // Three landscape Letter pages: 11 by 8.5 inches.
-    EXPECT_EQ("3", element(job.description, "paperCount")) << job.description;
-    EXPECT_NEAR(11.0, number(element(job.description, "paperWidth")), 0.001) << job.description;
-    EXPECT_NEAR(8.5, number(element(job.description, "paperHeight")), 0.001) << job.description;
-    EXPECT_EQ("1", element(job.description, "copies"));
-    // Wine: the engine, in a process of its own, cannot read the stand-in's job record,
-    // and takes its default name.
-    EXPECT_EQ("New Job", element(job.description, "name"));
-    EXPECT_EQ(0u, m_key.active(L"ZOLT0").value_or(99));
-}
-
-TEST_F(EndToEnd, TwoDocumentsPrintedAtOnceOnTwoPortsBothArriveComplete) {
+TEST_F(EndToEnd, TwoDocumentsPrintedAtOnceOnTwoPortsBothArriveWithTheirDescriptions) {
     const std::wstring letter = lab::programFolder() + L"letter-landscape-3-pages.ps";
-    const std::string a4 = a4Document(6);
+    const std::string a4 = lab::labDocument(6);  // A4 portrait pages
     lab::writeFileBytes(m_documents.file(L"a4.ps"), a4);
 
     // The engine is started from here, not by the spooler stand-in's process: a server
@@ -186,84 +122,24 @@ TEST_F(EndToEnd, TwoDocumentsPrintedAtOnceOnTwoPortsBothArriveComplete) {
     }
     EXPECT_EQ(2u, printed) << run.output;
 
-    JobFiles first = onlyJob(kSiteA), second = onlyJob(kSiteB);
-    EXPECT_TRUE(lab::readFileBytes(letter) == first.layout);
-    EXPECT_EQ("3", element(first.description, "paperCount"));
-    EXPECT_TRUE(a4 == second.layout) << second.layout.size() << " of " << a4.size() << " bytes";
-    EXPECT_EQ("6", element(second.description, "paperCount"));
-    EXPECT_NEAR(595.0 / 72, number(element(second.description, "paperWidth")), 0.001) << second.description;
-    EXPECT_NEAR(842.0 / 72, number(element(second.description, "paperHeight")), 0.001) << second.description;
+    // Three landscape Letter pages, 11 by 8.5 inches, and six A4 portrait pages, in
+    // inches. Wine: the engine, in a process of its own, cannot read the stand-in's job
+    // record, and takes its default name, copies and paper code.
+    const struct {
+        JobFiles job;
+        std::string bytes, description;
+    } expected[] = {{onlyJob(kSiteA), lab::readFileBytes(letter),
+                     "<paperHeight>8.5</paperHeight><paperWidth>11</paperWidth><paperName>9</paperName>"
+                     "<paperCount>3</paperCount>"},
+                    {onlyJob(kSiteB), a4,
+                     "<paperHeight>11.6944444444444</paperHeight><paperWidth>8.26388888888889</paperWidth>"
+                     "<paperName>9</paperName><paperCount>6</paperCount>"}};
+    for (const auto& site : expected) {
+        EXPECT_TRUE(site.bytes == site.job.layout) << site.job.layout.size() << " of " << site.bytes.size() << " bytes";
+        EXPECT_NE(std::string::npos, site.job.description.find("<job><name>New Job</name><copies>1</copies>" +
+                                                               site.description + "<paramsOK>False</paramsOK>"))
+            << site.job.description;
+    }
     EXPECT_EQ(0u, m_key.active(L"ZOLT0").value_or(99));
     EXPECT_EQ(0u, m_key.active(L"ZOLT1").value_or(99));
-}
-
-TEST_F(EndToEnd, TheEngineKeptForADocumentServesEveryThreadAndAKilledOneFailsTheRest) {
-    NtMonitor monitor;
-    HANDLE port = monitor.open(L"ZOLT0");
-    ASSERT_NE(nullptr, port);
-    const std::string a4 = a4Document(2);
-    auto start = [&](DWORD jobId) {
-        DOC_INFO_1W doc = {const_cast<wchar_t*>(L"Two threads"), nullptr, const_cast<wchar_t*>(L"RAW")};
-        std::wstring printer = kSiteA;
-        return monitor->pfnStartDocPort(port, &printer[0], jobId, 1, (BYTE*)&doc);
-    };
-    // WritePort with the last error and the written count poisoned; the error is kept.
-    DWORD lastError = 0;
-    auto write = [&](const std::string& block, DWORD* written) {
-        *written = poisoned<DWORD>();
-        SetLastError(0xdeadbeef);
-        BOOL result = monitor->pfnWritePort(port, (BYTE*)block.data(), (DWORD)block.size(), written);
-        lastError = GetLastError();
-        return result;
-    };
-    DWORD written = 0;
-
-    // One document's blocks from two threads, through the engine object kept for it.
-    std::thread([&] {
-        EXPECT_TRUE(start(501));
-        EXPECT_TRUE(write(a4.substr(0, 1000), &written));
-    }).join();
-    std::thread([&] {
-        EXPECT_TRUE(write(a4.substr(1000), &written));
-        EXPECT_EQ(a4.size() - 1000, written);
-        EXPECT_TRUE(monitor->pfnEndDocPort(port));
-    }).join();
-    JobFiles job = onlyJob(kSiteA);
-    EXPECT_TRUE(a4 == job.layout) << job.layout.size() << " bytes";
-    EXPECT_EQ("2", element(job.description, "paperCount"));
-    removeJobFolders();
-
-    // The engine killed between two blocks: the rest of the document fails, and its
-    // folder holds only the block the engine was told of, without a description.
-    ASSERT_TRUE(start(502));
-    ASSERT_TRUE(write(a4.substr(0, 1000), &written));
-    com::ComPtr<IDriverManager> killed;
-    ASSERT_HRESULT_SUCCEEDED(CoCreateInstance(CLSID_DriverManager, nullptr, CLSCTX_LOCAL_SERVER, IID_IDriverManager,
-                                              reinterpret_cast<void**>(killed.GetAddressOf())));
-    BStr printer(kSiteA);
-    long oldHandle = 0;
-    ASSERT_HRESULT_SUCCEEDED(killed->splStartDoc(printer.get(), 600, &oldHandle));
-    lab::killEngineServers();
-    EXPECT_FALSE(write(a4.substr(1000), &written));
-    EXPECT_EQ((DWORD)RPC_S_SERVER_UNAVAILABLE, lastError);
-    EXPECT_EQ(0u, written);
-    SetLastError(0xdeadbeef);
-    EXPECT_FALSE(monitor->pfnEndDocPort(port));
-    EXPECT_EQ((DWORD)RPC_S_SERVER_UNAVAILABLE, GetLastError());
-    std::vector<std::wstring> folders = jobFolders(kSiteA);
-    ASSERT_EQ(1u, folders.size());
-    EXPECT_EQ(1000u, lab::readFileBytes(folders[0] + L"layout.ps").size());
-    EXPECT_FALSE(lab::fileExists(folders[0] + L"job.xml"));
-    removeJobFolders();
-
-    // The next document starts a new engine, which knows no handle of the old one.
-    ASSERT_TRUE(start(503));
-    EXPECT_TRUE(write(a4, &written));
-    EXPECT_TRUE(monitor->pfnEndDocPort(port));
-    EXPECT_TRUE(a4 == onlyJob(kSiteA).layout);
-    com::ComPtr<IDriverManager> successor;
-    ASSERT_HRESULT_SUCCEEDED(CoCreateInstance(CLSID_DriverManager, nullptr, CLSCTX_LOCAL_SERVER, IID_IDriverManager,
-                                              reinterpret_cast<void**>(successor.GetAddressOf())));
-    EXPECT_EQ(E_FAIL, successor->splEndDoc(oldHandle));
-    EXPECT_TRUE(monitor->pfnClosePort(port));
 }

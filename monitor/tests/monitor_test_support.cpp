@@ -1,15 +1,11 @@
 #include "monitor_test_support.h"
 
-#include <fcntl.h>
-#include <io.h>
-#include <gtest/gtest-spi.h>
 #include <ole2.h>
 
-#include <cstdio>
+#include <set>
 
 #include "bstr.h"
 #include "com/object.h"
-#include "com/registration.h"
 #include "error_msg.h"
 #include "lab_text.h"
 
@@ -18,8 +14,6 @@ namespace monitortest {
 const wchar_t kMonitorRoot[] = L"SYSTEM\\CurrentControlSet\\Control\\Print\\Monitors\\ZOLT Print Port";
 
 namespace {
-
-std::string number(long value) { return std::to_string(value); }
 
 RegKey openKey(HKEY root, const std::wstring& path) {
     RegKey key;
@@ -50,8 +44,6 @@ void MonitorKey::addPort(const std::wstring& name) {
                                              key.out(), nullptr));
 }
 
-void MonitorKey::removePortKey(const std::wstring& name) { lab::deleteRegistryTree(m_root, portKey(name)); }
-
 void MonitorKey::removePrivateKey() { lab::deleteRegistryTree(m_root, m_path + L"\\Private"); }
 
 bool MonitorKey::portKeyExists(const std::wstring& name) const { return openKey(m_root, portKey(name)).valid(); }
@@ -63,10 +55,6 @@ std::optional<DWORD> MonitorKey::active(const std::wstring& name) const {
         type != REG_DWORD)
         return std::nullopt;
     return value;
-}
-
-void MonitorKey::setActive(const std::wstring& name, DWORD value) {
-    lab::writeRegistryNumber(m_root, portKey(name), L"active", value);
 }
 
 // ---------------------------------------------------------------- monitors
@@ -81,8 +69,6 @@ NtMonitor::NtMonitor(const std::wstring& registryRoot)
     m_table = initialize(&root[0]);
     if (!m_table) throw cERROR_MSG(BV_ERR_GENERAL, "InitializePrintMonitor returned no table");
 }
-
-NtMonitor::~NtMonitor() = default;
 
 std::vector<std::wstring> NtMonitor::portNames() const {
     std::vector<std::wstring> names;
@@ -111,8 +97,6 @@ Monitor9x::Monitor9x(const std::string& registryRoot)
     m_initialized = initialize(&root[0], &m_table);
 }
 
-Monitor9x::~Monitor9x() = default;
-
 // ---------------------------------------------------------------- engine stand-in
 
 std::vector<std::string> EngineRecord::calls() const {
@@ -131,44 +115,13 @@ void EngineRecord::clear() {
     m_activations = 0;
 }
 
-void EngineRecord::activated() {
+int EngineRecord::note(const std::string& call) {
     std::lock_guard<std::mutex> guard(m_lock);
-    m_activations++;
-}
-
-long EngineRecord::startDoc(const std::wstring& printer, long jobId) {
-    std::lock_guard<std::mutex> guard(m_lock);
-    m_calls.push_back("splStartDoc printer=" + lab::toUtf8(printer) + " job=" + number(jobId));
-    return 0x7000 + ++m_jobs;
-}
-
-HRESULT EngineRecord::writePrinter(long handle, long size, std::wstring& path) {
-    std::lock_guard<std::mutex> guard(m_lock);
-    m_calls.push_back("splWritePrinter handle=" + number(handle) + " size=" + number(size));
-    if (++m_writes == failingWrite) return failingWriteResult;
-    for (long given : m_pathGiven)
-        if (given == handle) return S_OK;
-    m_pathGiven.push_back(handle);
-    path = outputPath((int)(handle - 0x7000));
-    return S_OK;
-}
-
-HRESULT EngineRecord::endDoc(long handle) {
-    std::lock_guard<std::mutex> guard(m_lock);
-    m_calls.push_back("splEndDoc handle=" + number(handle));
-    return endDocResult;
-}
-
-HRESULT EngineRecord::abort(long handle) {
-    std::lock_guard<std::mutex> guard(m_lock);
-    m_calls.push_back("splAbort handle=" + number(handle));
-    return S_OK;
-}
-
-HRESULT EngineRecord::close(long handle) {
-    std::lock_guard<std::mutex> guard(m_lock);
-    m_calls.push_back("splClose handle=" + number(handle));
-    return closeResult;
+    if (call == "activate")
+        m_activations++;
+    else
+        m_calls.push_back(call);
+    return ++m_counts[call.substr(0, call.find(' '))];
 }
 
 namespace {
@@ -190,43 +143,33 @@ public:
     STDMETHODIMP getDriver(BSTR, IPrintDriver**) override { return E_NOTIMPL; }
     STDMETHODIMP splStartDoc(BSTR printer, LONG jobId, LONG* handle) override {
         if (FAILED(m_record.startDocResult)) return m_record.startDocResult;
-        *handle = m_record.startDoc(printer ? printer : L"", jobId);
+        *handle = 0x7000 + m_record.note("splStartDoc printer=" + lab::toUtf8(printer ? printer : L"") +
+                                         " job=" + std::to_string(jobId));
         return S_OK;
     }
-    STDMETHODIMP splEndDoc(LONG handle) override { return m_record.endDoc(handle); }
-    STDMETHODIMP splClose(LONG handle) override { return m_record.close(handle); }
+    STDMETHODIMP splEndDoc(LONG handle) override { return answer("splEndDoc", handle, m_record.endDocResult); }
+    STDMETHODIMP splClose(LONG handle) override { return answer("splClose", handle, m_record.closeResult); }
+    STDMETHODIMP splAbort(LONG handle) override { return answer("splAbort", handle, S_OK); }
     STDMETHODIMP splStartPage(LONG, LONG*) override { return E_NOTIMPL; }
     STDMETHODIMP splEndPage(LONG, LONG*) override { return E_NOTIMPL; }
-    STDMETHODIMP splAbort(LONG handle) override { return m_record.abort(handle); }
     STDMETHODIMP enumPrinters(VARIANT*) override { return E_NOTIMPL; }
+    // The output path on the first successful call for a handle, none afterwards.
     STDMETHODIMP splWritePrinter(LONG handle, LONG size, BSTR* toFile) override {
         *toFile = nullptr;
-        std::wstring path;
-        HRESULT hr = m_record.writePrinter(handle, size, path);
-        if (SUCCEEDED(hr) && !path.empty()) *toFile = BStr(path).release();
-        return hr;
-    }
-
-private:
-    EngineRecord& m_record;
-};
-
-// An object that is not a working engine: OleRun fails on it, or it runs and lacks
-// IDriverManager.
-class BrokenEngine : public com::Object<BrokenEngine, IRunnableObject> {
-public:
-    explicit BrokenEngine(bool runs) : m_runs(runs) {}
-    STDMETHODIMP GetRunningClass(CLSID* clsid) override {
-        *clsid = CLSID_DriverManager;
+        int write = m_record.note("splWritePrinter handle=" + std::to_string(handle) + " size=" + std::to_string(size));
+        if (write == m_record.failingWrite) return m_record.failingWriteResult;
+        std::wstring path = m_named.insert(handle).second ? m_record.outputPath(handle - 0x7000) : L"";
+        if (!path.empty()) *toFile = BStr(path).release();
         return S_OK;
     }
-    STDMETHODIMP Run(IBindCtx*) override { return m_runs ? S_OK : E_FAIL; }
-    BOOL STDMETHODCALLTYPE IsRunning() override { return m_runs; }
-    STDMETHODIMP LockRunning(BOOL, BOOL) override { return S_OK; }
-    STDMETHODIMP SetContainedObject(BOOL) override { return S_OK; }
 
 private:
-    bool m_runs;
+    HRESULT answer(const char* call, LONG handle, HRESULT result) {
+        m_record.note(call + (" handle=" + std::to_string(handle)));
+        return result;
+    }
+    EngineRecord& m_record;
+    std::set<LONG> m_named;
 };
 
 class EngineFactory : public com::Object<EngineFactory, IClassFactory> {
@@ -238,9 +181,11 @@ public:
         if (!out) return E_POINTER;
         *out = nullptr;
         if (outer) return CLASS_E_NOAGGREGATION;
-        m_record.activated();
+        m_record.note("activate");
         if (m_kind == EngineKind::Working) return com::make<StandInDriverManager>(m_record)->QueryInterface(iid, out);
-        return com::make<BrokenEngine>(m_kind == EngineKind::NoDriverManager)->QueryInterface(iid, out);
+        com::ComPtr<IStream> other;  // any object that is not a DriverManager
+        CreateStreamOnHGlobal(nullptr, TRUE, &other);
+        return other->QueryInterface(iid, out);
     }
     STDMETHODIMP LockServer(BOOL) override { return S_OK; }
 
@@ -258,57 +203,6 @@ ScopedEngine::ScopedEngine(EngineRecord& record, EngineKind kind) {
     if (FAILED(hr)) throw cERROR_MSG(BV_ERR_GENERAL, "the engine stand-in cannot be registered (0x%lx)", hr);
 }
 
-ScopedEngine::~ScopedEngine() { revoke(); }
-
-ScopedEngineTypeLib::ScopedEngineTypeLib() {
-    RegKey key;
-    bool registered = RegOpenKeyExW(HKEY_CLASSES_ROOT, (L"TypeLib\\" + com::guidText(LIBID_keloPrintEngine)).c_str(), 0,
-                                    KEY_READ, key.out()) == ERROR_SUCCESS;
-    if (registered) return;
-    HRESULT hr = com::registerModuleTypeLib();
-    if (FAILED(hr)) throw cERROR_MSG(BV_ERR_GENERAL, "the engine's type library cannot be registered (0x%lx)", hr);
-    m_owned = true;
-}
-
-ScopedEngineTypeLib::~ScopedEngineTypeLib() {
-    if (m_owned) com::unregisterModuleTypeLib();
-}
-
-void ScopedEngine::revoke() {
-    if (m_cookie) CoRevokeClassObject(std::exchange(m_cookie, 0));
-}
-
-// ---------------------------------------------------------------- output
-
-std::string outputOf(const std::function<void()>& action) {
-    lab::TempFolder folder(L"stdout");
-    fflush(stdout);
-    int saved = _dup(1);
-    int file = _wopen(folder.file(L"out.txt").c_str(), _O_CREAT | _O_RDWR | _O_TRUNC | _O_BINARY, 0600);
-    if (saved < 0 || file < 0) throw cERROR_MSG(BV_ERR_GENERAL, "standard output cannot be captured");
-    _dup2(file, 1);
-    ::testing::TestPartResultArray failures;
-    {
-        // Failures are held back while the output goes to the file, and reported after.
-        ::testing::ScopedFakeTestPartResultReporter holdBack(
-            ::testing::ScopedFakeTestPartResultReporter::INTERCEPT_ONLY_CURRENT_THREAD, &failures);
-        action();
-    }
-    fflush(stdout);
-    _dup2(saved, 1);
-    _close(saved);
-    std::string text;
-    long end = _lseek(file, 0, SEEK_END);
-    text.resize(end > 0 ? (size_t)end : 0);
-    _lseek(file, 0, SEEK_SET);
-    int read = text.empty() ? 0 : _read(file, &text[0], (unsigned)text.size());
-    text.resize(read > 0 ? (size_t)read : 0);
-    _close(file);
-    for (int i = 0; i < failures.size(); i++) {
-        const ::testing::TestPartResult& failure = failures.GetTestPartResult(i);
-        ADD_FAILURE_AT(failure.file_name() ? failure.file_name() : "?", failure.line_number()) << failure.message();
-    }
-    return text;
-}
+ScopedEngine::~ScopedEngine() { CoRevokeClassObject(m_cookie); }
 
 }  // namespace monitortest

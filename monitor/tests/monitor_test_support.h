@@ -1,7 +1,7 @@
 #pragma once
 // Pieces shared by the monitor's tests: the monitor DLLs loaded the way the spooler
-// loads them, the monitor's registry key kept and restored, a stand-in for the engine's
-// DriverManager registered in the test process, and the monitor's log read back.
+// loads them, the monitor's registry key kept and restored, and a stand-in for the
+// engine's DriverManager registered in the test process.
 #include <windows.h>
 #include <winspool.h>
 #include <winsplp.h>
@@ -9,6 +9,7 @@
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <map>
 #include <mutex>
 #include <optional>
 #include <string>
@@ -35,12 +36,10 @@ public:
     MonitorKey& operator=(const MonitorKey&) = delete;
 
     void addPort(const std::wstring& name);
-    void removePortKey(const std::wstring& name);
     void removePrivateKey();
     bool portKeyExists(const std::wstring& name) const;
     // The port's "active" value; none when the key or the value is missing.
     std::optional<DWORD> active(const std::wstring& name) const;
-    void setActive(const std::wstring& name, DWORD value);
     std::wstring portKey(const std::wstring& name) const { return m_path + L"\\Private\\" + name; }
 
 private:
@@ -53,11 +52,9 @@ private:
 class NtMonitor {
 public:
     explicit NtMonitor(const std::wstring& registryRoot = kMonitorRoot);
-    ~NtMonitor();
     NtMonitor(const NtMonitor&) = delete;
     NtMonitor& operator=(const NtMonitor&) = delete;
 
-    const MONITOREX& table() const { return *m_table; }
     const MONITOR& operator*() const { return m_table->Monitor; }
     const MONITOR* operator->() const { return &m_table->Monitor; }
 
@@ -76,12 +73,10 @@ class Monitor9x {
 public:
     explicit Monitor9x(
         const std::string& registryRoot = "SYSTEM\\CurrentControlSet\\Control\\Print\\Monitors\\ZOLT Print Port");
-    ~Monitor9x();
     Monitor9x(const Monitor9x&) = delete;
     Monitor9x& operator=(const Monitor9x&) = delete;
 
     BOOL initialized() const { return m_initialized; }
-    const Monitor9xTable& operator*() const { return m_table; }
     const Monitor9xTable* operator->() const { return &m_table; }
 
 private:
@@ -108,30 +103,23 @@ public:
     // they came.
     std::vector<std::string> calls() const;
     int activations() const;
-    void clear();
+    void clear();  // forgets the calls and activations so far; job and write numbers go on
 
-    // Used by the stand-in objects.
-    long startDoc(const std::wstring& printer, long jobId);
-    HRESULT writePrinter(long handle, long size, std::wstring& path);
-    HRESULT endDoc(long handle);
-    HRESULT abort(long handle);
-    HRESULT close(long handle);
-    void activated();
+    // Used by the stand-in objects: notes the call ("activate" for an activation) and
+    // gives its number among the calls of its kind (its first word), counted from 1.
+    int note(const std::string& call);
 
 private:
     mutable std::mutex m_lock;
     std::vector<std::string> m_calls;
-    std::vector<long> m_pathGiven;
-    int m_jobs = 0;
-    int m_writes = 0;
+    std::map<std::string, int> m_counts;
     int m_activations = 0;
 };
 
 // How the registered class object's objects behave.
 enum class EngineKind {
     Working,          // a DriverManager that answers from the record
-    FailsToRun,       // OleRun fails on it (IRunnableObject::Run gives E_FAIL)
-    NoDriverManager,  // runs, but has no IDriverManager
+    NoDriverManager,  // an object without IDriverManager
 };
 
 // A class object for the engine's CLSID registered in this process for the life of the
@@ -142,28 +130,9 @@ public:
     ~ScopedEngine();
     ScopedEngine(const ScopedEngine&) = delete;
     ScopedEngine& operator=(const ScopedEngine&) = delete;
-    void revoke();
 
 private:
     DWORD m_cookie = 0;
 };
-
-// The engine's type library (embedded in the test program) registered for the life of
-// the object, unless it is registered already: the engine's interfaces then reach other
-// apartments through proxies, as they do from the real engine.
-class ScopedEngineTypeLib {
-public:
-    ScopedEngineTypeLib();
-    ~ScopedEngineTypeLib();
-    ScopedEngineTypeLib(const ScopedEngineTypeLib&) = delete;
-    ScopedEngineTypeLib& operator=(const ScopedEngineTypeLib&) = delete;
-
-private:
-    bool m_owned = false;
-};
-
-// What the process writes to its standard output (where the monitor's debug log goes)
-// while the action runs. A test failure inside the action shows after it.
-std::string outputOf(const std::function<void()>& action);
 
 }  // namespace monitortest
