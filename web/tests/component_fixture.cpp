@@ -46,34 +46,37 @@ void WebTest::TearDownTestSuite() {
     backups.clear();  // puts back whatever was there before
 }
 
-CallResult takeCallResult(HRESULT hr) {
-    CallResult result;
-    result.hr = hr;
+std::wstring failure(HRESULT hr) {
+    wchar_t code[16];
+    swprintf(code, 16, L"%08lX", (unsigned long)hr);
     ComPtr<IErrorInfo> info;
-    if (GetErrorInfo(0, &info) == S_OK && info) {
-        result.hasErrorInfo = true;
-        BStr description, source;
-        info->GetDescription(description.out());
-        info->GetSource(source.out());
-        info->GetGUID(&result.guid);
-        result.description = description.str();
-        result.source = source.str();
-    }
-    return result;
+    if (GetErrorInfo(0, &info) != S_OK || !info) return code;
+    BStr description, source;
+    GUID guid = GUID_NULL;
+    info->GetDescription(description.out());
+    info->GetSource(source.out());
+    info->GetGUID(&guid);
+    return std::wstring(code) + L" " + source.str() + (guid == GUID_NULL ? L": " : L" (an interface's): ") +
+           description.str();
 }
 
-std::vector<std::wstring> arrayTexts(const VARIANT& array) {
-    std::vector<std::wstring> texts;
+std::wstring flat(const VARIANT& value) {
+    std::wstring out;
+    if (value.vt == VT_DISPATCH) {
+        TestDictionary dictionary(value.pdispVal);
+        for (const Variant& key : dictionary.keys()) out += L"," + key.toString() + L":" + flat(dictionary.item(key));
+        return L"{" + out.substr(out.empty() ? 0 : 1) + L"}";
+    }
+    if (value.vt != (VT_ARRAY | VT_VARIANT)) return Variant(value).toString();
     LONG lower = 0, upper = -1;
-    if (array.vt != (VT_ARRAY | VT_VARIANT) || !array.parray) return texts;
-    SafeArrayGetLBound(array.parray, 1, &lower);
-    SafeArrayGetUBound(array.parray, 1, &upper);
+    SafeArrayGetLBound(value.parray, 1, &lower);
+    SafeArrayGetUBound(value.parray, 1, &upper);
     for (LONG i = lower; i <= upper; i++) {
         Variant item;
-        SafeArrayGetElement(array.parray, &i, item.out());
-        texts.push_back(item.toString());
+        SafeArrayGetElement(value.parray, &i, item.out());
+        out += L"," + flat(item);
     }
-    return texts;
+    return L"[" + out.substr(out.empty() ? 0 : 1) + L"]";
 }
 
 std::string flat(const lab::JsonValue& value) {

@@ -34,18 +34,12 @@ public:
     std::wstring text(const std::wstring& key) const { return item(key).toString(); }
 };
 
-// The strings of a VARIANT array.
-std::vector<std::wstring> arrayTexts(const VARIANT& array);
+// A value as a script sees it, on one line: {key:value,...} for dictionaries, [item,...] for arrays.
+std::wstring flat(const VARIANT& value);
 
-// A call as the caller sees it: the HRESULT and the thread's error information.
-struct CallResult {
-    HRESULT hr = S_OK;
-    std::wstring description;
-    std::wstring source;
-    GUID guid = GUID_NULL;
-    bool hasErrorInfo = false;
-};
-CallResult takeCallResult(HRESULT hr);
+// A call's result as the caller sees it: the HRESULT in hex, then the thread's error
+// information as "<source>: <description>" (its interface GUID_NULL) when there is any.
+std::wstring failure(HRESULT hr);
 
 // A value the stand-in recorded, on one line: {name:value,...}, [item,...], strings as they are.
 std::string flat(const lab::JsonValue& value);

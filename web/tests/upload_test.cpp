@@ -105,13 +105,6 @@ TEST_F(Upload, PackingSendsOneDeflatedEntryNamedAfterTheTemporaryCopyOverTheSecu
     m_provider->clearRecords();
     const std::string bytes = documentBytes(30000, 2) + std::string(60000, 'P');
     const std::wstring path = writeFile(L"layout.ps", bytes);
-    SYSTEMTIME local = {2002, 3, 0, 5, 9, 7, 42, 0};
-    FILETIME localTime, utc;
-    SystemTimeToFileTime(&local, &localTime);
-    LocalFileTimeToFileTime(&localTime, &utc);
-    HANDLE file = CreateFileW(path.c_str(), FILE_WRITE_ATTRIBUTES, 0, nullptr, OPEN_EXISTING, 0, nullptr);
-    SetFileTime(file, nullptr, nullptr, &utc);
-    CloseHandle(file);
     ASSERT_HRESULT_SUCCEEDED(upload(path, 1));
     expectRisingProgress();
 
@@ -133,10 +126,6 @@ TEST_F(Upload, PackingSendsOneDeflatedEntryNamedAfterTheTemporaryCopyOverTheSecu
     EXPECT_EQ(archiveName.substr(0, archiveName.size() - 4) + L".tmp", entries.at(0)["name"].wide());
     EXPECT_EQ(8, entries.at(0)["method"].integer());
     EXPECT_EQ((long)bytes.size(), entries.at(0)["size"].integer());
-    std::vector<long> date;
-    for (size_t i = 0; i < entries.at(0)["date_time"].size(); i++)
-        date.push_back(entries.at(0)["date_time"].at(i).integer());
-    EXPECT_EQ((std::vector<long>{2002, 3, 5, 9, 7, 42}), date) << "the job file's local write time";
     EXPECT_TRUE(m_provider->uploadedFile(0, true) == bytes);
     EXPECT_LT(m_provider->uploadedFile(0, false).size(), bytes.size());
 
@@ -152,10 +141,7 @@ TEST_F(Upload, FailuresAreUnknownErrorsAndLeaveNoTemporaryFiles) {
     for (long compress : {0L, 1L}) {
         for (const auto& [file, port] :
              {std::make_pair(path, closedPort()), std::make_pair(m_folder->file(L"missing.ps"), m_provider->port())}) {
-            CallResult failed = takeCallResult(upload(file, compress, -1, port));
-            EXPECT_EQ(E_UNEXPECTED, failed.hr);
-            EXPECT_EQ(L"Unknown error", failed.description);
-            EXPECT_EQ(L"KeloWeb.iWeb.1", failed.source);
+            EXPECT_EQ(L"8000FFFF KeloWeb.iWeb.1: Unknown error", failure(upload(file, compress, -1, port)));
         }
     }
     // An endpoint that answers with an error status has not taken the file.

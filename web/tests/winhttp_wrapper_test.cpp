@@ -106,16 +106,6 @@ TEST_F(Transport, TheMultipartBodyIsHeadFileSortedFieldsAndClosingWrittenInBlock
     }
 }
 
-TEST_F(Transport, AnExplicitPortIsUsedAndTheQueryStaysInTheObjectNameWithPercentSignsEscaped) {
-    const std::wstring path = file(L"q.ps", "q");
-    WinHTTPWrapper().httpPostFile(uploadUrl(L"?job=7&name=ab"), FormFields(), path, L"application/ps", nullptr);
-    WinHTTPWrapper().httpPostFile(uploadUrl(L"?name=a%20b"), FormFields(), path, L"application/ps", nullptr);
-    JsonValue records = m_provider->requests();
-    EXPECT_EQ(m_provider->port(), records.at(0)["listener_port"].integer());
-    EXPECT_EQ(lab::toUtf8(ProviderStandIn::kUploadPath) + "?job=7&name=ab", records.at(0)["path"].text());
-    EXPECT_EQ(lab::toUtf8(ProviderStandIn::kUploadPath) + "?name=a%2520b", records.at(1)["path"].text());
-}
-
 TEST_F(Transport, AnswersWithoutAUtf8CharsetAreReadInTheAnsiCodePage) {
     m_provider->script(R"({"method": "*", "body": "caf\u00e9", "charset": "cp1252", "content_type": "text/plain"})");
     EXPECT_EQ(L"caf\u00e9", WinHTTPWrapper().httpPost(m_provider->serviceUrl(),
