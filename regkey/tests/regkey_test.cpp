@@ -5,6 +5,7 @@
 #include <wrl/client.h>
 
 #include <functional>
+#include <tuple>
 #include <thread>
 
 #include "bstr.h"
@@ -267,12 +268,8 @@ TEST_F(RegKey, ValuesKeepTheirVariantKindThroughTheRegistry) {
     variantReference.pvarVal = &inner;
     date.vt = VT_DATE;
     date.date = 40000.5;
-    const struct {
-        const wchar_t* name;
-        Variant value;
-        std::string stored;  // "<registry type>:<bytes>"
-        std::wstring readBack;
-    } written[] = {
+    const std::tuple<const wchar_t*, Variant, std::string, std::wstring> written[] = {
+        // name, value, "<type>:<bytes>", read back
         {L"text", Variant(L"42"), std::string("1:42\0", 5), L"bstr(42)"},
         {L"number", Variant(42L), dword(42), L"i4(42)"},
         {L"short", Variant((short)-7), dword((DWORD)-7), L"i4(-7)"},
@@ -281,10 +278,10 @@ TEST_F(RegKey, ValuesKeepTheirVariantKindThroughTheRegistry) {
         {L"varref", variantReference, std::string("1:inside\0", 9), L"bstr(inside)"},
         {L"", Variant(L"default"), std::string("1:default\0", 10), L"bstr(default)"},
     };
-    for (const auto& value : written) {
-        ASSERT_HRESULT_SUCCEEDED(key->put_value(BStr(value.name).get(), value.value)) << lab::toUtf8(value.name);
-        EXPECT_EQ(value.stored, stored(L"", value.name)) << lab::toUtf8(value.name);
-        EXPECT_EQ(value.readBack, read(key.Get(), value.name));
+    for (const auto& [name, value, bytes, readBack] : written) {
+        ASSERT_HRESULT_SUCCEEDED(key->put_value(BStr(name).get(), value)) << lab::toUtf8(name);
+        EXPECT_EQ(bytes, stored(L"", name)) << lab::toUtf8(name);
+        EXPECT_EQ(readBack, read(key.Get(), name));
     }
     for (const Variant& refused : {date, flag, Variant()}) {
         EXPECT_EQ(L"C_regKey::setValue  - unsupported variant type",
@@ -294,13 +291,7 @@ TEST_F(RegKey, ValuesKeepTheirVariantKindThroughTheRegistry) {
 
     const BYTE binary[] = {0x01, 0xFF};
     ULONGLONG big = 1;
-    const struct {
-        const wchar_t* name;
-        DWORD type;
-        const void* data;
-        DWORD size;
-        std::wstring readBack;
-    } raw[] = {
+    const std::tuple<const wchar_t*, DWORD, const void*, DWORD, std::wstring> raw[] = {
         {L"expand", REG_EXPAND_SZ, L"%TEMP%\\x", 18, L"bstr(%TEMP%\\x)"},  // not expanded
         {L"binary", REG_BINARY, binary, 2, L"array: ui1(1) ui1(255)"},
         {L"multi", REG_MULTI_SZ, L"a\0bc\0", 12, L"array: bstr(a) bstr(bc)"},
@@ -308,9 +299,9 @@ TEST_F(RegKey, ValuesKeepTheirVariantKindThroughTheRegistry) {
         {L"empty", REG_SZ, L"", 0, L"bstr()"},
         {L"qword", REG_QWORD, &big, 8, L"C_regKey::getValue unsupported registry data type ?()"},
     };
-    for (const auto& value : raw) {
-        lab::writeRegistryValue(HKEY_CURRENT_USER, m_scratch, value.name, value.type, value.data, value.size);
-        EXPECT_EQ(value.readBack, read(key.Get(), value.name));
+    for (const auto& [name, type, data, size, readBack] : raw) {
+        lab::writeRegistryValue(HKEY_CURRENT_USER, m_scratch, name, type, data, size);
+        EXPECT_EQ(readBack, read(key.Get(), name));
     }
     EXPECT_EQ(systemFailure("getValue", ERROR_FILE_NOT_FOUND) + L" ?()", read(key.Get(), L"absent"));
 }

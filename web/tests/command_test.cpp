@@ -83,7 +83,8 @@ TEST_F(Command, AnswersBecomeStringsArraysAndNestedDictionariesWhateverTheStatus
     TestDictionary answer;
     ASSERT_HRESULT_SUCCEEDED(command(L"getSteps", nullptr, &answer));
     EXPECT_EQ(
-        L"{returnCode:OK,one:single,three:[a,<b>,c],nested:{k:v,deeper:{x:1},pair:[p,q]},special:<a & 'b'>,"
+        L"{returnCode:OK,steps:{1:Paper,2:Finishing},one:single,three:[a,<b>,c],nested:{k:v,deeper:{x:1},pair:[p,q]},"
+        L"special:<a & 'b'>,"
         L"text:Gr\u00fc\u00dfe \u65e5\u672c}",
         flat(Variant(answer.get())));  // an empty dictionary is left out; the text was escaped twice
 }

@@ -13,14 +13,12 @@ HMODULE loaded = nullptr;
 std::vector<std::unique_ptr<lab::RegistryBackup>> backups;
 }  // namespace
 
-const std::vector<std::wstring> WebTest::kRegisteredKeys = {
-    L"CLSID\\{452A5491-A466-401B-9430-441A23E7E6B2}",
-    L"KeloWeb.iWeb",
-    L"KeloWeb.iWeb.1",
-    L"TypeLib\\{1B96F9E7-16AC-4ABF-AB29-6D8290651503}",
-    L"Interface\\{237951A0-3C61-4140-87A5-9052BECD5D61}",
-    L"Interface\\{C5291275-1E7E-462F-905D-5419E023017E}",
-};
+const std::vector<std::wstring> WebTest::kRegisteredKeys = {L"CLSID\\{452A5491-A466-401B-9430-441A23E7E6B2}",
+                                                            L"KeloWeb.iWeb",
+                                                            L"KeloWeb.iWeb.1",
+                                                            L"TypeLib\\{1B96F9E7-16AC-4ABF-AB29-6D8290651503}",
+                                                            L"Interface\\{237951A0-3C61-4140-87A5-9052BECD5D61}",
+                                                            L"Interface\\{C5291275-1E7E-462F-905D-5419E023017E}"};
 std::unique_ptr<lab::ProviderStandIn> WebTest::m_provider;
 
 HRESULT WebTest::callExport(const char* name) {

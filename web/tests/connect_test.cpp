@@ -74,19 +74,16 @@ TEST_F(Connect, TheAnnouncedSchemeSwitchesTheAddressAndTheTransportForLaterCalls
 }
 
 TEST_F(Connect, RefusalsAndBrokenAnswersFailWithTheirTextsAndLeaveNoConnection) {
-    const struct {
-        const char* script;
-        const wchar_t* password;
-        std::wstring description;
-    } refusals[] = {
+    const std::tuple<const char*, const wchar_t*, std::wstring> refusals[] = {
+        // script, password, description
         {nullptr, L"wrong", L"Invalid user name or password"},
         {R"({"method": "login", "error": "error_account_locked", "message": "Account locked", "times": 1})", L"secret",
          L"Account locked"},  // an error code in any letter case
     };
-    for (const auto& refusal : refusals) {
-        if (refusal.script) m_provider->script(refusal.script);
+    for (const auto& [script, password, description] : refusals) {
+        if (script) m_provider->script(script);
         VARIANT_BOOL ok = 0x1234;
-        EXPECT_EQ(L"80004005 KeloWeb.iWeb.1: " + refusal.description, failure(connect(refusal.password, nullptr, &ok)));
+        EXPECT_EQ(L"80004005 KeloWeb.iWeb.1: " + description, failure(connect(password, nullptr, &ok)));
         EXPECT_EQ(VARIANT_FALSE, ok);
         EXPECT_FALSE(connected());
         EXPECT_EQ(L"", serverUrl());

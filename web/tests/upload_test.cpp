@@ -33,14 +33,6 @@ std::set<std::wstring> temporaryUploadFiles() {
     return names;
 }
 
-// "name=value&..." of an upload's form fields, in order.
-std::string fieldsOf(const JsonValue& upload) {
-    std::string fields;
-    for (size_t i = 0; i < upload["fields"].size(); i++)
-        fields += upload["fields"].at(i).at(0).text() + "=" + upload["fields"].at(i).at(1).text() + "&";
-    return fields;
-}
-
 class Upload : public WebTest {
 protected:
     void SetUp() override {
@@ -89,7 +81,7 @@ TEST_F(Upload, WithoutPackingTheFileItselfGoesWithThreeFieldsWhateverTheOffset) 
         EXPECT_EQ(m_provider->port(), record["listener_port"].integer());
         JsonValue upload = m_provider->uploads().at(i);
         EXPECT_EQ(0u, upload["errors"].size()) << upload["errors"].at(0).text();
-        EXPECT_EQ("filename=job 1.ps&outPath=/uploads/u1&overwrite=1&", fieldsOf(upload));
+        EXPECT_EQ("[[filename,job 1.ps],[outPath,/uploads/u1],[overwrite,1]]", flat(upload["fields"]));
         const JsonValue& file = upload["files"].at(0);
         EXPECT_EQ("Filedata " + lab::toUtf8(path) + " application/ps /uploads/u1/job 1.ps",
                   file["form_name"].text() + " " + file["filename"].text() + " " + file["content_type"].text() + " " +
@@ -113,7 +105,7 @@ TEST_F(Upload, PackingSendsOneDeflatedEntryNamedAfterTheTemporaryCopyOverTheSecu
     EXPECT_EQ(m_provider->port(), record["listener_port"].integer());
     JsonValue sent = m_provider->uploads().at(0);
     EXPECT_EQ(0u, sent["errors"].size()) << sent["errors"].at(0).text();
-    EXPECT_EQ("filename=layout.ps&outPath=/uploads/u1&overwrite=1&zip=1&", fieldsOf(sent));
+    EXPECT_EQ("[[filename,layout.ps],[outPath,/uploads/u1],[overwrite,1],[zip,1]]", flat(sent["fields"]));
     const std::wstring archive = sent["files"].at(0)["filename"].wide();
     const std::wstring archiveName = archive.substr(archive.find_last_of(L"/\\") + 1);
     EXPECT_TRUE(lab::equalsNoCase(tempFolder(), archive.substr(0, archive.size() - archiveName.size() - 1) + L"\\"));
