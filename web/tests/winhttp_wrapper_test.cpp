@@ -113,12 +113,4 @@ TEST_F(Transport, FailuresCarryTheStepAndTheSystemError) {
                   http.httpPost(L"http://127.0.0.1:" + std::to_wstring(closedPort()) + L"/x", L"<x/>");
               }));
     EXPECT_EQ(12029u, http.lastError());
-    const std::string message = webtest::errorMessageOf([&] { http.crackUrl(L"no address at all"); });
-    EXPECT_NE(0u, http.lastError());
-    EXPECT_EQ("WinHTTPWrapper::crackUrl: error=" + std::to_string(http.lastError()), message);
-    const std::wstring missing = m_folder.file(L"missing.ps");
-    EXPECT_EQ("WinHTTPWrapper::httpPostFile->file " + lab::toUtf8(missing) + " does not exist",
-              webtest::errorMessageOf(
-                  [&] { http.httpPostFile(uploadUrl(), FormFields(), missing, L"application/ps", nullptr); }));
-    EXPECT_EQ(0u, m_provider->requests().size());
 }
