@@ -4,8 +4,6 @@
 
 #include "bstr.h"
 
-#include <thread>
-
 using namespace webtest;
 using lab::JsonValue;
 
@@ -20,8 +18,8 @@ protected:
     }
 
     HRESULT command(const std::wstring& method, TestDictionary* parameters, TestDictionary* answer) {
-        IDictionary* result = reinterpret_cast<IDictionary*>(static_cast<uintptr_t>(0xdeadbeef));
-        HRESULT hr = m_web->command(BStr(method).get(), parameters ? parameters->as<IDictionary>() : nullptr, &result);
+        IDictionary* result = poisoned<IDictionary*>();
+        HRESULT hr = m_web->command(BStr(method).get(), parameters ? parameters->dictionary() : nullptr, &result);
         if (SUCCEEDED(hr)) {
             EXPECT_NE(nullptr, result);
             if (answer && result) *answer = TestDictionary(result);
@@ -30,12 +28,6 @@ protected:
             EXPECT_EQ(nullptr, result);
         }
         return hr;
-    }
-
-    static std::vector<std::string> names(const JsonValue& parameters) {
-        std::vector<std::string> result;
-        for (size_t i = 0; i < parameters.size(); i++) result.push_back(parameters.at(i)["name"].text());
-        return result;
     }
 };
 
@@ -54,183 +46,110 @@ TEST_F(Command, TheRequestCarriesMethodAndParametersInInsertionOrder) {
         .add(L"a_last", L"");
     TestDictionary answer;
     ASSERT_HRESULT_SUCCEEDED(command(L"createJob", &parameters, &answer));
+    EXPECT_EQ(L"1001", answer.text(L"jobId"));
+    EXPECT_EQ(6u, parameters.keys().size()) << "the caller's dictionary is not changed";
 
     JsonValue request = m_provider->requests("createJob").at(0);
-    EXPECT_FALSE(request.has("parse_error")) << request["parse_error"].text();
     const std::string body = m_provider->requestBody(request["seq"].integer());
     EXPECT_EQ(0u, body.find("<keloAction>")) << body;  // no declaration before the root
     EXPECT_NE(std::string::npos, body.find("<method name=\"createJob\">")) << body;
     EXPECT_EQ(1, request["method_count"].integer());
-    EXPECT_EQ((std::vector<std::string>{"jobName", "pageWidth", "pageCount", "jobId", "options", "a_last"}),
-              names(request["parameters"]));
     EXPECT_EQ(
-        "Quarterly <report> & \xC3\xBC"
-        "bersicht",
-        request["values"]["jobName"].text());
-    EXPECT_EQ("8.5", request["values"]["pageWidth"].text());
-    EXPECT_EQ("-12", request["values"]["pageCount"].text());
-    EXPECT_TRUE(request["values"].has("a_last")) << "an empty value is still sent";
-    EXPECT_EQ("1001", request["values"]["jobId"].text());
-    const JsonValue& options = request["parameters"].at(4);
-    EXPECT_EQ("dictionary", options["kind"].text());
-    EXPECT_EQ(0u, options["values"].size());
-    EXPECT_EQ((std::vector<std::string>{"inner", "number", "deeper"}), names(options["parameters"]));
-    EXPECT_EQ("3", request["values"]["options"]["number"].text());
-    EXPECT_EQ("1", request["values"]["options"]["deeper"]["z"].text());
-    // The caller's dictionary is not changed.
-    EXPECT_EQ(6, parameters.count());
-    EXPECT_EQ(L"1001", answer.text(L"jobId"));
-}
+        "{jobName:Quarterly <report> & \xC3\xBC"
+        "bersicht,pageWidth:8.5,pageCount:-12,jobId:1001,"
+        "options:{inner:v,number:3,deeper:{z:1}},a_last:}",
+        flat(request["values"]));
+    EXPECT_EQ("dictionary", request["parameters"].at(4)["kind"].text());
 
-TEST_F(Command, AnEmptyOrMissingDictionarySendsAChildlessMethod) {
+    // An empty or missing dictionary sends a method without children.
     TestDictionary empty;
     ASSERT_HRESULT_SUCCEEDED(command(L"getJobTypes", &empty, nullptr));
-    ASSERT_HRESULT_SUCCEEDED(command(L"getTermsAndConditions", nullptr, nullptr));
-    for (const char* method : {"getJobTypes", "getTermsAndConditions"}) {
-        JsonValue request = m_provider->requests(method).at(0);
-        EXPECT_EQ(0u, request["parameters"].size()) << method;
-        EXPECT_EQ(0u, request["other_children"].size()) << method;
-        EXPECT_EQ(method, request["method"].text());
-    }
+    ASSERT_HRESULT_SUCCEEDED(command(L"getJobTypes", nullptr, nullptr));
+    JsonValue childless = m_provider->requests("getJobTypes");
+    for (size_t i = 0; i < 2; i++)
+        EXPECT_EQ("[][]", flat(childless.at(i)["parameters"]) + flat(childless.at(i)["other_children"])) << i;
 }
 
-TEST_F(Command, AnswersBecomeStringsArraysAndNestedDictionaries) {
-    m_provider->answerMethod("getSteps", R"({"one": "single", "three": ["a", "<b>", "c"],
-        "nested": {"k": "v", "deeper": {"x": "1"}, "pair": ["p", "q"]}, "nothing": {}, "special": "<a & 'b'>"})");
+TEST_F(Command, AnswersBecomeStringsArraysAndNestedDictionariesWhateverTheStatus) {
+    m_provider->script(R"({"method": "getSteps", "status": 500, "answer": {"one": "single", "three": ["a", "<b>", "c"],
+        "nested": {"k": "v", "deeper": {"x": "1"}, "pair": ["p", "q"]}, "nothing": {}, "special": "<a & 'b'>",
+        "text": "Gr\u00fc\u00dfe \u65e5\u672c"}})");
     TestDictionary answer;
     ASSERT_HRESULT_SUCCEEDED(command(L"getSteps", nullptr, &answer));
-    EXPECT_EQ(L"OK", answer.text(L"returnCode"));
-    EXPECT_EQ(L"single", answer.text(L"one"));
-    Variant three = answer.item(L"three");
-    EXPECT_EQ(VT_ARRAY | VT_VARIANT, three.vt);
-    EXPECT_EQ((std::vector<std::wstring>{L"a", L"<b>", L"c"}), arrayTexts(three));
-    Variant nested = answer.item(L"nested");
-    ASSERT_EQ(VT_DISPATCH, nested.vt);
-    TestDictionary inner(nested.pdispVal);
-    EXPECT_EQ(L"v", inner.text(L"k"));
-    EXPECT_EQ((std::vector<std::wstring>{L"p", L"q"}), arrayTexts(inner.item(L"pair")));
-    Variant deeper = inner.item(L"deeper");
-    ASSERT_EQ(VT_DISPATCH, deeper.vt);
-    EXPECT_EQ(L"1", TestDictionary(deeper.pdispVal).text(L"x"));
-    EXPECT_FALSE(answer.exists(L"nothing"));
-    EXPECT_EQ(L"<a & 'b'>", answer.text(L"special"));  // escaped twice by the server
+    EXPECT_EQ(
+        L"{returnCode:OK,steps:{1:Paper,2:Finishing},one:single,three:[a,<b>,c],nested:{k:v,deeper:{x:1},pair:[p,q]},"
+        L"special:<a & 'b'>,"
+        L"text:Gr\u00fc\u00dfe \u65e5\u672c}",
+        flat(Variant(answer.get())));  // an empty dictionary is left out; the text was escaped twice
 }
 
-TEST_F(Command, TheSecondDecodingTurnsAmpAmpIntoOneAmpersandAndDropsQuotes) {
-    m_provider->script(R"({"method": "getTermsAndConditions", "escape": "once", "answer":
-        {"result": "Terms &amp;amp; conditions", "quoted": "say &quot;hi&quot;", "plain": "a & b", "numeric": "x&#65;y"}})");
+TEST_F(Command, TheSecondDecodingUndoesOneLevelAndDropsOtherReferences) {
+    m_provider->script(R"({"method": "getTermsAndConditions", "escape": "once", "answer": {"result":
+        "Terms &amp;amp; conditions", "named": "&GT;&lt;&Apos;&AMP;", "quoted": "say &quot;hi&quot;",
+        "plain": "a & b", "numeric": "x&#65;y", "unknown": "a &x ;b & c"}})");
     TestDictionary answer;
     ASSERT_HRESULT_SUCCEEDED(command(L"getTermsAndConditions", nullptr, &answer));
-    EXPECT_EQ(L"Terms &amp; conditions", answer.text(L"result"));
-    EXPECT_EQ(L"say hi", answer.text(L"quoted"));
-    EXPECT_EQ(L"a & b", answer.text(L"plain"));
-    EXPECT_EQ(L"xy", answer.text(L"numeric"));
-    // The reference for an ampersand followed by "amp;" arrives as a single ampersand.
-    EXPECT_NE(std::string::npos,
-              m_provider->requests("getTermsAndConditions").at(0)["answer"].text().find("&amp;amp;amp;"));
-}
-
-TEST_F(Command, NonAsciiAnswersSurviveBothTransports) {
-    m_provider->answerMethod("getTermsAndConditions", R"({"result": "Gr\u00fc\u00dfe \u65e5\u672c"})");
-    TestDictionary plain;
-    ASSERT_HRESULT_SUCCEEDED(command(L"getTermsAndConditions", nullptr, &plain));
-    EXPECT_EQ(L"Gr\u00fc\u00dfe \u65e5\u672c", plain.text(L"result"));
-
-    m_web->disconnect();
-    m_provider->settings(R"({"protocol": "https://"})");
-    ASSERT_HRESULT_SUCCEEDED(connect());
-    TestDictionary secure;
-    ASSERT_HRESULT_SUCCEEDED(command(L"getTermsAndConditions", nullptr, &secure));
-    EXPECT_EQ(L"Gr\u00fc\u00dfe \u65e5\u672c", secure.text(L"result"));
-    EXPECT_TRUE(m_provider->requests("getTermsAndConditions").at(1)["tls"].boolean());
-}
-
-TEST_F(Command, TheHttpStatusIsNotExamined) {
-    m_provider->script(R"({"method": "getJobStatus", "status": 500, "answer": {"status": "late"}})");
-    TestDictionary answer;
-    ASSERT_HRESULT_SUCCEEDED(command(L"getJobStatus", nullptr, &answer));
-    EXPECT_EQ(L"late", answer.text(L"status"));
+    EXPECT_EQ(
+        L"{returnCode:OK,result:Terms &amp; conditions,named:><'&,quoted:say hi,plain:a & b,numeric:xy,"
+        L"unknown:a b & c}",
+        flat(Variant(answer.get())));
 }
 
 TEST_F(Command, FailuresArriveWithTheirHresultsAndDescriptions) {
-    m_provider->script(R"({"method": "getJobTypes", "malformed": true, "times": 1})");
-    CallResult malformed = takeCallResult(command(L"getJobTypes", nullptr, nullptr));
-    EXPECT_EQ(DISP_E_EXCEPTION, malformed.hr);
-    EXPECT_EQ(0u, malformed.description.find(L"Error ")) << utf8(malformed.description);
-    EXPECT_EQ(L"KeloWeb.iWeb.1", malformed.source);
-
-    m_provider->script(R"({"method": "getJobTypes", "body": "<other><method name='x'/></other>", "times": 1})");
-    CallResult noMethod = takeCallResult(command(L"getJobTypes", nullptr, nullptr));
-    EXPECT_EQ(DISP_E_EXCEPTION, noMethod.hr);
-    EXPECT_EQ(L"C_serverConnection::dictFromXML - cannot extract from NULL XML", noMethod.description);
+    auto body = [](const std::string& method) {
+        return R"({"method": "getJobTypes", "times": 1, "body": ")" + method + "\"}";
+    };
+    auto nested = [](int depth) {
+        std::string parameter = "<value>x</value>";
+        for (int i = 0; i <= depth; i++) parameter = "<parameter name='n'>" + parameter + "</parameter>";
+        return "<keloResult><method name='getJobTypes'>" + parameter + "</method></keloResult>";
+    };
+    const std::pair<std::string, std::wstring> failures[] = {
+        // the description's start
+        {R"({"method": "getJobTypes", "malformed": true, "times": 1})", L"Error "},
+        {body("<other><method name='x'/></other>"), L"C_serverConnection::dictFromXML - cannot extract from NULL XML"},
+        // A document type could read a local file through its entity.
+        {body("<!DOCTYPE keloResult [<!ENTITY e SYSTEM 'file:///C:/windows/win.ini'>]><keloResult><method "
+              "name='getJobTypes'><parameter name='a'><value>&e;</value></parameter></method></keloResult>"),
+         L"Error the answer holds a document type declaration, which is refused"},
+        {R"({"method": "getJobTypes", "pad": 17000000, "times": 1})",
+         L"C_serverConnection::serverCommand - the answer is larger than 16777216 bytes"},
+        {body(nested(65)), L"C_serverConnection::dictFromXML - parameters nested too deeply"},
+    };
+    for (const auto& [script, description] : failures) {
+        m_provider->script(script);
+        const std::wstring expected = L"80020009 KeloWeb.iWeb.1: " + description;
+        EXPECT_EQ(expected, failure(command(L"getJobTypes", nullptr, nullptr)).substr(0, expected.size())) << script;
+    }
+    // Objects that are no dictionary and dictionaries holding themselves are refused before sending.
+    TestDictionary withNull, withObject, loop;
+    withNull.add(L"nothing", Variant((IDispatch*)nullptr));
+    withObject.add(L"web", Variant((IDispatch*)m_web.Get()));
+    loop.add(L"self", Variant(loop.get()));
+    for (TestDictionary* refused : {&withNull, &withObject, &loop}) {
+        EXPECT_EQ(std::wstring(L"80020009 KeloWeb.iWeb.1: C_serverConnection::addDictParam - ") +
+                      (refused == &loop ? L"dictionaries nested too deeply" : L"cannot add NULL dictionary"),
+                  failure(command(L"createJob", refused, nullptr)));
+    }
+    EXPECT_EQ(0u, m_provider->requests("createJob").size());
+    m_provider->script(body(nested(64)));
+    EXPECT_HRESULT_SUCCEEDED(command(L"getJobTypes", nullptr, nullptr)) << "64 nested dictionaries are read";
 
     // The dictionary's own error for a name given twice.
-    m_provider->script(R"({"method": "getJobTypes", "times": 1, "body":
-        "<keloResult><method name='getJobTypes'><parameter name='a'><value>1</value></parameter><parameter name='a'><value>2</value></parameter></method></keloResult>"})");
-    CallResult duplicate = takeCallResult(command(L"getJobTypes", nullptr, nullptr));
-    EXPECT_EQ((HRESULT)0x800A01C9, duplicate.hr);
-    EXPECT_FALSE(duplicate.description.empty());
-    EXPECT_EQ(L"KeloWeb.iWeb.1", duplicate.source);
-
-    // An answer that declares a document type is refused before parsing (its entity would
-    // read a local file), and so is an answer larger than any real one.
     m_provider->script(
-        R"({"method": "getJobTypes", "times": 1, "body": "<!DOCTYPE keloResult [<!ENTITY e SYSTEM 'file:///C:/windows/win.ini'>]><keloResult><method name='getJobTypes'><parameter name='a'><value>&e;</value></parameter></method></keloResult>"})");
-    EXPECT_EQ(L"Error the answer holds a document type declaration, which is refused",
-              takeCallResult(command(L"getJobTypes", nullptr, nullptr)).description);
-    m_provider->script(R"({"method": "getJobTypes", "pad": 17000000, "times": 1})");
-    EXPECT_EQ(L"C_serverConnection::serverCommand - the answer is larger than 16777216 bytes",
-              takeCallResult(command(L"getJobTypes", nullptr, nullptr)).description);
+        body("<keloResult><method name='getJobTypes'><parameter name='a'><value>1</value></parameter>"
+             "<parameter name='a'><value>2</value></parameter></method></keloResult>"));
+    EXPECT_EQ((HRESULT)0x800A01C9, command(L"getJobTypes", nullptr, nullptr));
 
     // A refusal is an ordinary answer here: the client reads its returnCode itself.
     m_provider->failMethod("getJobTypes", "ERROR_NO_RIGHTS", "Not allowed", 1);
     TestDictionary refused;
     ASSERT_HRESULT_SUCCEEDED(command(L"getJobTypes", nullptr, &refused));
-    EXPECT_EQ(L"ERROR_NO_RIGHTS", refused.text(L"returnCode"));
-    EXPECT_EQ(L"Not allowed", refused.text(L"returnMessage"));
-
-    // The connection still works afterwards.
-    TestDictionary fine;
-    ASSERT_HRESULT_SUCCEEDED(command(L"getJobTypes", nullptr, &fine));
-    EXPECT_EQ(L"OK", fine.text(L"returnCode"));
+    EXPECT_EQ(L"{returnCode:ERROR_NO_RIGHTS,returnMessage:Not allowed}", flat(Variant(refused.get())));
 
     // A server that resets every connection: the request object's own error.
     m_provider->script(R"({"method": "getJobTypes", "close": "reset"})");
-    CallResult reset = takeCallResult(command(L"getJobTypes", nullptr, nullptr));
-    EXPECT_TRUE(FAILED(reset.hr));
-    EXPECT_FALSE(reset.description.empty());
-    EXPECT_EQ(L"KeloWeb.iWeb.1", reset.source);
-}
-
-TEST_F(Command, CallsFromOtherThreadsUseTheSameConnection) {
-    // The object was created and connected in this apartment; a thread of the
-    // multithreaded apartment reaches it directly and shares its connection.
-    HRESULT workerResult = E_FAIL;
-    std::wstring returnCode;
-    HANDLE done = CreateEventW(nullptr, TRUE, FALSE, nullptr);
-    std::thread worker([&] {
-        CoInitializeEx(nullptr, COINIT_MULTITHREADED);
-        {
-            TestDictionary parameters;
-            parameters.add(L"jobId", L"77");
-            IDictionary* result = nullptr;
-            workerResult = m_web->command(BStr(L"getJobStatus").get(), parameters.as<IDictionary>(), &result);
-            if (result) {
-                returnCode = TestDictionary(result).text(L"returnCode");
-                result->Release();
-            }
-        }
-        CoUninitialize();
-        SetEvent(done);
-    });
-    // Keep this apartment's messages flowing while the worker calls.
-    while (MsgWaitForMultipleObjects(1, &done, FALSE, 30000, QS_ALLINPUT) == WAIT_OBJECT_0 + 1) {
-        MSG message;
-        while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&message);
-    }
-    worker.join();
-    CloseHandle(done);
-    EXPECT_HRESULT_SUCCEEDED(workerResult);
-    EXPECT_EQ(L"OK", returnCode);
-    EXPECT_EQ("77", m_provider->requests("getJobStatus").at(0)["values"]["jobId"].text());
+    const std::wstring reset = failure(command(L"getJobTypes", nullptr, nullptr));
+    EXPECT_EQ(L'8', reset[0]) << lab::toUtf8(reset);
+    EXPECT_NE(std::wstring::npos, reset.find(L" KeloWeb.iWeb.1: ")) << lab::toUtf8(reset);
 }

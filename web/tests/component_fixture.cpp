@@ -3,84 +3,100 @@
 #include "component_fixture.h"
 
 #include <filesystem>
-#include <fstream>
 
 #include "bstr.h"
-#include "lab_paths.h"
+#include "lab_registry.h"
 
 namespace webtest {
 namespace {
-const std::wstring kClassKey = L"CLSID\\{452A5491-A466-401B-9430-441A23E7E6B2}";
-}
+HMODULE loaded = nullptr;
+std::vector<std::unique_ptr<lab::RegistryBackup>> backups;
+}  // namespace
 
-const std::vector<std::wstring>& RegisteredKeloWeb::touchedKeys() {
-    static const std::vector<std::wstring> keys = {
-        kClassKey,
-        L"KeloWeb.iWeb",
-        L"KeloWeb.iWeb.1",
-        L"TypeLib\\{1B96F9E7-16AC-4ABF-AB29-6D8290651503}",
-        L"Interface\\{237951A0-3C61-4140-87A5-9052BECD5D61}",
-        L"Interface\\{C5291275-1E7E-462F-905D-5419E023017E}",
-    };
-    return keys;
-}
-
-RegisteredKeloWeb::RegisteredKeloWeb() {
-    for (const std::wstring& key : touchedKeys())
-        m_backups.push_back(std::make_unique<lab::RegistryBackup>(HKEY_CLASSES_ROOT, key));
-    m_path = lab::programFolder() + L"KeloWeb.dll";
-    m_module = LoadLibraryW(m_path.c_str());
-    if (!m_module) throw cERROR_MSG(BV_ERR_GENERAL, "cannot load KeloWeb.dll (%lu)", GetLastError());
-    auto registerServer = (HRESULT(STDAPICALLTYPE*)())(void*)GetProcAddress(m_module, "DllRegisterServer");
-    HRESULT hr = registerServer ? registerServer() : E_NOINTERFACE;
-    if (FAILED(hr)) throw cERROR_MSG(BV_ERR_GENERAL, "DllRegisterServer failed (0x%lx)", (unsigned long)hr);
-}
-
-RegisteredKeloWeb::~RegisteredKeloWeb() {
-    auto unregisterServer = (HRESULT(STDAPICALLTYPE*)())(void*)GetProcAddress(m_module, "DllUnregisterServer");
-    if (unregisterServer) unregisterServer();
-    FreeLibrary(m_module);
-    m_backups.clear();  // puts back whatever was there before
-}
-
-CallResult takeCallResult(HRESULT hr) {
-    CallResult result;
-    result.hr = hr;
-    ComPtr<IErrorInfo> info;
-    if (GetErrorInfo(0, &info) == S_OK && info) {
-        result.hasErrorInfo = true;
-        BStr description, source;
-        info->GetDescription(description.out());
-        info->GetSource(source.out());
-        info->GetGUID(&result.guid);
-        result.description = description.str();
-        result.source = source.str();
-    }
-    return result;
-}
-
-std::unique_ptr<RegisteredKeloWeb> WebTest::m_registration;
+const std::vector<std::wstring> WebTest::kRegisteredKeys = {L"CLSID\\{452A5491-A466-401B-9430-441A23E7E6B2}",
+                                                            L"KeloWeb.iWeb",
+                                                            L"KeloWeb.iWeb.1",
+                                                            L"TypeLib\\{1B96F9E7-16AC-4ABF-AB29-6D8290651503}",
+                                                            L"Interface\\{237951A0-3C61-4140-87A5-9052BECD5D61}",
+                                                            L"Interface\\{C5291275-1E7E-462F-905D-5419E023017E}"};
 std::unique_ptr<lab::ProviderStandIn> WebTest::m_provider;
 
+HRESULT WebTest::callExport(const char* name) {
+    auto entry = (HRESULT(STDAPICALLTYPE*)())(void*)GetProcAddress(loaded, name);
+    return entry ? entry() : E_NOTIMPL;
+}
+
 void WebTest::SetUpTestSuite() {
+    for (const std::wstring& key : kRegisteredKeys)
+        backups.push_back(std::make_unique<lab::RegistryBackup>(HKEY_CLASSES_ROOT, key));
+    loaded = LoadLibraryW((lab::programFolder() + L"KeloWeb.dll").c_str());
+    ASSERT_NE(nullptr, loaded) << "KeloWeb.dll beside the test program";
     CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
-    m_registration = std::make_unique<RegisteredKeloWeb>();
-    m_provider = std::make_unique<lab::ProviderStandIn>();
+    EXPECT_HRESULT_SUCCEEDED(callExport("DllRegisterServer"));
     CoUninitialize();
+    m_provider = std::make_unique<lab::ProviderStandIn>();
 }
 
 void WebTest::TearDownTestSuite() {
     m_provider.reset();
-    m_registration.reset();
+    callExport("DllUnregisterServer");
+    FreeLibrary(loaded);
+    backups.clear();  // puts back whatever was there before
+}
+
+std::wstring failure(HRESULT hr) {
+    wchar_t code[16];
+    swprintf(code, 16, L"%08lX", (unsigned long)hr);
+    ComPtr<IErrorInfo> info;
+    if (GetErrorInfo(0, &info) != S_OK || !info) return code;
+    BStr description, source;
+    GUID guid = GUID_NULL;
+    info->GetDescription(description.out());
+    info->GetSource(source.out());
+    info->GetGUID(&guid);
+    return std::wstring(code) + L" " + source.str() + (guid == GUID_NULL ? L": " : L" (an interface's): ") +
+           description.str();
+}
+
+std::wstring flat(const VARIANT& value) {
+    std::wstring out;
+    if (value.vt == VT_DISPATCH) {
+        TestDictionary dictionary(value.pdispVal);
+        for (const Variant& key : dictionary.keys()) out += L"," + key.toString() + L":" + flat(dictionary.item(key));
+        return L"{" + out.substr(out.empty() ? 0 : 1) + L"}";
+    }
+    if (value.vt != (VT_ARRAY | VT_VARIANT)) return Variant(value).toString();
+    LONG lower = 0, upper = -1;
+    SafeArrayGetLBound(value.parray, 1, &lower);
+    SafeArrayGetUBound(value.parray, 1, &upper);
+    for (LONG i = lower; i <= upper; i++) {
+        Variant item;
+        SafeArrayGetElement(value.parray, &i, item.out());
+        out += L"," + flat(item);
+    }
+    return L"[" + out.substr(out.empty() ? 0 : 1) + L"]";
+}
+
+std::string flat(const lab::JsonValue& value) {
+    using Kind = lab::JsonValue::Kind;
+    std::string out = value.kind() == Kind::Object ? "{" : "[";
+    for (const auto& [name, member] : value.members()) out += name + ":" + flat(member) + ",";
+    for (const lab::JsonValue& item : value.items()) out += flat(item) + ",";
+    if (out.size() > 1) out.pop_back();
+    switch (value.kind()) {
+    case Kind::Object: return out + "}";
+    case Kind::Array: return out + "]";
+    case Kind::String: return value.text();
+    case Kind::Number: return value.number() == value.integer() ? std::to_string(value.integer()) : "~";
+    case Kind::Boolean: return value.boolean() ? "true" : "false";
+    default: return "null";
+    }
 }
 
 void WebTest::SetUp() {
-    StaTest::SetUp();
+    ASSERT_HRESULT_SUCCEEDED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED));
     m_provider->reset();
-    wchar_t temp[MAX_PATH + 1];
-    GetTempPathW(MAX_PATH + 1, temp);
-    m_folder = std::wstring(temp) + L"kelo-web-" + std::to_wstring(GetCurrentProcessId()) + L"\\";
-    std::filesystem::create_directories(m_folder);
+    m_folder = std::make_unique<lab::TempFolder>(L"kelo-web");
     m_web = createWeb();
     ASSERT_TRUE(m_web);
     auto sink = com::make<com::EventSink>(__uuidof(_IWebEvents), [this](DISPID event, DISPPARAMS* params) {
@@ -95,26 +111,22 @@ void WebTest::TearDown() {
     m_events.end();
     if (m_web) m_web->disconnect();
     m_web.Reset();
-    std::error_code ignored;
-    std::filesystem::remove_all(m_folder, ignored);
-    StaTest::TearDown();
+    m_folder.reset();
+    CoUninitialize();
 }
 
 ComPtr<I_Web> WebTest::createWeb() {
     ComPtr<I_Web> web;
-    HRESULT hr = CoCreateInstance(__uuidof(iWeb), nullptr, CLSCTX_INPROC_SERVER, __uuidof(I_Web),
-                                  reinterpret_cast<void**>(web.GetAddressOf()));
-    EXPECT_HRESULT_SUCCEEDED(hr);
+    EXPECT_HRESULT_SUCCEEDED(CoCreateInstance(__uuidof(iWeb), nullptr, CLSCTX_INPROC_SERVER, __uuidof(I_Web),
+                                              reinterpret_cast<void**>(web.GetAddressOf())));
     return web;
 }
 
-HRESULT WebTest::connect(const std::wstring& name, const std::wstring& password, TestDictionary* parameters,
-                         VARIANT_BOOL* ok) {
+HRESULT WebTest::connect(const std::wstring& password, TestDictionary* parameters, VARIANT_BOOL* ok) {
     TestDictionary fresh;
-    TestDictionary& used = parameters ? *parameters : fresh;
     VARIANT_BOOL result = (VARIANT_BOOL)0x7777;
-    HRESULT hr =
-        m_web->connect(BStr(host()).get(), BStr(name).get(), BStr(password).get(), used.as<IDictionary>(), &result);
+    HRESULT hr = m_web->connect(BStr(host()).get(), BStr(L"alice").get(), BStr(password).get(),
+                                (parameters ? *parameters : fresh).dictionary(), &result);
     if (ok) *ok = result;
     return hr;
 }
@@ -133,9 +145,9 @@ std::wstring WebTest::serverUrl() {
 }
 
 std::wstring WebTest::writeFile(const std::wstring& name, const std::string& bytes) {
-    std::wstring path = m_folder + name;
+    std::wstring path = m_folder->file(name);
     std::filesystem::create_directories(std::filesystem::path(path).parent_path());
-    std::ofstream(std::filesystem::path(path), std::ios::binary) << bytes;
+    lab::writeFileBytes(path, bytes);
     return path;
 }
 

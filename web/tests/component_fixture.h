@@ -1,7 +1,8 @@
 #pragma once
 // The fixture of the KeloWeb tests: the DLL registered for the suite (and the registry
 // put back afterwards), one provider stand-in per suite, and a new iWeb object with an
-// event sink for every test, all in a single-threaded apartment.
+// event sink for every test, all in a single-threaded apartment as the client's
+// user-interface thread has.
 #include <windows.h>
 
 #include <memory>
@@ -9,68 +10,65 @@
 #include <vector>
 
 #include "com/event_sink.h"
-#include "error_msg.h"
-#include "lab_registry.h"
+#include "com/script_dictionary.h"
+#include "lab_paths.h"
+#include "lab_text.h"
 #include "provider_client.h"
 #include "web_interfaces.h"
 #include "web_test_support.h"
 
 namespace webtest {
 
-// KeloWeb.dll beside the test program, registered while the object lives.
-class RegisteredKeloWeb {
+using Microsoft::WRL::ComPtr;
+
+// A Scripting.Dictionary as a page's script fills and reads it.
+class TestDictionary : public com::ScriptDictionary {
 public:
-    RegisteredKeloWeb();
-    ~RegisteredKeloWeb();
-    const std::wstring& path() const { return m_path; }
-    HMODULE module() const { return m_module; }
-
-    static const std::vector<std::wstring>& touchedKeys();  // below HKEY_CLASSES_ROOT
-
-private:
-    std::vector<std::unique_ptr<lab::RegistryBackup>> m_backups;
-    std::wstring m_path;
-    HMODULE m_module = nullptr;
+    TestDictionary() : com::ScriptDictionary(create()) {}
+    explicit TestDictionary(IDispatch* object) : com::ScriptDictionary(from(object)) {}
+    TestDictionary& add(const std::wstring& key, const Variant& value) {
+        com::ScriptDictionary::add(key, value);
+        return *this;
+    }
+    TestDictionary& add(const std::wstring& key, const wchar_t* value) { return add(key, Variant(value)); }
+    std::wstring text(const std::wstring& key) const { return item(key).toString(); }
 };
 
-// A failure as the caller sees it: the HRESULT and the thread's error information.
-struct CallResult {
-    HRESULT hr = S_OK;
-    std::wstring description;
-    std::wstring source;
-    GUID guid = GUID_NULL;
-    bool hasErrorInfo = false;
-};
-CallResult takeCallResult(HRESULT hr);
+// A value as a script sees it, on one line: {key:value,...} for dictionaries, [item,...] for arrays.
+std::wstring flat(const VARIANT& value);
 
-class WebTest : public StaTest {
+// A call's result as the caller sees it: the HRESULT in hex, then the thread's error
+// information as "<source>: <description>" (its interface GUID_NULL) when there is any.
+std::wstring failure(HRESULT hr);
+
+// A value the stand-in recorded, on one line: {name:value,...}, [item,...], strings as they are.
+std::string flat(const lab::JsonValue& value);
+
+class WebTest : public ::testing::Test {
 protected:
     static void SetUpTestSuite();
     static void TearDownTestSuite();
     void SetUp() override;
     void TearDown() override;
 
-    // Connects to the stand-in (host only, as the printer's server address gives it).
-    HRESULT connect(const std::wstring& name = L"alice", const std::wstring& password = L"secret",
-                    TestDictionary* parameters = nullptr, VARIANT_BOOL* ok = nullptr);
+    // Connects as alice to the stand-in (host only, as the printer's server address gives it).
+    HRESULT connect(const std::wstring& password = L"secret", TestDictionary* parameters = nullptr,
+                    VARIANT_BOOL* ok = nullptr);
     std::wstring host() const { return L"127.0.0.1:" + std::to_wstring(m_provider->port()); }
     bool connected();
     std::wstring serverUrl();
-
     // A file in the test's own temporary folder.
     std::wstring writeFile(const std::wstring& name, const std::string& bytes);
-    std::wstring folder() const { return m_folder; }
 
     static ComPtr<I_Web> createWeb();
+    static HRESULT callExport(const char* name);
 
-    static std::unique_ptr<RegisteredKeloWeb> m_registration;
+    static const std::vector<std::wstring> kRegisteredKeys;  // below HKEY_CLASSES_ROOT
     static std::unique_ptr<lab::ProviderStandIn> m_provider;
     ComPtr<I_Web> m_web;
     std::vector<long> m_progress;  // fileUploadProgress events, in order
     com::Subscription m_events;
-
-private:
-    std::wstring m_folder;
+    std::unique_ptr<lab::TempFolder> m_folder;
 };
 
 }  // namespace webtest
