@@ -1,137 +1,147 @@
 // setup-action-runner.exe: calls one custom action of KeloSetup.dll (from this program's
 // folder) the way the Windows Installer does, with a package made for the run.
 //
-//   setup-action-runner.exe <export> [NAME=VALUE]... [--unset NAME]... [--no-handle]
-//                           [--windows-duplicate-rule] [--refuse <call>=<error>]...
+//   setup-action-runner.exe <export> [NAME=VALUE]... [--refuse=<call>=<error>]...
 //
 // Reports on standard output, one line each, TAB separated:
-//   platform <code>                   the platform code this process sees
-//   spooler <call> <field=value>...   every spooler call of the action (spooler_recorder.h)
-//   dialog <caption> <message> <icons> every dialog or message box, when it closes; icons:
-//                                     "<big width>x<height> <small width>x<height>" (0x0: none)
-//   installer <error|info> <text>     every error or information message sent to the installer
-//   result <code>                     the action's result, which is also the exit code
+//   platform <code>                  the platform code this process sees
+//   spooler <call> result=<0|1> error=<last error>
+//                                    the spooler calls of KeloSetup.dll: its imports of
+//                                    them are pointed at stand-ins that pass each on to
+//                                    Wine's spooler, or refuse it with the error asked
+//                                    for; AddPrinterW refuses an existing printer with
+//                                    1802, as the Windows spooler does (Wine's rewrites
+//                                    the printer)
+//   installer <error|info> <text>    the error and information messages sent to the
+//                                    installer, line breaks as "\n"
+//   result <code>                    the action's result, which is also the exit code
 // The package's UILevel is 5 (full user interface) unless the arguments set it.
 #include <windows.h>
 
+#include <winspool.h>
+
 #include <cstdio>
-#include <set>
+#include <cstring>
+#include <map>
 
 #include "error_msg.h"
 #include "installer_package.h"
 #include "lab_text.h"
 #include "platform.h"
-#include "spooler_recorder.h"
 
 namespace {
 
-using CustomAction = UINT(WINAPI*)(MSIHANDLE);
+std::map<std::string, DWORD> refusals;  // call without its A/W ending -> its error
 
-std::set<HWND> dialogs;
-
-void say(const std::wstring& line) {
-    printf("%s\n", lab::toUtf8(line).c_str());
-    fflush(stdout);
-}
-
-std::wstring windowText(HWND window) {
-    wchar_t text[2048] = {};
-    if (window) GetWindowTextW(window, text, 2048);
-    return text;
-}
-
-std::wstring escaped(const std::wstring& text) {
-    std::wstring result;
-    for (wchar_t c : text) {
-        if (c == L'\n')
-            result += L"\\n";
-        else if (c == L'\t')
-            result += L"\\t";
-        else if (c != L'\r')
-            result += c;
-    }
+// Runs the real call unless it is refused, reports it and keeps its last error.
+template <typename Result, typename Call>
+Result forward(const char* name, Call real) {
+    Result result{};
+    auto refusal = refusals.find(std::string(name, strlen(name) - 1));
+    if (refusal != refusals.end())
+        SetLastError(refusal->second);
+    else
+        result = real();
+    DWORD error = GetLastError();
+    printf("spooler\t%s\tresult=%d\terror=%lu\n", name, result ? 1 : 0, result ? 0ul : (unsigned long)error);
+    SetLastError(error);
     return result;
 }
 
-std::wstring iconSize(HWND window, WPARAM which) {
-    int width = 0, height = 0;
-    ICONINFO info = {};
-    HICON icon = reinterpret_cast<HICON>(SendMessageW(window, WM_GETICON, which, 0));
-    if (icon && GetIconInfo(icon, &info)) {
-        BITMAP bitmap = {};
-        if (info.hbmColor && GetObjectW(info.hbmColor, sizeof bitmap, &bitmap)) {
-            width = bitmap.bmWidth;
-            height = bitmap.bmHeight;
-        }
-        if (info.hbmColor) DeleteObject(info.hbmColor);
-        if (info.hbmMask) DeleteObject(info.hbmMask);
+#define STAND_IN(Result, Name, Parameters, Arguments)                  \
+    Result WINAPI Name##StandIn Parameters {                           \
+        return forward<Result>(#Name, [&] { return Name Arguments; }); \
     }
-    return std::to_wstring(width) + L"x" + std::to_wstring(height);
+STAND_IN(BOOL, AddMonitorW, (LPWSTR server, DWORD level, LPBYTE info), (server, level, info))
+STAND_IN(BOOL, AddPortW, (LPWSTR server, HWND window, LPWSTR monitor), (server, window, monitor))
+STAND_IN(BOOL, SetPrinterW, (HANDLE printer, DWORD level, LPBYTE info, DWORD command), (printer, level, info, command))
+
+HANDLE WINAPI AddPrinterWStandIn(LPWSTR server, DWORD level, LPBYTE info) {
+    return forward<HANDLE>("AddPrinterW", [&]() -> HANDLE {
+        HANDLE existing = nullptr;
+        auto* printer = reinterpret_cast<PRINTER_INFO_2W*>(info);
+        if (*printer->pPrinterName && OpenPrinterW(printer->pPrinterName, &existing, nullptr)) {
+            ClosePrinter(existing);
+            SetLastError(ERROR_PRINTER_ALREADY_EXISTS);
+            return nullptr;
+        }
+        return AddPrinterW(server, level, info);
+    });
 }
 
-LRESULT CALLBACK watchDialogs(int code, WPARAM wParam, LPARAM lParam) {
-    HWND window = reinterpret_cast<HWND>(wParam);
-    if (code == HCBT_CREATEWND) {
-        wchar_t name[64] = {};
-        GetClassNameW(window, name, 64);
-        if (std::wstring(name) == L"#32770") dialogs.insert(window);
-    } else if (code == HCBT_DESTROYWND && dialogs.erase(window)) {
-        const int kMessageText = 0xFFFF;
-        say(L"dialog\t" + escaped(windowText(window)) + L"\t" + escaped(windowText(GetDlgItem(window, kMessageText))) +
-            L"\t" + iconSize(window, ICON_BIG) + L" " + iconSize(window, ICON_SMALL));
+const struct {
+    const char* name;
+    void* standIn;
+} kStandIns[] = {{"AddMonitorW", reinterpret_cast<void*>(AddMonitorWStandIn)},
+                 {"AddPortW", reinterpret_cast<void*>(AddPortWStandIn)},
+                 {"AddPrinterW", reinterpret_cast<void*>(AddPrinterWStandIn)},
+                 {"SetPrinterW", reinterpret_cast<void*>(SetPrinterWStandIn)}};
+
+// Points KeloSetup.dll's imports of the calls at the stand-ins.
+void installStandIns(HMODULE module) {
+    BYTE* base = reinterpret_cast<BYTE*>(module);
+    auto* headers = reinterpret_cast<IMAGE_NT_HEADERS*>(base + reinterpret_cast<IMAGE_DOS_HEADER*>(base)->e_lfanew);
+    const IMAGE_DATA_DIRECTORY& imports = headers->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_IMPORT];
+    int patched = 0;
+    for (auto* library = reinterpret_cast<IMAGE_IMPORT_DESCRIPTOR*>(base + imports.VirtualAddress); library->Name;
+         ++library) {
+        if (_stricmp(reinterpret_cast<char*>(base + library->Name), "winspool.drv") != 0) continue;
+        auto* names = reinterpret_cast<IMAGE_THUNK_DATA*>(base + library->OriginalFirstThunk);
+        auto* slots = reinterpret_cast<IMAGE_THUNK_DATA*>(base + library->FirstThunk);
+        for (; names->u1.AddressOfData; ++names, ++slots) {
+            if (IMAGE_SNAP_BY_ORDINAL(names->u1.Ordinal)) continue;
+            auto* byName = reinterpret_cast<IMAGE_IMPORT_BY_NAME*>(base + names->u1.AddressOfData);
+            for (const auto& standIn : kStandIns) {
+                if (strcmp(reinterpret_cast<char*>(byName->Name), standIn.name) != 0) continue;
+                DWORD protection = 0;
+                VirtualProtect(&slots->u1.Function, sizeof slots->u1.Function, PAGE_READWRITE, &protection);
+                slots->u1.Function = reinterpret_cast<ULONG_PTR>(standIn.standIn);
+                VirtualProtect(&slots->u1.Function, sizeof slots->u1.Function, protection, &protection);
+                patched++;
+            }
+        }
     }
-    return CallNextHookEx(nullptr, code, wParam, lParam);
+    if (!patched) throw cERROR_MSG(BV_ERR_GENERAL, "The module imports no spooler function");
 }
+
+void say(const std::wstring& line) { printf("%s\n", lab::toUtf8(line).c_str()); }
 
 int WINAPI reportInstallerMessage(LPVOID, UINT type, LPCWSTR message) {
     UINT kind = type & 0xFF000000;
-    if (message && (kind == INSTALLMESSAGE_ERROR || kind == INSTALLMESSAGE_INFO))
-        say(std::wstring(L"installer\t") + (kind == INSTALLMESSAGE_ERROR ? L"error\t" : L"info\t") + escaped(message));
+    if (!message || (kind != INSTALLMESSAGE_ERROR && kind != INSTALLMESSAGE_INFO)) return 0;
+    std::wstring text = message;
+    for (size_t at; (at = text.find(L'\n')) != std::wstring::npos;) text.replace(at, 1, L"\\n");
+    say(std::wstring(L"installer\t") + (kind == INSTALLMESSAGE_ERROR ? L"error\t" : L"info\t") + text);
     return 0;
 }
 
 int run(const std::vector<std::wstring>& arguments) {
-    if (arguments.empty()) {
-        fprintf(stderr, "usage: setup-action-runner <export> [NAME=VALUE]... [options]\n");
-        return 2;
-    }
+    if (arguments.empty()) throw cERROR_MSG(BV_ERR_GENERAL, "usage: setup-action-runner <export> [arguments]");
     TestPackage package;
     package.setProperty(L"UILevel", L"5");
     MsiSetExternalUIW(reportInstallerMessage, INSTALLLOGMODE_ERROR | INSTALLLOGMODE_INFO, nullptr);
-    spoolerrecorder::Options recorderOptions;
-    bool withHandle = true;
     for (size_t i = 1; i < arguments.size(); ++i) {
         const std::wstring& argument = arguments[i];
-        if (argument == L"--unset" && i + 1 < arguments.size()) {
-            package.removeProperty(arguments[++i]);
-        } else if (argument == L"--no-handle") {
-            withHandle = false;
-        } else if (argument == L"--windows-duplicate-rule") {
-            recorderOptions.windowsDuplicateRule = true;
-        } else if (argument == L"--refuse" && i + 1 < arguments.size()) {
-            const std::wstring& refusal = arguments[++i];
-            size_t equals = refusal.find(L'=');
-            recorderOptions.refusals[refusal.substr(0, equals)] = wcstoul(refusal.c_str() + equals + 1, nullptr, 10);
-        } else if (size_t equals = argument.find(L'='); equals != std::wstring::npos) {
+        size_t equals = argument.find(L'=');
+        if (argument.rfind(L"--refuse=", 0) == 0) {
+            size_t error = argument.find(L'=', 9);
+            refusals[lab::toUtf8(argument.substr(9, error - 9))] = wcstoul(&argument[error + 1], nullptr, 10);
+        } else if (equals != std::wstring::npos) {
             package.setProperty(argument.substr(0, equals), argument.substr(equals + 1));
         } else {
-            fprintf(stderr, "unknown argument %s\n", lab::toUtf8(argument).c_str());
-            return 2;
+            throw cERROR_MSG(BV_ERR_GENERAL, "unknown argument %s", lab::toUtf8(argument).c_str());
         }
     }
 
     HMODULE setup = LoadLibraryW(L"KeloSetup.dll");
     if (!setup) throw cERROR_MSG(BV_ERR_GENERAL, "Cannot load KeloSetup.dll: %lu", GetLastError());
-    spoolerrecorder::install(setup, recorderOptions);
-    auto action = reinterpret_cast<CustomAction>(
+    installStandIns(setup);
+    auto action = reinterpret_cast<UINT(WINAPI*)(MSIHANDLE)>(
         reinterpret_cast<void*>(GetProcAddress(setup, lab::toAnsi(arguments[0]).c_str())));
     if (!action) throw cERROR_MSG(BV_ERR_GENERAL, "KeloSetup.dll has no export %s", lab::toUtf8(arguments[0]).c_str());
-
-    HHOOK hook = SetWindowsHookExW(WH_CBT, watchDialogs, nullptr, GetCurrentThreadId());
     say(L"platform\t" + std::to_wstring(windowsVersionClass()));
-    UINT result = action(withHandle ? package.handle() : 0);
+    UINT result = action(package.handle());
     say(L"result\t" + std::to_wstring(result));
-    if (hook) UnhookWindowsHookEx(hook);
     return (int)result;
 }
 
@@ -139,6 +149,7 @@ int run(const std::vector<std::wstring>& arguments) {
 
 int main() {
     lab::useBinaryOutput();
+    setvbuf(stdout, nullptr, _IONBF, 0);  // what is written stays when the run is ended
     try {
         return run(lab::commandLineArguments());
     } catch (const cERROR_MSG& error) {

@@ -16,8 +16,6 @@ public:
 
     MSIHANDLE handle() const { return m_package; }
     void setProperty(const std::wstring& name, const std::wstring& value);
-    // Removes a property (also one the installer set itself, such as VersionNT).
-    void removeProperty(const std::wstring& name) { setProperty(name, L""); }
 
 private:
     std::wstring m_path;
