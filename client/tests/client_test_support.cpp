@@ -1,7 +1,5 @@
 #include "client_test_support.h"
 
-#include <functional>
-
 #include "lab_paths.h"
 
 namespace {
@@ -13,26 +11,18 @@ Entry entryOf(HMODULE module, const char* name) {
 
 HKEY openClientKey(REGSAM access) {
     HKEY key = nullptr;
-    if (RegCreateKeyExW(HKEY_LOCAL_MACHINE, kClientKeySubkey, 0, nullptr, 0, access, nullptr, &key, nullptr) !=
-        ERROR_SUCCESS)
-        return nullptr;
+    RegCreateKeyExW(HKEY_LOCAL_MACHINE, kClientKeySubkey, 0, nullptr, 0, access, nullptr, &key, nullptr);
     return key;
 }
 }  // namespace
 
 const wchar_t kClientKeySubkey[] = L"SOFTWARE\\Vorlane\\Kelo Print Driver";
 
-bool classRegistered(const wchar_t* clsid) {
-    HKEY key = nullptr;
-    if (RegOpenKeyExW(HKEY_CLASSES_ROOT, (std::wstring(L"CLSID\\") + clsid).c_str(), 0, KEY_READ, &key) !=
-        ERROR_SUCCESS)
-        return false;
-    RegCloseKey(key);
-    return true;
-}
-
 KeloRegRegistration::KeloRegRegistration() {
-    m_registeredBefore = classRegistered(L"{7E903BB8-4631-4311-B4AB-424B769C49C8}");
+    HKEY key = nullptr;
+    m_registeredBefore = RegOpenKeyExW(HKEY_CLASSES_ROOT, L"CLSID\\{7E903BB8-4631-4311-B4AB-424B769C49C8}", 0, KEY_READ,
+                                       &key) == ERROR_SUCCESS;
+    if (key) RegCloseKey(key);
     m_module = LoadLibraryW((lab::programFolder() + L"KeloReg.dll").c_str());
     Entry registerServer = m_module ? entryOf(m_module, "DllRegisterServer") : nullptr;
     m_registered = registerServer && SUCCEEDED(registerServer());
@@ -62,25 +52,8 @@ void writeClientText(const wchar_t* name, const std::string& value) {
 }
 
 std::optional<DWORD> clientNumber(const wchar_t* name) {
-    HKEY key = nullptr;
-    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, kClientKeySubkey, 0, KEY_READ, &key) != ERROR_SUCCESS) return std::nullopt;
     DWORD value = 0, size = sizeof value, type = 0;
-    LONG status = RegQueryValueExW(key, name, nullptr, &type, reinterpret_cast<BYTE*>(&value), &size);
-    RegCloseKey(key);
+    LONG status = RegGetValueW(HKEY_LOCAL_MACHINE, kClientKeySubkey, name, RRF_RT_ANY, &type, &value, &size);
     if (status != ERROR_SUCCESS || type != REG_DWORD) return std::nullopt;
     return value;
-}
-
-bool pumpMessagesUntil(const std::function<bool()>& condition, DWORD timeoutMs) {
-    DWORD start = GetTickCount();
-    MSG message;
-    while (!condition()) {
-        if (GetTickCount() - start > timeoutMs) return false;
-        while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
-            TranslateMessage(&message);
-            DispatchMessageW(&message);
-        }
-        MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
-    }
-    return true;
 }

@@ -3,8 +3,6 @@
 // key saved and put back, and raw access to it for setting up and checking.
 #include <windows.h>
 
-#include <functional>
-#include <memory>
 #include <optional>
 #include <string>
 
@@ -22,12 +20,8 @@ public:
 
 private:
     HMODULE m_module = nullptr;
-    bool m_registered = false;
-    bool m_registeredBefore = false;
+    bool m_registered = false, m_registeredBefore = false;
 };
-
-// Whether HKEY_CLASSES_ROOT\CLSID\<clsid> exists.
-bool classRegistered(const wchar_t* clsid);
 
 extern const wchar_t kClientKeySubkey[];  // SOFTWARE\Vorlane\Kelo Print Driver
 
@@ -44,6 +38,3 @@ void writeClientNumber(const wchar_t* name, DWORD value);
 void writeClientText(const wchar_t* name, const std::string& value);
 // The stored REG_DWORD, or nothing when the value is missing or of another type.
 std::optional<DWORD> clientNumber(const wchar_t* name);
-
-// Runs messages of this thread until the condition holds; false after the timeout.
-bool pumpMessagesUntil(const std::function<bool()>& condition, DWORD timeoutMs = 10000);

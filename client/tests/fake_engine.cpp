@@ -2,42 +2,8 @@
 
 #include "bstr.h"
 #include "com/error_info.h"
-#include "variant.h"
+#include "engine_events.h"
 #include "variant_list.h"
-
-STDMETHODIMP FakeJob::FindConnectionPoint(REFIID iid, IConnectionPoint** point) {
-    *point = nullptr;
-    if (iid != DIID__IPrintJobEvents) return CONNECT_E_NOCONNECTION;
-    *point = this;
-    AddRef();
-    return S_OK;
-}
-
-STDMETHODIMP FakeJob::GetConnectionInterface(IID* iid) {
-    *iid = DIID__IPrintJobEvents;
-    return S_OK;
-}
-
-STDMETHODIMP FakeJob::GetConnectionPointContainer(IConnectionPointContainer** container) {
-    *container = this;
-    AddRef();
-    return S_OK;
-}
-
-STDMETHODIMP FakeJob::Advise(IUnknown* sink, DWORD* cookie) {
-    *cookie = 0;
-    if (m_sink) return CONNECT_E_ADVISELIMIT;
-    HRESULT hr = sink->QueryInterface(DIID__IPrintJobEvents, reinterpret_cast<void**>(m_sink.GetAddressOf()));
-    if (FAILED(hr)) return CONNECT_E_CANNOTCONNECT;
-    *cookie = 1;
-    return S_OK;
-}
-
-STDMETHODIMP FakeJob::Unadvise(DWORD cookie) {
-    if (cookie != 1 || !m_sink) return CONNECT_E_NOCONNECTION;
-    m_sink.Reset();
-    return S_OK;
-}
 
 STDMETHODIMP FakeDriver::getDriverData(BSTR keyName, VARIANT* value) {
     VariantInit(value);
@@ -66,53 +32,14 @@ STDMETHODIMP FakeDriver::get_jobsPath(BSTR* path) {
     return S_OK;
 }
 
-STDMETHODIMP FakeDriver::FindConnectionPoint(REFIID iid, IConnectionPoint** point) {
-    *point = nullptr;
-    if (iid != DIID__IPrintDriverEvents) return CONNECT_E_NOCONNECTION;
-    *point = this;
-    AddRef();
-    return S_OK;
-}
-
-STDMETHODIMP FakeDriver::GetConnectionInterface(IID* iid) {
-    *iid = DIID__IPrintDriverEvents;
-    return S_OK;
-}
-
-STDMETHODIMP FakeDriver::GetConnectionPointContainer(IConnectionPointContainer** container) {
-    *container = this;
-    AddRef();
-    return S_OK;
-}
-
-STDMETHODIMP FakeDriver::Advise(IUnknown* sink, DWORD* cookie) {
-    *cookie = 0;
-    if (m_sink) return CONNECT_E_ADVISELIMIT;
-    HRESULT hr = sink->QueryInterface(DIID__IPrintDriverEvents, reinterpret_cast<void**>(m_sink.GetAddressOf()));
-    if (FAILED(hr)) return CONNECT_E_CANNOTCONNECT;
-    *cookie = 1;
-    return S_OK;
-}
-
-STDMETHODIMP FakeDriver::Unadvise(DWORD cookie) {
-    if (cookie != 1 || !m_sink) return CONNECT_E_NOCONNECTION;
-    m_sink.Reset();
-    return S_OK;
-}
-
 bool FakeDriver::fireNewJob(long jobId) {
-    if (!m_sink) return false;
-    ComPtr<FakeJob> job = com::make<FakeJob>(jobId);
-    ComPtr<IDispatch> dispatch;
-    job.As(&dispatch);
-    Variant argument(static_cast<IDispatch*>(dispatch.Get()));
-    DISPPARAMS params = {&argument, nullptr, 1, 0};
-    return SUCCEEDED(m_sink->Invoke(1, IID_NULL, 0x400, DISPATCH_METHOD, &params, nullptr, nullptr, nullptr));
+    ComPtr<IDispatch> job;
+    com::make<FakeJob>(jobId).As(&job);
+    return SUCCEEDED(fire(kOnNewPrintJob, Variant(static_cast<IDispatch*>(job.Get()))));
 }
 
 STDMETHODIMP FakeDriverManager::getDriver(BSTR printerName, IPrintDriver** driver) {
     *driver = nullptr;
-    ++m_getDriverCalls;
     if (FAILED(m_callFailure)) return m_callFailure;
     auto found = m_drivers.find(printerName ? printerName : L"");
     if (found == m_drivers.end())

@@ -2,6 +2,7 @@
 
 #include "bstr.h"
 #include "lab_paths.h"
+#include "web_events.h"
 
 std::vector<FakeWeb::Call> FakeWeb::callsOf(const std::wstring& method) const {
     std::vector<Call> found;
@@ -10,8 +11,9 @@ std::vector<FakeWeb::Call> FakeWeb::callsOf(const std::wstring& method) const {
     return found;
 }
 
+bool FakeWeb::fireProgress(const Variant& percent) { return fire(kFileUploadProgress, percent) == E_ABORT; }
+
 STDMETHODIMP FakeWeb::command(BSTR method, IDictionary* params, IDictionary** retVal) {
-    *retVal = nullptr;
     calls.push_back({method ? method : L"", ScriptDictionary::from(params)});
     ScriptDictionary reply = ScriptDictionary::create();
     reply.add(L"returnCode", Variant(L"OK"));
@@ -21,14 +23,7 @@ STDMETHODIMP FakeWeb::command(BSTR method, IDictionary* params, IDictionary** re
     return S_OK;
 }
 
-STDMETHODIMP FakeWeb::getRemotePicture(BSTR path, IDispatch** ret) {
-    *ret = nullptr;
-    pictureRequests.push_back(path ? path : L"");
-    return S_OK;
-}
-
 STDMETHODIMP FakeWeb::startFileUpload(BSTR localFilename, BSTR serverPath, LONG serverPort, LONG compress, LONG* ret) {
-    *ret = 0;
     Upload upload{localFilename ? localFilename : L"", serverPath ? serverPath : L"", serverPort, compress, false};
     upload.fileExisted = lab::fileExists(upload.file);
     uploads.push_back(upload);
@@ -38,17 +33,6 @@ STDMETHODIMP FakeWeb::startFileUpload(BSTR localFilename, BSTR serverPath, LONG 
 
 STDMETHODIMP FakeWeb::getUploadMessage(BSTR* ret) {
     *ret = BStr(uploadMessage).release();
-    return S_OK;
-}
-
-STDMETHODIMP FakeWeb::getServerUrl(BSTR* pRet) {
-    *pRet = BStr(L"http://print.example.test:8080").release();
-    return S_OK;
-}
-
-STDMETHODIMP FakeWeb::openUrlInBrowser(BSTR url, IDictionary* urlparams, VARIANT_BOOL* ret) {
-    pages.emplace_back(url ? url : L"", ScriptDictionary::from(urlparams));
-    *ret = VARIANT_TRUE;
     return S_OK;
 }
 

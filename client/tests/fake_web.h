@@ -1,6 +1,6 @@
 #pragma once
 // A web component inside the test: it records the server methods and parameters it is
-// sent, answers them as the test says, and records uploads and browser pages.
+// sent, answers them as the test says, records uploads and fires progress events.
 #include <functional>
 #include <string>
 #include <vector>
@@ -8,7 +8,7 @@
 #include "fake_engine.h"
 #include "web_access.h"
 
-class FakeWeb : public com::Object<FakeWeb, NoDispatch<I_Web>> {
+class FakeWeb : public com::Object<FakeWeb, NoDispatch<I_Web>, FakeEvents<DIID__IWebEvents>> {
 public:
     struct Call {
         std::wstring method;
@@ -26,29 +26,31 @@ public:
     std::vector<Upload> uploads;
     long uploadResult = 0;
     std::wstring uploadMessage;
-    std::vector<std::pair<std::wstring, ScriptDictionary>> pages;
 
     // The calls of one method.
     std::vector<Call> callsOf(const std::wstring& method) const;
+    // Fires fileUploadProgress; true when a sink asked to stop the transfer.
+    bool fireProgress(const Variant& percent);
 
-    STDMETHODIMP connect(BSTR, BSTR, BSTR, IDictionary*, VARIANT_BOOL*) override { return E_NOTIMPL; }
-    STDMETHODIMP disconnect() override { return S_OK; }
     STDMETHODIMP command(BSTR method, IDictionary* params, IDictionary** retVal) override;
-    STDMETHODIMP get_connected(VARIANT_BOOL*) override { return E_NOTIMPL; }
-    STDMETHODIMP getRemotePicture(BSTR, IDispatch** ret) override;
+    STDMETHODIMP getRemotePicture(BSTR, IDispatch** ret) override {
+        *ret = nullptr;
+        return S_OK;
+    }
     STDMETHODIMP startFileUpload(BSTR localFilename, BSTR serverPath, LONG serverPort, LONG compress,
                                  LONG* ret) override;
-    STDMETHODIMP resumeFileUpload(BSTR, BSTR, LONG, LONG, LONG, LONG*) override { return E_NOTIMPL; }
-    STDMETHODIMP urlEncode(BSTR, BSTR*) override { return E_NOTIMPL; }
-    STDMETHODIMP urlDecode(BSTR, BSTR*) override { return E_NOTIMPL; }
-    STDMETHODIMP get_Session(BSTR*) override { return E_NOTIMPL; }
     STDMETHODIMP getUploadMessage(BSTR* ret) override;
-    STDMETHODIMP downloadFile(BSTR, BSTR, VARIANT_BOOL) override { return E_NOTIMPL; }
-    STDMETHODIMP assignHTML(IDispatch*, BSTR) override { return E_NOTIMPL; }
-    STDMETHODIMP getServerUrl(BSTR* pRet) override;
-    STDMETHODIMP openUrlInBrowser(BSTR url, IDictionary* urlparams, VARIANT_BOOL* ret) override;
-
-    std::vector<std::wstring> pictureRequests;
+    STDMETHODIMP disconnect() override { return S_OK; }
+    KELO_FAKE_NOTIMPL(connect(BSTR, BSTR, BSTR, IDictionary*, VARIANT_BOOL*))
+    KELO_FAKE_NOTIMPL(get_connected(VARIANT_BOOL*))
+    KELO_FAKE_NOTIMPL(resumeFileUpload(BSTR, BSTR, LONG, LONG, LONG, LONG*))
+    KELO_FAKE_NOTIMPL(urlEncode(BSTR, BSTR*))
+    KELO_FAKE_NOTIMPL(urlDecode(BSTR, BSTR*))
+    KELO_FAKE_NOTIMPL(get_Session(BSTR*))
+    KELO_FAKE_NOTIMPL(downloadFile(BSTR, BSTR, VARIANT_BOOL))
+    KELO_FAKE_NOTIMPL(assignHTML(IDispatch*, BSTR))
+    KELO_FAKE_NOTIMPL(getServerUrl(BSTR*))
+    KELO_FAKE_NOTIMPL(openUrlInBrowser(BSTR, IDictionary*, VARIANT_BOOL*))
 };
 
 // The fake as the interface the client takes.

@@ -12,4 +12,6 @@ TEST(JobFolders, OnlyFullPathsBelowADriveOrShareArePurged) {
     EXPECT_FALSE(isPurgeableJobsPath(L"C:\\"));
     EXPECT_FALSE(isPurgeableJobsPath(L"C:"));
     EXPECT_FALSE(isPurgeableJobsPath(L"\\jobs"));
+    EXPECT_FALSE(isPurgeableJobsPath(L"..\\jobs")) << "relative to the current folder";
+    EXPECT_FALSE(isPurgeableJobsPath(L"ab/jobs"));
 }

@@ -1,7 +1,7 @@
 // The upload of one job folder with a web component inside the test: the readable file
 // name, the server's answers kept in the job state, the zipped upload, the error
-// question for a missing file, the error box of a failed upload; and the texts of the
-// upload window. (Retry, Ignore and Cancel after a failed upload are seen end to end,
+// question for a missing file, the error box of a failed upload; and the rules of the
+// upload window's texts. (Retry, Ignore and Cancel after a failed upload are seen end to end,
 // in road_end_to_end_test.cpp.)
 #include <gtest/gtest.h>
 
@@ -80,33 +80,24 @@ protected:
 
 }  // namespace
 
-TEST(UploadRules, TheJobsNameIsMadeFitForAFileName) {
+TEST(UploadRules, FileNamesSizesShortenedNamesAndProgress) {
     EXPECT_EQ(L"Q3_ a_b_c_", makeFileName(L"Q3: a/b*c?"));
     EXPECT_EQ(L"_________", makeFileName(L":/\\*?<>|\""));
     EXPECT_EQ(L"a_b_c", makeFileName(L"a\tb\u001fc")) << "control characters too";
-    EXPECT_EQ(L"Bericht f\u00fcr M\u00e4rz (v2.1) & more", makeFileName(L"Bericht f\u00fcr M\u00e4rz (v2.1) & more"));
-}
+    EXPECT_EQ(L"f\u00fcr M\u00e4rz (v2.1) & more", makeFileName(L"f\u00fcr M\u00e4rz (v2.1) & more"));
 
-TEST(UploadRules, SizesAreShownInKilobytesOrMegabytes) {
     C_localization english(L"C:\\", [] { return 1L; });
     const LCID us = MAKELCID(MAKELANGID(LANG_ENGLISH, SUBLANG_ENGLISH_US), SORT_DEFAULT);
     EXPECT_EQ(L"1.46 Mb", fileSizeText(1536000, english, us));
-    EXPECT_EQ(L"10.00 Kb", fileSizeText(10240, english, us));
     EXPECT_EQ(L"1,000.00 Kb", fileSizeText(1024000, english, us)) << "1000 Kb is not more than 1000";
     EXPECT_EQ(L"0.98 Mb", fileSizeText(1025024, english, us));
-    EXPECT_EQ(L"0.00 Kb", fileSizeText(0, english, us));
     EXPECT_EQ(L"2,048.00 Mb", fileSizeText(2147483648ULL, english, us));
-}
 
-TEST(UploadRules, ALongNameIsCutUntilItFits) {
     auto fitsTen = [](const std::wstring& text) { return text.size() <= 10; };
     EXPECT_EQ(L"Short", shortenedToFit(L"Short", fitsTen));
     EXPECT_EQ(L"Quarter...", shortenedToFit(L"Quarterly figures", fitsTen));
     EXPECT_EQ(L"...", shortenedToFit(L"Quarterly figures", [](const std::wstring&) { return false; }));
-}
 
-TEST(UploadRules, TheProgressBarShowsThePercentOfTheRange) {
-    EXPECT_EQ(std::optional<int>(50), progressPosition(50, 0, 100));
     EXPECT_EQ(std::optional<int>(100), progressPosition(150, 0, 100));
     EXPECT_EQ(std::optional<int>(0), progressPosition(-3, 0, 100));
     EXPECT_EQ(std::optional<int>(50), progressPosition(25, 10, 60)) << "the minimum is not subtracted";
@@ -123,21 +114,24 @@ TEST_F(UploadTest, TheFileGetsTheJobsReadableNameAndIsUploadedZipped) {
     EXPECT_FALSE(lab::fileExists(jobFolder + L"\\layout.ps"));
 
     ASSERT_EQ(1u, fake->callsOf(L"uploadJob_nogui").size());
-    ScriptDictionary asked = fake->callsOf(L"uploadJob_nogui")[0].params;
-    EXPECT_EQ(L"0", asked.item(L"jobId").toString());
-    EXPECT_EQ(L"Report_1a2b", asked.item(L"fileName").toString());
+    EXPECT_EQ(L"Report_1a2b", fake->callsOf(L"uploadJob_nogui")[0].params.item(L"fileName").toString());
     ASSERT_EQ(1u, fake->uploads.size());
     EXPECT_EQ(target, fake->uploads[0].file);
     EXPECT_TRUE(fake->uploads[0].fileExisted);
     EXPECT_EQ(L"/uploads/u9", fake->uploads[0].serverPath);
     EXPECT_EQ(41500, fake->uploads[0].port);
     EXPECT_EQ(-1, fake->uploads[0].compress);
-
+    // The state file tells a later run where the file is and where it went.
     C_jobPersistant state;
     state.setPersistantFile(statePath);
     EXPECT_EQ(target, state.filename());
     EXPECT_EQ(L"/uploads/u9", state.uploadPath());
     EXPECT_EQ(0, state.compress()) << "the compress flag is not written to the file";
+
+    // A job named like its file keeps the file.
+    describeJob(L"Q3_ a_b_c_");
+    EXPECT_EQ(L"/uploads/u9/Q3_ a_b_c_.ps", handler()->doUpload());
+    EXPECT_TRUE(lab::fileExists(target));
 }
 
 TEST_F(UploadTest, AMissingJobFileKeepsTheFolderNameAndRetryRepeatsTheMoveUntilCancel) {
@@ -151,14 +145,6 @@ TEST_F(UploadTest, AMissingJobFileKeepsTheFolderNameAndRetryRepeatsTheMoveUntilC
     EXPECT_EQ(L"0", fake->callsOf(L"deleteJob")[0].params.item(L"jobId").toString());
     EXPECT_TRUE(fake->callsOf(L"uploadJob_nogui").empty());
     EXPECT_TRUE(fake->uploads.empty());
-}
-
-TEST_F(UploadTest, AJobNamedLikeItsFileKeepsTheFile) {
-    describeJob(L"layout");
-    auto upload = handler();
-    EXPECT_EQ(L"/uploads/u9/layout.ps", upload->doUpload());
-    EXPECT_TRUE(questions.empty());
-    EXPECT_TRUE(lab::fileExists(jobFolder + L"\\layout.ps"));
 }
 
 TEST_F(UploadTest, AFailedUploadResultIsShownOnceWithTheComponentsMessage) {

@@ -11,6 +11,7 @@
 #include <windows.h>
 #include <objbase.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <memory>
 #include <optional>
@@ -95,9 +96,7 @@ std::wstring valueAfter(const std::vector<std::wstring>& args, const std::wstrin
 }
 
 bool has(const std::vector<std::wstring>& args, const std::wstring& name) {
-    for (const std::wstring& arg : args)
-        if (arg == name) return true;
-    return false;
+    return std::find(args.begin(), args.end(), name) != args.end();
 }
 
 void say(const std::wstring& line) {
@@ -158,16 +157,12 @@ int runLoading(C_localization& localization, const std::vector<std::wstring>& ar
     frmLoading window(localization);
     window.show();
     std::wstring closeAfter = valueAfter(args, L"--close-after");
-    DWORD until = closeAfter.empty() ? INFINITE : GetTickCount() + (DWORD)std::stoul(closeAfter);
+    if (!closeAfter.empty()) SetTimer(nullptr, 0, (UINT)std::stoul(closeAfter), nullptr);
     MSG message;
-    while (window.hwnd() && (until == INFINITE || GetTickCount() < until)) {
-        if (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
-            if (message.message == WM_QUIT) break;
-            TranslateMessage(&message);
-            DispatchMessageW(&message);
-        } else {
-            MsgWaitForMultipleObjects(0, nullptr, FALSE, 20, QS_ALLINPUT);
-        }
+    // Until the window goes, WM_QUIT, or the thread's timer of --close-after.
+    while (window.hwnd() && GetMessageW(&message, nullptr, 0, 0) > 0 && (message.message != WM_TIMER || message.hwnd)) {
+        TranslateMessage(&message);
+        DispatchMessageW(&message);
     }
     window.close();
     say(L"result=closed");

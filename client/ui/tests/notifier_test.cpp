@@ -1,4 +1,5 @@
-// The deferred call: n notifications on consecutive ticks, then the timer stops.
+// The deferred call: n notifications with the context on consecutive ticks, then the
+// timer stops; a count of zero or less, or a new call, stops or restarts it.
 #include <gtest/gtest.h>
 
 #include <vector>
@@ -6,7 +7,6 @@
 #include "notifier.h"
 
 namespace {
-
 // Lets this thread's messages run for a while.
 void pumpFor(DWORD milliseconds) {
     DWORD start = GetTickCount();
@@ -16,70 +16,37 @@ void pumpFor(DWORD milliseconds) {
         MsgWaitForMultipleObjects(0, nullptr, FALSE, 5, QS_ALLINPUT);
     }
 }
-
-bool pumpUntil(const std::function<bool()>& condition, DWORD timeoutMs = 5000) {
-    DWORD start = GetTickCount();
-    while (!condition()) {
-        if (GetTickCount() - start > timeoutMs) return false;
-        pumpFor(5);
-    }
-    return true;
-}
-
-struct Recorder {
-    std::vector<Variant> contexts;
-    frmNotifier notifier{[this](Variant& ctx) { contexts.push_back(ctx); }};
-};
-
 }  // namespace
 
-TEST(frmNotifier, ACountOfNRaisesExactlyNNotifications) {
-    for (short count : {1, 3}) {
-        Recorder recorder;
-        recorder.notifier.issueCall(nullptr, count);
-        EXPECT_TRUE(recorder.contexts.empty()) << "nothing happens inside the call";
-        ASSERT_TRUE(pumpUntil([&] { return recorder.contexts.size() >= (size_t)count; }));
-        EXPECT_FALSE(recorder.notifier.timerRunning());
-        pumpFor(200);
-        EXPECT_EQ((size_t)count, recorder.contexts.size()) << "and no more afterwards";
-    }
-}
-
-TEST(frmNotifier, TheContextIsPassedAlongOrEmpty) {
-    Recorder recorder;
+TEST(frmNotifier, ACountOfNRaisesExactlyNNotificationsWithTheContext) {
+    std::vector<Variant> contexts;
+    frmNotifier notifier{[&](Variant& context) { contexts.push_back(context); }};
+    // Runs the ticks until `count` notifications came (or 5 s went), and a while more.
+    auto settle = [&](size_t count) {
+        for (DWORD start = GetTickCount(); contexts.size() < count && GetTickCount() - start < 5000;) pumpFor(5);
+        pumpFor(150);
+    };
     Variant context(42L);
-    recorder.notifier.issueCall(&context, 2);
-    ASSERT_TRUE(pumpUntil([&] { return recorder.contexts.size() == 2; }));
-    EXPECT_EQ(VT_I4, recorder.contexts[0].vt);
-    EXPECT_EQ(42, recorder.contexts[1].lVal);
+    notifier.issueCall(&context, 3);
+    EXPECT_TRUE(contexts.empty()) << "nothing happens inside the call";
+    settle(3u);
+    ASSERT_EQ(3u, contexts.size());
+    EXPECT_EQ(42, contexts[2].lVal);
+    EXPECT_FALSE(notifier.timerRunning());
 
-    recorder.notifier.issueCall();
-    ASSERT_TRUE(pumpUntil([&] { return recorder.contexts.size() == 3; }));
-    EXPECT_EQ(VT_EMPTY, recorder.contexts[2].vt);
-}
+    notifier.issueCall();
+    settle(4u);
+    ASSERT_EQ(4u, contexts.size());
+    EXPECT_EQ(VT_EMPTY, contexts[3].vt);
 
-TEST(frmNotifier, ACountOfZeroOrLessStopsAtOnce) {
-    Recorder recorder;
-    recorder.notifier.issueCall(nullptr, 0);
-    EXPECT_FALSE(recorder.notifier.timerRunning());
-    recorder.notifier.issueCall(nullptr, -5);
-    EXPECT_FALSE(recorder.notifier.timerRunning());
-    pumpFor(100);
-    EXPECT_TRUE(recorder.contexts.empty());
-
-    recorder.notifier.issueCall(nullptr, 1000);
-    ASSERT_TRUE(pumpUntil([&] { return !recorder.contexts.empty(); }));
-    recorder.notifier.issueCall(nullptr, 0);
-    size_t seen = recorder.contexts.size();
-    pumpFor(150);
-    EXPECT_EQ(seen, recorder.contexts.size()) << "a running countdown stops too";
-}
-
-TEST(frmNotifier, ANewCallRestartsTheCountdown) {
-    Recorder recorder;
-    recorder.notifier.issueCall(nullptr, 2);
-    recorder.notifier.issueCall(nullptr, 1);
-    ASSERT_TRUE(pumpUntil([&] { return !recorder.contexts.empty(); }));
-    pumpFor(150);
-    EXPECT_EQ(1u, recorder.contexts.size());
+    notifier.issueCall(nullptr, 1000);
+    notifier.issueCall(nullptr, 2);
+    settle(6u);
+    EXPECT_EQ(6u, contexts.size()) << "a new call restarts the countdown";
+    notifier.issueCall(nullptr, 1000);
+    notifier.issueCall(nullptr, 0);
+    EXPECT_FALSE(notifier.timerRunning());
+    notifier.issueCall(nullptr, -5);
+    pumpFor(200);
+    EXPECT_EQ(6u, contexts.size()) << "zero or less stops at once";
 }
