@@ -9,16 +9,7 @@ using namespace webtest;
 using lab::JsonValue;
 
 namespace {
-
-class Connect : public WebTest {
-protected:
-    static std::string localeText(LCTYPE type) {
-        char text[128] = {};
-        GetLocaleInfoA(GetSystemDefaultLCID(), type, text, sizeof text);
-        return text;
-    }
-};
-
+class Connect : public WebTest {};
 }  // namespace
 
 TEST_F(Connect, ABareHostGetsTheServicePageAndTheScrambledLoginInOrder) {
@@ -26,6 +17,11 @@ TEST_F(Connect, ABareHostGetsTheServicePageAndTheScrambledLoginInOrder) {
     parameters.add(L"clientVersion", L"2.5.0");
     VARIANT_BOOL ok = 0x1234;
     ASSERT_HRESULT_SUCCEEDED(connect(L"secret", &parameters, &ok));
+    auto localeText = [](LCTYPE type) {
+        char text[128] = {};
+        GetLocaleInfoA(GetSystemDefaultLCID(), type, text, sizeof text);
+        return std::string(text);
+    };
     EXPECT_EQ(VARIANT_TRUE, ok);
     EXPECT_TRUE(connected());
     EXPECT_EQ(L"http://" + host(), serverUrl());
@@ -46,10 +42,6 @@ TEST_F(Connect, ABareHostGetsTheServicePageAndTheScrambledLoginInOrder) {
                   ",languageId:" + std::to_string(strtol(localeText(LOCALE_ILANGUAGE).c_str(), nullptr, 16)) +
                   ",language:" + localeText(LOCALE_SLANGUAGE) + "}",
               flat(login["values"]));
-    // The caller's dictionary holds the login's entries in the same order.
-    std::string keys;
-    for (const Variant& key : parameters.keys()) keys += lab::toUtf8(key.toString()) + ",";
-    EXPECT_EQ("clientVersion,encrypt,username,password,codepage,languageId,language,", keys);
 }
 
 TEST_F(Connect, TheAnnouncedSchemeSwitchesTheAddressAndTheTransportForLaterCalls) {
@@ -92,29 +84,6 @@ TEST_F(Connect, RefusalsAndBrokenAnswersFailWithTheirTextsAndLeaveNoConnection) 
               failure(m_web->connect(BStr(L"127.0.0.1:" + std::to_wstring(closedPort())).get(), BStr(L"alice").get(),
                                      BStr(L"secret").get(), parameters.dictionary(), &ok)));
     EXPECT_EQ(VARIANT_FALSE, ok);
-
-    // A code without the underscore is no refusal.
-    m_provider->failMethod("login", "ERROR", "only a word", 1);
-    EXPECT_HRESULT_SUCCEEDED(connect(L"secret", nullptr, &ok));
-    EXPECT_EQ(VARIANT_TRUE, ok);
-    EXPECT_TRUE(connected());
-}
-
-TEST_F(Connect, TheSameDictionaryTwiceFailsTheSecondTimeQuietlyAndNoneIsMadeByTheComponent) {
-    TestDictionary parameters;
-    ASSERT_HRESULT_SUCCEEDED(connect(L"secret", &parameters));
-    m_provider->clearRecords();
-    VARIANT_BOOL ok = 0x1234;
-    EXPECT_EQ(L"00000000", failure(connect(L"secret", &parameters, &ok))) << "no error information";
-    EXPECT_EQ(VARIANT_FALSE, ok);
-    EXPECT_EQ(0u, m_provider->requests().size());
-    EXPECT_TRUE(connected());  // the first connection is untouched
-
-    m_web->disconnect();
-    ASSERT_HRESULT_SUCCEEDED(
-        m_web->connect(BStr(host()).get(), BStr(L"alice").get(), BStr(L"secret").get(), nullptr, &ok));
-    EXPECT_EQ(VARIANT_TRUE, ok);
-    EXPECT_EQ("1", m_provider->requests("login").at(0)["values"]["encrypt"].text());
 }
 
 TEST_F(Connect, DisconnectTellsTheServerAndAlwaysSucceeds) {
@@ -122,15 +91,11 @@ TEST_F(Connect, DisconnectTellsTheServerAndAlwaysSucceeds) {
     EXPECT_HRESULT_SUCCEEDED(m_web->disconnect());
     EXPECT_FALSE(connected());
     EXPECT_EQ(L"", serverUrl());
-    JsonValue disconnects = m_provider->requests("disconnect");
-    ASSERT_EQ(1u, disconnects.size());
-    EXPECT_EQ("[][]", flat(disconnects.at(0)["parameters"]) + flat(disconnects.at(0)["other_children"]));
+    EXPECT_EQ(1u, m_provider->requests("disconnect").size());
 
-    // Without a connection, and with a server that fails, it still succeeds.
-    EXPECT_HRESULT_SUCCEEDED(m_web->disconnect());
+    // With a server that fails it still succeeds.
     ASSERT_HRESULT_SUCCEEDED(connect());
     m_provider->script(R"({"method": "disconnect", "close": "reset"})");
     EXPECT_HRESULT_SUCCEEDED(m_web->disconnect());
     EXPECT_FALSE(connected());
-    ASSERT_HRESULT_SUCCEEDED(connect()) << "the object connects again afterwards";
 }

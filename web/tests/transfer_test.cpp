@@ -44,9 +44,9 @@ TEST_F(Transfer, PicturesComeFromTheServiceHostWithBlanksEncoded) {
     ASSERT_HRESULT_SUCCEEDED(m_web->getRemotePicture(BStr(kImages + L"my logo.bmp").get(), &picture));
     ASSERT_NE(nullptr, picture);
     ComPtr<IPicture> loaded;
-    EXPECT_HRESULT_SUCCEEDED(picture->QueryInterface(IID_IPicture, reinterpret_cast<void**>(loaded.GetAddressOf())));
     SHORT type = 0;
-    if (loaded) loaded->get_Type(&type);
+    if (SUCCEEDED(picture->QueryInterface(IID_IPicture, reinterpret_cast<void**>(loaded.GetAddressOf()))))
+        loaded->get_Type(&type);
     EXPECT_EQ(PICTYPE_BITMAP, type);
     picture->Release();
     EXPECT_EQ(lab::toUtf8(kImages) + "my%20logo.bmp", m_provider->requests().at(0)["path"].text());

@@ -39,26 +39,13 @@ std::string headerOf(const JsonValue& record, const std::string& name) {
 
 class Transport : public ::testing::Test {
 protected:
-    static void SetUpTestSuite() { m_provider = new ProviderStandIn(); }
-    static void TearDownTestSuite() {
-        delete m_provider;
-        m_provider = nullptr;
-    }
+    static void SetUpTestSuite() { m_provider = std::make_unique<ProviderStandIn>(); }
+    static void TearDownTestSuite() { m_provider.reset(); }
     void SetUp() override { m_provider->reset(); }
 
-    std::wstring file(const std::wstring& name, const std::string& bytes) {
-        lab::writeFileBytes(m_folder.file(name), bytes);
-        return m_folder.file(name);
-    }
-    std::wstring uploadUrl(const std::wstring& query = L"") const {
-        return m_provider->url(ProviderStandIn::kUploadPath) + query;
-    }
-
-    static ProviderStandIn* m_provider;
+    static inline std::unique_ptr<ProviderStandIn> m_provider;
     lab::TempFolder m_folder{L"kelo-http"};
 };
-
-ProviderStandIn* Transport::m_provider = nullptr;
 
 }  // namespace
 
@@ -66,13 +53,15 @@ TEST_F(Transport, TheMultipartBodyIsHeadFileSortedFieldsAndClosingWrittenInBlock
     for (size_t size : {0u, 10240u, 10241u, 25000u}) {
         m_provider->clearRecords();
         const std::string bytes = documentBytes(size, 7);
-        const std::wstring path = file(L"job \u00fc.ps", bytes);
+        const std::wstring path = m_folder.file(L"job \u00fc.ps");
+        lab::writeFileBytes(path, bytes);
         FormFields fields;
         for (const auto& [name, value] : {std::make_pair(L"zeta", L"z"), std::make_pair(L"Alpha", L"a b"),
                                           std::make_pair(L"beta", L"gr\u00fc\u00dfe")})
             if (size) fields.add(name, value);
         RecordingSink sink;
-        WinHTTPWrapper().httpPostFile(uploadUrl(), fields, path, L"application/ps", &sink);
+        WinHTTPWrapper().httpPostFile(m_provider->url(ProviderStandIn::kUploadPath), fields, path, L"application/ps",
+                                      &sink);
 
         const std::string head = "--" + kBoundary +
                                  "\r\nContent-Disposition: form-data; name=\"Filedata\"; filename=\"" +
