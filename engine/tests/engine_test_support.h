@@ -38,26 +38,18 @@ private:
 
 // A job of this process in the spooler's records (Wine keeps job records only in the
 // process that created them), ended when the object goes.
-class ScopedSpoolerJob {
-public:
-    ScopedSpoolerJob(const std::wstring& printer, const std::wstring& document) {
-        if (!OpenPrinterW(const_cast<wchar_t*>(printer.c_str()), &m_printer, nullptr))
-            throw cERROR_MSG(BV_ERR_GENERAL, "cannot open the printer (%lu)", GetLastError());
-        DOC_INFO_1W info = {const_cast<wchar_t*>(document.c_str()), nullptr, nullptr};
-        m_id = (long)StartDocPrinterW(m_printer, 1, (BYTE*)&info);
-        if (m_id == 0) throw cERROR_MSG(BV_ERR_GENERAL, "cannot start a spooler job (%lu)", GetLastError());
+struct ScopedSpoolerJob {
+    HANDLE printer = nullptr;
+    long id = 0;  // 0 when no job could be started
+    ScopedSpoolerJob(const wchar_t* printerName, const wchar_t* document) {
+        DOC_INFO_1W info = {const_cast<wchar_t*>(document), nullptr, nullptr};
+        if (OpenPrinterW(const_cast<wchar_t*>(printerName), &printer, nullptr))
+            id = (long)StartDocPrinterW(printer, 1, (BYTE*)&info);
     }
     ~ScopedSpoolerJob() {
-        AbortPrinter(m_printer);
-        ClosePrinter(m_printer);
+        AbortPrinter(printer);
+        ClosePrinter(printer);
     }
-    ScopedSpoolerJob(const ScopedSpoolerJob&) = delete;
-    ScopedSpoolerJob& operator=(const ScopedSpoolerJob&) = delete;
-    long id() const { return m_id; }
-
-private:
-    HANDLE m_printer = nullptr;
-    long m_id = 0;
 };
 
 // A sink that writes each event as "<id> <type>:<value> ..." (a job as its id) and

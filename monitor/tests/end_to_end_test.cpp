@@ -2,23 +2,13 @@
 // to printers of this system through ZoltPort.dll and the registered KeloEngine.exe,
 // and each job's folder under the user's temporary "KeloJobs" folder holds the file and
 // its description.
-#include <windows.h>
-#include <gtest/gtest.h>
-
-#include <cwchar>
 #include <memory>
-#include <string>
-#include <vector>
 
 #include "com/object.h"
 #include "delete_tree.h"
-#include "engine_h.h"
 #include "lab_engine.h"
-#include "lab_paths.h"
-#include "lab_printers.h"
 #include "lab_road.h"
 #include "lab_process.h"
-#include "lab_spooler.h"
 #include "lab_text.h"
 #include "monitor_test_support.h"
 
@@ -45,19 +35,14 @@ struct JobFiles {
     std::string description;
 };
 
-// The one job folder of the printer, read.
+// The one job folder of the printer ("<name>_<identity>"), read.
 JobFiles onlyJob(const std::wstring& printer) {
-    std::vector<std::wstring> folders;
-    WIN32_FIND_DATAW found;
-    FindHandle search(FindFirstFileW((jobsFolderOf(printer) + L"*").c_str(), &found));
-    while (search) {
-        if ((found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) && found.cFileName[0] != L'.')
-            folders.push_back(jobsFolderOf(printer) + found.cFileName + L"\\");
-        if (!FindNextFileW(search.get(), &found)) break;
-    }
-    EXPECT_EQ(1u, folders.size()) << lab::toUtf8(jobsFolderOf(printer));
-    if (folders.size() != 1 || !lab::fileExists(folders[0] + L"job.xml")) return {};
-    return {lab::readFileBytes(folders[0] + L"layout.ps"), lab::readFileBytes(folders[0] + L"job.xml")};
+    WIN32_FIND_DATAW found = {};
+    FindHandle search(FindFirstFileW((jobsFolderOf(printer) + L"*_*").c_str(), &found));
+    const std::wstring folder = jobsFolderOf(printer) + found.cFileName + L"\\";
+    EXPECT_TRUE(search && !FindNextFileW(search.get(), &found)) << "one job folder in " << lab::toUtf8(folder);
+    if (!search || !lab::fileExists(folder + L"job.xml")) return {};
+    return {lab::readFileBytes(folder + L"layout.ps"), lab::readFileBytes(folder + L"job.xml")};
 }
 
 // The engine is registered for the suite as the lab registers it for the whole road; no

@@ -15,9 +15,9 @@ const wchar_t kMonitorRoot[] = L"SYSTEM\\CurrentControlSet\\Control\\Print\\Moni
 
 namespace {
 
-RegKey openKey(HKEY root, const std::wstring& path) {
+RegKey openKey(const std::wstring& path) {
     RegKey key;
-    RegOpenKeyExW(root, path.c_str(), 0, KEY_READ | KEY_WRITE, key.out());
+    RegOpenKeyExW(HKEY_LOCAL_MACHINE, path.c_str(), 0, KEY_READ | KEY_WRITE, key.out());
     return key;
 }
 
@@ -25,14 +25,11 @@ RegKey openKey(HKEY root, const std::wstring& path) {
 
 // ---------------------------------------------------------------- registry
 
-MonitorKey::MonitorKey(HKEY root, const std::wstring& path)
-    : m_root(root), m_path(path), m_saved(lab::captureRegistryTree(root, path)) {
-    removePrivateKey();
-}
+MonitorKey::MonitorKey() : m_saved(lab::captureRegistryTree(HKEY_LOCAL_MACHINE, kMonitorRoot)) { removePrivateKey(); }
 
 MonitorKey::~MonitorKey() {
     try {
-        lab::restoreRegistryTree(m_root, m_path, m_saved);
+        lab::restoreRegistryTree(HKEY_LOCAL_MACHINE, kMonitorRoot, m_saved);
     } catch (const cERROR_MSG& error) {
         ADD_FAILURE() << "the monitor's key cannot be restored: " << error.message;
     }
@@ -40,16 +37,18 @@ MonitorKey::~MonitorKey() {
 
 void MonitorKey::addPort(const std::wstring& name) {
     RegKey key;
-    ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExW(m_root, portKey(name).c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
-                                             key.out(), nullptr));
+    ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExW(HKEY_LOCAL_MACHINE, portKey(name).c_str(), 0, nullptr, 0, KEY_ALL_ACCESS,
+                                             nullptr, key.out(), nullptr));
 }
 
-void MonitorKey::removePrivateKey() { lab::deleteRegistryTree(m_root, m_path + L"\\Private"); }
+void MonitorKey::removePrivateKey() {
+    lab::deleteRegistryTree(HKEY_LOCAL_MACHINE, kMonitorRoot + std::wstring(L"\\Private"));
+}
 
-bool MonitorKey::portKeyExists(const std::wstring& name) const { return openKey(m_root, portKey(name)).valid(); }
+bool MonitorKey::portKeyExists(const std::wstring& name) const { return openKey(portKey(name)).valid(); }
 
 std::optional<DWORD> MonitorKey::active(const std::wstring& name) const {
-    RegKey key = openKey(m_root, portKey(name));
+    RegKey key = openKey(portKey(name));
     DWORD value = 0, size = sizeof value, type = 0;
     if (!key || RegQueryValueExW(key.get(), L"active", nullptr, &type, (BYTE*)&value, &size) != ERROR_SUCCESS ||
         type != REG_DWORD)
@@ -87,14 +86,13 @@ HANDLE NtMonitor::open(const std::wstring& port) const {
     return m_table->Monitor.pfnOpenPort(&name[0], &handle) ? handle : nullptr;
 }
 
-Monitor9x::Monitor9x(const std::string& registryRoot)
-    : m_library(LoadLibraryW((lab::programFolder() + L"ZoltPort98.dll").c_str())) {
+Monitor9x::Monitor9x() : m_library(LoadLibraryW((lab::programFolder() + L"ZoltPort98.dll").c_str())) {
     if (!m_library) throw cERROR_MSG(BV_ERR_GENERAL, "ZoltPort98.dll cannot be loaded (%lu)", GetLastError());
     auto initialize = reinterpret_cast<BOOL(WINAPI*)(LPSTR, Monitor9xTable*)>(
         reinterpret_cast<void*>(GetProcAddress(m_library.get(), "InitializeMonitorEx")));
     if (!initialize) throw cERROR_MSG(BV_ERR_GENERAL, "ZoltPort98.dll has no InitializeMonitorEx");
-    std::string root = registryRoot;
-    m_initialized = initialize(&root[0], &m_table);
+    char root[] = "SYSTEM\\CurrentControlSet\\Control\\Print\\Monitors\\ZOLT Print Port";
+    m_initialized = initialize(root, &m_table);
 }
 
 // ---------------------------------------------------------------- engine stand-in
@@ -107,12 +105,6 @@ std::vector<std::string> EngineRecord::calls() const {
 int EngineRecord::activations() const {
     std::lock_guard<std::mutex> guard(m_lock);
     return m_activations;
-}
-
-void EngineRecord::clear() {
-    std::lock_guard<std::mutex> guard(m_lock);
-    m_calls.clear();
-    m_activations = 0;
 }
 
 int EngineRecord::note(const std::string& call) {
@@ -174,30 +166,26 @@ private:
 
 class EngineFactory : public com::Object<EngineFactory, IClassFactory> {
 public:
-    EngineFactory(EngineRecord& record, EngineKind kind)
-        : com::Object<EngineFactory, IClassFactory>(com::ModuleLock::None), m_record(record), m_kind(kind) {}
+    explicit EngineFactory(EngineRecord& record)
+        : com::Object<EngineFactory, IClassFactory>(com::ModuleLock::None), m_record(record) {}
 
     STDMETHODIMP CreateInstance(IUnknown* outer, REFIID iid, void** out) override {
         if (!out) return E_POINTER;
         *out = nullptr;
         if (outer) return CLASS_E_NOAGGREGATION;
         m_record.note("activate");
-        if (m_kind == EngineKind::Working) return com::make<StandInDriverManager>(m_record)->QueryInterface(iid, out);
-        com::ComPtr<IStream> other;  // any object that is not a DriverManager
-        CreateStreamOnHGlobal(nullptr, TRUE, &other);
-        return other->QueryInterface(iid, out);
+        return com::make<StandInDriverManager>(m_record)->QueryInterface(iid, out);
     }
     STDMETHODIMP LockServer(BOOL) override { return S_OK; }
 
 private:
     EngineRecord& m_record;
-    EngineKind m_kind;
 };
 
 }  // namespace
 
-ScopedEngine::ScopedEngine(EngineRecord& record, EngineKind kind) {
-    com::ComPtr<EngineFactory> factory = com::make<EngineFactory>(record, kind);
+ScopedEngine::ScopedEngine(EngineRecord& record) {
+    com::ComPtr<EngineFactory> factory = com::make<EngineFactory>(record);
     HRESULT hr = CoRegisterClassObject(CLSID_DriverManager, factory->identity(),
                                        CLSCTX_INPROC_SERVER | CLSCTX_LOCAL_SERVER, REGCLS_MULTIPLEUSE, &m_cookie);
     if (FAILED(hr)) throw cERROR_MSG(BV_ERR_GENERAL, "the engine stand-in cannot be registered (0x%lx)", hr);

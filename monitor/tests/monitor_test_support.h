@@ -30,7 +30,7 @@ extern const wchar_t kMonitorRoot[];  // SYSTEM\CurrentControlSet\Control\Print\
 // The monitor's key for a test: saved, its "Private" key emptied, restored afterwards.
 class MonitorKey {
 public:
-    explicit MonitorKey(HKEY root = HKEY_LOCAL_MACHINE, const std::wstring& path = kMonitorRoot);
+    MonitorKey();
     ~MonitorKey();
     MonitorKey(const MonitorKey&) = delete;
     MonitorKey& operator=(const MonitorKey&) = delete;
@@ -40,11 +40,9 @@ public:
     bool portKeyExists(const std::wstring& name) const;
     // The port's "active" value; none when the key or the value is missing.
     std::optional<DWORD> active(const std::wstring& name) const;
-    std::wstring portKey(const std::wstring& name) const { return m_path + L"\\Private\\" + name; }
+    std::wstring portKey(const std::wstring& name) const { return kMonitorRoot + (L"\\Private\\" + name); }
 
 private:
-    HKEY m_root;
-    std::wstring m_path;
     lab::RegistryTree m_saved;
 };
 
@@ -71,8 +69,7 @@ private:
 // ZoltPort98.dll loaded and initialised as the Windows 9x spooler does.
 class Monitor9x {
 public:
-    explicit Monitor9x(
-        const std::string& registryRoot = "SYSTEM\\CurrentControlSet\\Control\\Print\\Monitors\\ZOLT Print Port");
+    Monitor9x();
     Monitor9x(const Monitor9x&) = delete;
     Monitor9x& operator=(const Monitor9x&) = delete;
 
@@ -103,7 +100,6 @@ public:
     // they came.
     std::vector<std::string> calls() const;
     int activations() const;
-    void clear();  // forgets the calls and activations so far; job and write numbers go on
 
     // Used by the stand-in objects: notes the call ("activate" for an activation) and
     // gives its number among the calls of its kind (its first word), counted from 1.
@@ -116,17 +112,11 @@ private:
     int m_activations = 0;
 };
 
-// How the registered class object's objects behave.
-enum class EngineKind {
-    Working,          // a DriverManager that answers from the record
-    NoDriverManager,  // an object without IDriverManager
-};
-
 // A class object for the engine's CLSID registered in this process for the life of the
 // object, so that the monitor's activation (class context 23, OleRun) reaches it.
 class ScopedEngine {
 public:
-    explicit ScopedEngine(EngineRecord& record, EngineKind kind = EngineKind::Working);
+    explicit ScopedEngine(EngineRecord& record);
     ~ScopedEngine();
     ScopedEngine(const ScopedEngine&) = delete;
     ScopedEngine& operator=(const ScopedEngine&) = delete;
