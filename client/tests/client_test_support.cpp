@@ -8,12 +8,6 @@ using Entry = HRESULT(STDAPICALLTYPE*)();
 Entry entryOf(HMODULE module, const char* name) {
     return reinterpret_cast<Entry>(reinterpret_cast<void*>(GetProcAddress(module, name)));
 }
-
-HKEY openClientKey(REGSAM access) {
-    HKEY key = nullptr;
-    RegCreateKeyExW(HKEY_LOCAL_MACHINE, kClientKeySubkey, 0, nullptr, 0, access, nullptr, &key, nullptr);
-    return key;
-}
 }  // namespace
 
 const wchar_t kClientKeySubkey[] = L"SOFTWARE\\Vorlane\\Kelo Print Driver";
@@ -35,20 +29,6 @@ KeloRegRegistration::~KeloRegRegistration() {
 
 ClientSettingsBackup::ClientSettingsBackup() : m_backup(HKEY_LOCAL_MACHINE, kClientKeySubkey) {
     lab::deleteRegistryTree(HKEY_LOCAL_MACHINE, kClientKeySubkey);
-}
-
-void writeClientNumber(const wchar_t* name, DWORD value) {
-    HKEY key = openClientKey(KEY_WRITE);
-    RegSetValueExW(key, name, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&value), sizeof value);
-    RegCloseKey(key);
-}
-
-void writeClientText(const wchar_t* name, const std::string& value) {
-    HKEY key = openClientKey(KEY_WRITE);
-    std::string ansiName(name, name + wcslen(name));
-    RegSetValueExA(key, ansiName.c_str(), 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
-                   (DWORD)value.size() + 1);
-    RegCloseKey(key);
 }
 
 std::optional<DWORD> clientNumber(const wchar_t* name) {

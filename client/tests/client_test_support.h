@@ -34,7 +34,5 @@ private:
     lab::RegistryBackup m_backup;
 };
 
-void writeClientNumber(const wchar_t* name, DWORD value);
-void writeClientText(const wchar_t* name, const std::string& value);
 // The stored REG_DWORD, or nothing when the value is missing or of another type.
 std::optional<DWORD> clientNumber(const wchar_t* name);

@@ -11,8 +11,7 @@ STDMETHODIMP FakeDriver::getDriverData(BSTR keyName, VARIANT* value) {
         Variant(m_host).detachTo(value);
         return S_OK;
     }
-    return com::setRichError(DISP_E_EXCEPTION, L"getPrinterRegistryValue: cannot get registry data",
-                             L"KeloEngine.PrintDriver.1");
+    return DISP_E_EXCEPTION;
 }
 
 STDMETHODIMP FakeDriver::get_printerName(BSTR* name) {
@@ -21,9 +20,7 @@ STDMETHODIMP FakeDriver::get_printerName(BSTR* name) {
 }
 
 STDMETHODIMP FakeDriver::get_driverDataPath(BSTR* path) {
-    *path = BStr(L"HKEY_LOCAL_MACHINE\\SYSTEM\\CurrentControlSet\\Control\\Print\\Printers\\" + m_name +
-                 L"\\PrinterDriverData")
-                .release();
+    *path = BStr(L"HKEY_CURRENT_USER\\Software\\KeloTest\\" + m_name).release();
     return S_OK;
 }
 
@@ -50,8 +47,6 @@ STDMETHODIMP FakeDriverManager::getDriver(BSTR printerName, IPrintDriver** drive
 STDMETHODIMP FakeDriverManager::enumPrinters(VARIANT* printers) {
     VariantInit(printers);
     if (FAILED(m_callFailure)) return m_callFailure;
-    if (FAILED(m_enumerationFailure))
-        return com::setRichError(m_enumerationFailure, L"the spooler does not answer", L"KeloEngine.DriverManager.1");
     tVARIANTLIST names;
     for (const std::wstring& name : m_order) names.append(Variant(name));
     names.toVariant().detachTo(printers);

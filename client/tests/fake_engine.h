@@ -16,19 +16,17 @@
 
 using com::ComPtr;
 
+#define KELO_FAKE_NOTIMPL(signature) \
+    STDMETHODIMP signature override { return E_NOTIMPL; }
+
 // IDispatch members the fakes do not need.
 template <class Interface>
 class NoDispatch : public Interface {
 public:
-    STDMETHODIMP GetTypeInfoCount(UINT* count) override {
-        *count = 0;
-        return S_OK;
-    }
-    STDMETHODIMP GetTypeInfo(UINT, LCID, ITypeInfo**) override { return E_NOTIMPL; }
-    STDMETHODIMP GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) override { return E_NOTIMPL; }
-    STDMETHODIMP Invoke(DISPID, REFIID, LCID, WORD, DISPPARAMS*, VARIANT*, EXCEPINFO*, UINT*) override {
-        return E_NOTIMPL;
-    }
+    KELO_FAKE_NOTIMPL(GetTypeInfoCount(UINT*))
+    KELO_FAKE_NOTIMPL(GetTypeInfo(UINT, LCID, ITypeInfo**))
+    KELO_FAKE_NOTIMPL(GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*))
+    KELO_FAKE_NOTIMPL(Invoke(DISPID, REFIID, LCID, WORD, DISPPARAMS*, VARIANT*, EXCEPINFO*, UINT*))
 };
 
 namespace com {
@@ -43,20 +41,14 @@ struct ImplementedInterface<NoDispatch<Interface>> {
 template <const IID& Events>
 class FakeEvents : public IConnectionPointContainer, public IConnectionPoint {
 public:
-    STDMETHODIMP EnumConnectionPoints(IEnumConnectionPoints**) override { return E_NOTIMPL; }
+    KELO_FAKE_NOTIMPL(EnumConnectionPoints(IEnumConnectionPoints**))
+    KELO_FAKE_NOTIMPL(GetConnectionInterface(IID*))
+    KELO_FAKE_NOTIMPL(GetConnectionPointContainer(IConnectionPointContainer**))
+    KELO_FAKE_NOTIMPL(EnumConnections(IEnumConnections**))
     STDMETHODIMP FindConnectionPoint(REFIID iid, IConnectionPoint** point) override {
         *point = nullptr;
         if (iid != Events) return CONNECT_E_NOCONNECTION;
         *point = this;
-        static_cast<IConnectionPoint*>(this)->AddRef();
-        return S_OK;
-    }
-    STDMETHODIMP GetConnectionInterface(IID* iid) override {
-        *iid = Events;
-        return S_OK;
-    }
-    STDMETHODIMP GetConnectionPointContainer(IConnectionPointContainer** container) override {
-        *container = this;
         static_cast<IConnectionPoint*>(this)->AddRef();
         return S_OK;
     }
@@ -73,7 +65,6 @@ public:
         m_sink.Reset();
         return S_OK;
     }
-    STDMETHODIMP EnumConnections(IEnumConnections**) override { return E_NOTIMPL; }
 
     bool advised() const { return m_sink != nullptr; }
     // The sink's answer to the event with this one argument; E_FAIL without a sink.
@@ -94,9 +85,6 @@ struct ImplementedInterface<FakeEvents<Events>> {
     using type = IConnectionPointContainer;
 };
 }  // namespace com
-
-#define KELO_FAKE_NOTIMPL(signature) \
-    STDMETHODIMP signature override { return E_NOTIMPL; }
 
 class FakeJob : public com::Object<FakeJob, NoDispatch<IPrintJob>, FakeEvents<DIID__IPrintJobEvents>> {
 public:
@@ -153,7 +141,6 @@ public:
     }
     // Printers the engine lists but cannot hand out.
     void addBrokenPrinter(const std::wstring& name) { m_order.push_back(name); }
-    void failEnumeration(HRESULT hr) { m_enumerationFailure = hr; }
     // Every later call fails with hr, as a proxy does once the engine's process is gone.
     void failCalls(HRESULT hr) { m_callFailure = hr; }
 
@@ -170,5 +157,5 @@ public:
 private:
     std::vector<std::wstring> m_order;
     std::map<std::wstring, ComPtr<FakeDriver>> m_drivers;
-    HRESULT m_enumerationFailure = S_OK, m_callFailure = S_OK;
+    HRESULT m_callFailure = S_OK;
 };

@@ -1,7 +1,6 @@
 #include "fake_web.h"
 
 #include "bstr.h"
-#include "lab_paths.h"
 #include "web_events.h"
 
 std::vector<FakeWeb::Call> FakeWeb::callsOf(const std::wstring& method) const {
@@ -24,9 +23,7 @@ STDMETHODIMP FakeWeb::command(BSTR method, IDictionary* params, IDictionary** re
 }
 
 STDMETHODIMP FakeWeb::startFileUpload(BSTR localFilename, BSTR serverPath, LONG serverPort, LONG compress, LONG* ret) {
-    Upload upload{localFilename ? localFilename : L"", serverPath ? serverPath : L"", serverPort, compress, false};
-    upload.fileExisted = lab::fileExists(upload.file);
-    uploads.push_back(upload);
+    uploads.push_back({localFilename ? localFilename : L"", serverPath ? serverPath : L"", serverPort, compress});
     *ret = uploadResult;
     return S_OK;
 }

@@ -17,7 +17,6 @@ public:
     struct Upload {
         std::wstring file, serverPath;
         long port = 0, compress = 0;
-        bool fileExisted = false;
     };
 
     // The reply of a method; by default {"returnCode": "OK"}.
@@ -33,14 +32,11 @@ public:
     bool fireProgress(const Variant& percent);
 
     STDMETHODIMP command(BSTR method, IDictionary* params, IDictionary** retVal) override;
-    STDMETHODIMP getRemotePicture(BSTR, IDispatch** ret) override {
-        *ret = nullptr;
-        return S_OK;
-    }
     STDMETHODIMP startFileUpload(BSTR localFilename, BSTR serverPath, LONG serverPort, LONG compress,
                                  LONG* ret) override;
     STDMETHODIMP getUploadMessage(BSTR* ret) override;
     STDMETHODIMP disconnect() override { return S_OK; }
+    KELO_FAKE_NOTIMPL(getRemotePicture(BSTR, IDispatch**))
     KELO_FAKE_NOTIMPL(connect(BSTR, BSTR, BSTR, IDictionary*, VARIANT_BOOL*))
     KELO_FAKE_NOTIMPL(get_connected(VARIANT_BOOL*))
     KELO_FAKE_NOTIMPL(resumeFileUpload(BSTR, BSTR, LONG, LONG, LONG, LONG*))

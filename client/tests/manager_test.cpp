@@ -1,16 +1,10 @@
 // The manager against an engine inside the test: one bound handler per printer that
 // hears its jobs, an engine that cannot be used, the purge of job folders left from an
 // earlier run; then the engine's process going away under the client: the printers
-// bound again to the next engine, not while a login runs, retried while no engine can
-// be started.
+// bound again to the next engine, retried while no engine can be started.
 #include <gtest/gtest.h>
 #include <comdef.h>
 
-#include <functional>
-#include <optional>
-#include <sstream>
-
-#include "debug_log.h"
 #include "fake_engine.h"
 #include "lab_paths.h"
 #include "manager.h"
@@ -42,12 +36,11 @@ protected:
     std::unique_ptr<C_manager> startManager() {
         DriverHandlerServices services = defaultDriverHandlerServices();
         services.createWeb = [] { return ComPtr<I_Web>(); };
-        services.askLogin = [this](std::shared_ptr<C_userInformation>&) { return duringLogin && duringLogin(); };
+        services.askLogin = [](std::shared_ptr<C_userInformation>&) { return false; };
         services.messageBox = [](const std::wstring&, const std::wstring&, UINT) { return IDCANCEL; };
         auto manager = std::make_unique<C_manager>(
             localization,
             [this] {
-                if (duringActivation) duringActivation();
                 if (FAILED(startFailure)) throw _com_error(startFailure);
                 ComPtr<IDriverManager> manager;
                 engine.As(&manager);
@@ -66,11 +59,8 @@ protected:
     }
 
     HRESULT startFailure = S_OK;
-    std::function<void()> duringActivation;
-    std::function<bool()> duringLogin;
     lab::TempFolder languages{L"kelo-manager"};
-    long language = 1;
-    C_localization localization{languages.path(), [this] { return language; }};
+    C_localization localization{languages.path(), [] { return 1L; }};
     ComPtr<FakeDriverManager> engine;
 };
 
@@ -82,40 +72,22 @@ std::wstring makeFolder(const std::wstring& path) {
 }  // namespace
 
 TEST_F(ManagerTest, EachPrinterGetsABoundHandlerInTheEnginesOrderThatHearsItsJobs) {
-    language = 1049;  // no file for it
     ComPtr<FakeDriver> second = addPrinter(L"Zolt B", L"print.example.com");
     engine->addBrokenPrinter(L"Broken");
     ComPtr<FakeDriver> first = addPrinter(L"Zolt A & Co", L"10.1.2.3");
-    ComPtr<FakeDriver> hostless = addPrinter(L"No host", L"");
-    DebugLogCapture log;
     auto manager = startManager();
-    EXPECT_TRUE(log.contains("cannot be loaded, English is used"));
-    EXPECT_EQ(0u, localization.currLang());
 
-    ASSERT_EQ(3u, manager->drivers().size()) << "a printer that cannot be bound is left out";
+    ASSERT_EQ(2u, manager->drivers().size()) << "a printer that cannot be bound is left out";
     EXPECT_EQ(L"Zolt B", manager->drivers()[0].first);
-    EXPECT_EQ(L"Zolt A & Co", manager->drivers()[1].first);
     EXPECT_EQ(L"10.1.2.3", manager->driver(L"Zolt A & Co")->KeloHost());
-    EXPECT_EQ(nullptr, manager->driver(L"Zolt B")->userInformation()) << "nobody is logged in yet";
-    EXPECT_TRUE(log.contains("C_manager - printer Zolt A & Co bound, host 10.1.2.3"));
-    try {
-        manager->driver(L"No host")->KeloHost();
-        ADD_FAILURE() << "no error";
-    } catch (const _com_error& error) {
-        EXPECT_EQ(DISP_E_EXCEPTION, error.Error());
-    }
-    EXPECT_FALSE(manager->engineProblem().has_value());
     ASSERT_NE(nullptr, manager->printerCatalog());
-    EXPECT_EQ((std::vector<std::wstring>{L"Zolt B", L"Broken", L"Zolt A & Co", L"No host"}),
+    EXPECT_EQ((std::vector<std::wstring>{L"Zolt B", L"Broken", L"Zolt A & Co"}),
               manager->printerCatalog()->printerNames())
         << "the settings list what the engine lists";
-    EXPECT_EQ(L"HKEY_LOCAL_MACHINE\\SYSTEM\\CurrentControlSet\\Control\\Print\\Printers\\Zolt B\\PrinterDriverData",
-              manager->printerCatalog()->driverDataPath(L"Zolt B"));
 
     EXPECT_TRUE(first->fireNewJob(17));
     EXPECT_EQ(1, manager->driver(L"Zolt A & Co")->newJobEvents());
     EXPECT_EQ(0, manager->driver(L"Zolt B")->newJobEvents());
-    EXPECT_TRUE(log.contains("new print job 17 on Zolt A & Co"));
 
     manager.reset();
     EXPECT_FALSE(first->advised()) << "the handlers let go of their engine bindings";
@@ -125,9 +97,6 @@ TEST_F(ManagerTest, EachPrinterGetsABoundHandlerInTheEnginesOrderThatHearsItsJob
 TEST_F(ManagerTest, StaleJobFoldersGoAtStartUpWithTheirReadOnlyContents) {
     lab::TempFolder jobs(L"kelo-jobs");
     std::wstring printerFolder = makeFolder(jobs.path() + L"Zolt") + L"\\";
-    std::wstring stale = makeFolder(printerFolder + L"report_7f3a");
-    lab::writeFileBytes(stale + L"\\layout.ps", "%!PS");
-    SetFileAttributesW((stale + L"\\layout.ps").c_str(), FILE_ATTRIBUTE_READONLY);
     std::wstring nested = makeFolder(makeFolder(printerFolder + L"letter_01") + L"\\inner");
     lab::writeFileBytes(nested + L"\\x.tmp", "x");
     SetFileAttributesW(nested.c_str(), FILE_ATTRIBUTE_READONLY);
@@ -142,10 +111,8 @@ TEST_F(ManagerTest, StaleJobFoldersGoAtStartUpWithTheirReadOnlyContents) {
 
     auto manager = startManager();
     SetCurrentDirectoryW(before);
-    EXPECT_FALSE(lab::fileExists(stale));
     EXPECT_FALSE(lab::fileExists(printerFolder + L"letter_01"));
     EXPECT_TRUE(lab::fileExists(printerFolder + L"keep.txt")) << "only sub-folders are job folders";
-    EXPECT_TRUE(lab::fileExists(printerFolder));
     EXPECT_TRUE(lab::fileExists(precious));
 }
 
@@ -153,7 +120,6 @@ TEST_F(ManagerTest, AnEngineThatIsGoneIsReplacedByTheNextOneWhoseJobsAreHeard) {
     ComPtr<FakeDriver> previous = addPrinter(L"Zolt", L"first.example.com");
     auto manager = startManager();
     C_driverHandler* handler = manager->driver(L"Zolt");
-    EXPECT_EQ(Check::Alive, manager->checkEngine());
     engine->failCalls(E_FAIL);
     EXPECT_EQ(Check::Alive, manager->checkEngine()) << "an error of the engine's own says that it is there";
     EXPECT_EQ(handler, manager->driver(L"Zolt")) << "a living engine is left alone";
@@ -166,12 +132,7 @@ TEST_F(ManagerTest, AnEngineThatIsGoneIsReplacedByTheNextOneWhoseJobsAreHeard) {
         lab::TempFolder jobs(L"kelo-next-engine");
         std::wstring inUse = makeFolder(jobs.path() + L"document_1");
         ComPtr<FakeDriver> next = addPrinter(L"Zolt", L"next.example.com", jobs.path());
-        DebugLogCapture log;
         EXPECT_EQ(Check::Rebound, manager->checkEngine());
-        std::ostringstream gone;
-        gone << "the print engine is gone (0x" << std::hex << (unsigned long)ending << ")";
-        EXPECT_TRUE(log.contains(gone.str())) << gone.str();
-        EXPECT_TRUE(log.contains("bound to the print engine again: 1 printers"));
         EXPECT_FALSE(previous->advised()) << "the old binding is let go";
         EXPECT_EQ(L"next.example.com", manager->driver(L"Zolt")->KeloHost());
         EXPECT_TRUE(lab::fileExists(inUse)) << "a job folder of the new engine may be in use: it stays";
@@ -184,49 +145,16 @@ TEST_F(ManagerTest, AnEngineThatIsGoneIsReplacedByTheNextOneWhoseJobsAreHeard) {
 
 TEST_F(ManagerTest, WhileNoEngineCanBeStartedEachCheckTriesAgainQuietly) {
     startFailure = REGDB_E_CLASSNOTREG;
-    DebugLogCapture log;
     auto manager = startManager();
     EXPECT_EQ(Check::Unavailable, manager->checkEngine()) << "a client started without an engine keeps trying";
     startFailure = S_OK;
     addPrinter(L"Zolt", L"host");
     EXPECT_EQ(Check::Rebound, manager->checkEngine());
-    EXPECT_EQ(1u, manager->drivers().size());
-    EXPECT_FALSE(manager->engineProblem().has_value());
 
     engineProcessEnds(RPC_E_SERVER_DIED);
     startFailure = HRESULT_FROM_WIN32(RPC_S_SERVER_UNAVAILABLE);
-    for (int i = 0; i < 3; ++i) EXPECT_EQ(Check::Unavailable, manager->checkEngine());
+    EXPECT_EQ(Check::Unavailable, manager->checkEngine());
+    EXPECT_EQ(Check::Unavailable, manager->checkEngine()) << "and again";
     EXPECT_TRUE(manager->drivers().empty()) << "handlers of a dead engine hear nothing";
     EXPECT_EQ(nullptr, manager->printerCatalog());
-
-    // An activation lets window messages run; a check that comes in then waits.
-    std::optional<Check> nested;
-    duringActivation = [&] { nested = manager->checkEngine(); };
-    startFailure = S_OK;
-    addPrinter(L"Zolt", L"host");
-    EXPECT_EQ(Check::Rebound, manager->checkEngine());
-    EXPECT_EQ(std::optional<Check>(Check::Deferred), nested);
-    int told = 0;
-    for (const std::string& line : log.lines()) told += line.find("cannot be used") != std::string::npos;
-    EXPECT_EQ(2, told) << "once at the start, once after the engine was lost again";
-}
-
-TEST_F(ManagerTest, APrinterWhoseLoginRunsIsNotBoundAgainUntilTheLoginIsOver) {
-    ComPtr<FakeDriver> first = addPrinter(L"Zolt", L"host");
-    std::unique_ptr<C_manager> manager;
-    std::optional<Check> checked;
-    duringLogin = [&] {
-        checked = manager->checkEngine();
-        return false;
-    };
-    manager = startManager();
-    engineProcessEnds(RPC_E_DISCONNECTED);
-    ComPtr<FakeDriver> next = addPrinter(L"Zolt", L"host");
-    // A job that the dying engine announced: its login runs while the check comes.
-    EXPECT_TRUE(first->fireNewJob(7));
-    EXPECT_EQ(std::optional<Check>(Check::Deferred), checked) << "the handler is in the middle of its login";
-    EXPECT_FALSE(next->advised());
-    EXPECT_EQ(Check::Rebound, manager->checkEngine()) << "the login is over";
-    EXPECT_TRUE(next->advised());
-    EXPECT_FALSE(first->advised());
 }

@@ -1,9 +1,9 @@
 // kelo-dialog-host.exe: shows one of the client's dialogs, for the GUI tests and the
 // screenshots, and prints what the dialog returned.
 //   kelo-dialog-host [--language N] [--root DIR] login [--user U] [--password P] [--remember]
-//   kelo-dialog-host ... choice --title T --prompt P [--no-default] [--no-cancel] answer...
+//   kelo-dialog-host ... choice --title T --prompt P [--no-cancel] answer...
 //   kelo-dialog-host ... settings [--printer NAME=IP]...
-//   kelo-dialog-host ... loading [--close-after MS]
+//   kelo-dialog-host ... loading
 // --language overrides the stored language setting; --root is the folder whose
 // "Localization" folder holds the language files (default: this program's folder).
 // Settings printers get their driver data below the key
@@ -30,72 +30,40 @@
 
 namespace {
 
+using Arguments = std::vector<std::wstring>;
 const wchar_t kPrinterDataKey[] = L"Software\\KeloTest\\DialogHost";
 
 class HostPrinters : public PrinterCatalog {
 public:
-    explicit HostPrinters(std::vector<std::pair<std::wstring, std::wstring>> printers)
-        : m_printers(std::move(printers)) {
-        for (const auto& printer : m_printers) {
-            HKEY key = nullptr;
-            std::wstring path = std::wstring(kPrinterDataKey) + L"\\" + printer.first;
-            if (RegCreateKeyExW(HKEY_CURRENT_USER, path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key,
-                                nullptr) != ERROR_SUCCESS)
-                continue;
-            std::string ip = lab::toAnsi(printer.second);
-            RegSetValueExA(key, "keloServerIp", 0, REG_SZ, reinterpret_cast<const BYTE*>(ip.c_str()),
-                           (DWORD)ip.size() + 1);
-            RegCloseKey(key);
+    // Each "--printer NAME=IP" of the arguments.
+    explicit HostPrinters(const Arguments& args) {
+        for (size_t i = 0; i + 1 < args.size(); ++i) {
+            if (args[i] != L"--printer") continue;
+            size_t equals = args[++i].rfind(L'=');
+            m_names.push_back(args[i].substr(0, equals));
+            lab::writeRegistryString(HKEY_CURRENT_USER, std::wstring(kPrinterDataKey) + L"\\" + m_names.back(),
+                                     L"keloServerIp", equals == std::wstring::npos ? L"" : args[i].substr(equals + 1));
         }
     }
     ~HostPrinters() override {
         lab::deleteRegistryTree(HKEY_CURRENT_USER, kPrinterDataKey);
         RegDeleteKeyW(HKEY_CURRENT_USER, L"Software\\KeloTest");  // only when nothing else is below it
     }
-
-    std::vector<std::wstring> printerNames() override {
-        std::vector<std::wstring> names;
-        for (const auto& printer : m_printers) names.push_back(printer.first);
-        return names;
-    }
+    std::vector<std::wstring> printerNames() override { return m_names; }
     std::wstring driverDataPath(const std::wstring& printer) override {
         return std::wstring(L"HKEY_CURRENT_USER\\") + kPrinterDataKey + L"\\" + printer;
     }
 
 private:
-    std::vector<std::pair<std::wstring, std::wstring>> m_printers;
+    std::vector<std::wstring> m_names;
 };
 
-struct Options {
-    std::optional<long> language;
-    std::wstring root = programFolder();
-    std::wstring dialog;
-    std::vector<std::wstring> rest;
-};
-
-Options parse(const std::vector<std::wstring>& args) {
-    Options options;
-    size_t i = 0;
-    for (; i < args.size(); ++i) {
-        if (args[i] == L"--language" && i + 1 < args.size())
-            options.language = std::stol(args[++i]);
-        else if (args[i] == L"--root" && i + 1 < args.size())
-            options.root = args[++i];
-        else
-            break;
-    }
-    if (i < args.size()) options.dialog = args[i++];
-    options.rest.assign(args.begin() + (long)i, args.end());
-    return options;
+std::wstring valueAfter(const Arguments& args, const std::wstring& name) {
+    auto found = std::find(args.begin(), args.end(), name);
+    return found == args.end() || found + 1 == args.end() ? L"" : *(found + 1);
 }
 
-std::wstring valueAfter(const std::vector<std::wstring>& args, const std::wstring& name) {
-    for (size_t i = 0; i + 1 < args.size(); ++i)
-        if (args[i] == name) return args[i + 1];
-    return L"";
-}
-
-bool has(const std::vector<std::wstring>& args, const std::wstring& name) {
+bool has(const Arguments& args, const std::wstring& name) {
     return std::find(args.begin(), args.end(), name) != args.end();
 }
 
@@ -105,7 +73,7 @@ void say(const std::wstring& line) {
     fflush(stdout);
 }
 
-int runLogin(C_localization& localization, const std::vector<std::wstring>& args) {
+int runLogin(C_localization& localization, const Arguments& args) {
     frmLogin dialog(localization);
     if (has(args, L"--user")) {
         auto information = std::make_shared<C_userInformation>();
@@ -122,45 +90,33 @@ int runLogin(C_localization& localization, const std::vector<std::wstring>& args
     return ok ? 1 : 0;
 }
 
-int runChoice(C_localization& localization, const std::vector<std::wstring>& args) {
+int runChoice(C_localization& localization, const Arguments& args) {
     std::vector<std::wstring> answers;
     for (size_t i = 0; i < args.size(); ++i) {
-        if (args[i] == L"--title" || args[i] == L"--prompt") {
+        if (args[i] == L"--title" || args[i] == L"--prompt")
             ++i;
-            continue;
-        }
-        if (args[i].rfind(L"--", 0) == 0) continue;
-        answers.push_back(args[i]);
+        else if (args[i].rfind(L"--", 0) != 0)
+            answers.push_back(args[i]);
     }
-    short result = showChoice(localization, valueAfter(args, L"--title"), valueAfter(args, L"--prompt"), answers,
-                              has(args, L"--no-default"), !has(args, L"--no-cancel"));
+    short result = showChoice(localization, valueAfter(args, L"--title"), valueAfter(args, L"--prompt"), answers, false,
+                              !has(args, L"--no-cancel"));
     say(L"result=" + std::to_wstring(result));
     return result + 1;
 }
 
-int runSettings(C_localization& localization, const std::vector<std::wstring>& args) {
-    std::vector<std::pair<std::wstring, std::wstring>> printers;
-    for (size_t i = 0; i + 1 < args.size(); ++i) {
-        if (args[i] != L"--printer") continue;
-        const std::wstring& spec = args[++i];
-        size_t equals = spec.rfind(L'=');
-        printers.emplace_back(spec.substr(0, equals), equals == std::wstring::npos ? L"" : spec.substr(equals + 1));
-    }
-    HostPrinters catalog(printers);
+int runSettings(C_localization& localization, const Arguments& args) {
+    HostPrinters catalog(args);
     frmSettings dialog(localization, &catalog);
     dialog.doDlg();
     say(L"result=closed language=" + std::to_wstring(readLanguageSetting()));
     return 0;
 }
 
-int runLoading(C_localization& localization, const std::vector<std::wstring>& args) {
+int runLoading(C_localization& localization) {
     frmLoading window(localization);
     window.show();
-    std::wstring closeAfter = valueAfter(args, L"--close-after");
-    if (!closeAfter.empty()) SetTimer(nullptr, 0, (UINT)std::stoul(closeAfter), nullptr);
     MSG message;
-    // Until the window goes, WM_QUIT, or the thread's timer of --close-after.
-    while (window.hwnd() && GetMessageW(&message, nullptr, 0, 0) > 0 && (message.message != WM_TIMER || message.hwnd)) {
+    while (window.hwnd() && GetMessageW(&message, nullptr, 0, 0) > 0) {
         TranslateMessage(&message);
         DispatchMessageW(&message);
     }
@@ -173,21 +129,30 @@ int runLoading(C_localization& localization, const std::vector<std::wstring>& ar
 
 int main() {
     lab::useBinaryOutput();
-    Options options = parse(lab::commandLineArguments());
+    Arguments args = lab::commandLineArguments();
+    std::optional<long> language;
+    std::wstring root = programFolder();
+    size_t i = 0;
+    for (; i + 1 < args.size() && (args[i] == L"--language" || args[i] == L"--root"); i += 2)
+        if (args[i] == L"--language")
+            language = std::stol(args[i + 1]);
+        else
+            root = args[i + 1];
+    const std::wstring dialog = i < args.size() ? args[i++] : L"";
+    const Arguments rest(args.begin() + (long)i, args.end());
     if (FAILED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED))) return 100;
     int code = 100;
     {
-        std::optional<long> language = options.language;
-        C_localization localization(options.root, [language] { return language ? *language : readLanguageSetting(); });
+        C_localization localization(root, [language] { return language ? *language : readLanguageSetting(); });
         try {
             localization.loadLclzData();
         } catch (...) {
             say(L"language cannot be loaded");
         }
-        if (options.dialog == L"login") code = runLogin(localization, options.rest);
-        if (options.dialog == L"choice") code = runChoice(localization, options.rest);
-        if (options.dialog == L"settings") code = runSettings(localization, options.rest);
-        if (options.dialog == L"loading") code = runLoading(localization, options.rest);
+        if (dialog == L"login") code = runLogin(localization, rest);
+        if (dialog == L"choice") code = runChoice(localization, rest);
+        if (dialog == L"settings") code = runSettings(localization, rest);
+        if (dialog == L"loading") code = runLoading(localization);
     }
     CoUninitialize();
     return code;

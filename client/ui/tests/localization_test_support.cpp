@@ -1,24 +1,12 @@
 #include "localization_test_support.h"
 
-void LanguageFolder::writeTexts(const std::wstring& fileName, const std::wstring& lines) const {
+void LanguageFolder::writeTexts(unsigned long id, const std::wstring& lines) const {
     std::string bytes = "\xFF\xFE";
     for (wchar_t c : lines) {
-        if (c == L'\n') {
-            bytes.push_back('\r');
-            bytes.push_back('\0');
-        }
-        bytes.push_back((char)(c & 0xFF));
-        bytes.push_back((char)(c >> 8));
+        if (c == L'\n') bytes += std::string("\r\0", 2);
+        bytes += {(char)(c & 0xFF), (char)(c >> 8)};
     }
-    writeFile(fileName, bytes);
-}
-
-void LanguageFolder::writeLayout(unsigned long id, const std::string& lines) const {
-    writeFile(L"lng" + std::to_wstring(id) + L".dgn", lines);
-}
-
-void LanguageFolder::writeFile(const std::wstring& name, const std::string& bytes) const {
-    lab::writeFileBytes(languages() + L"\\" + name, bytes);
+    lab::writeFileBytes(languages() + L"\\lng" + std::to_wstring(id) + L".lng", bytes);
 }
 
 LocaleQueries localeQueriesWithSystem(LCID system) {

@@ -17,13 +17,11 @@ public:
     std::wstring languages() const { return m_folder.path() + L"Localization"; }
 
     // "lng<id>.lng" as UTF-16 with its byte order mark; lines separated by CR LF.
-    void writeTexts(const std::wstring& fileName, const std::wstring& lines) const;
-    void writeTexts(unsigned long id, const std::wstring& lines) const {
-        writeTexts(L"lng" + std::to_wstring(id) + L".lng", lines);
-    }
+    void writeTexts(unsigned long id, const std::wstring& lines) const;
     // "lng<id>.dgn" as ANSI text.
-    void writeLayout(unsigned long id, const std::string& lines) const;
-    void writeFile(const std::wstring& name, const std::string& bytes) const;
+    void writeLayout(unsigned long id, const std::string& lines) const {
+        lab::writeFileBytes(languages() + L"\\lng" + std::to_wstring(id) + L".dgn", lines);
+    }
 
 private:
     lab::TempFolder m_folder{L"kelo-lng"};
